@@ -1,0 +1,61 @@
+// Helpers shared by the tests: a scratch working directory, text fed to
+// standard input, and whole-file reads.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace testsupport {
+
+// Makes a fresh directory under the temp dir and works inside it for the
+// object's lifetime; the drivers write out.txt and infoData.csv to the
+// working directory.
+class ScratchDir {
+  public:
+    ScratchDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "diagsum-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(path_);
+    }
+    ~ScratchDir() {
+        std::filesystem::current_path(previous_);
+        std::filesystem::remove_all(path_);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+    std::filesystem::path previous_;
+};
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Standard input reads `text` from here on (then end of file).
+inline void feedStdin(const std::string& text) {
+    const auto path = std::filesystem::temp_directory_path() / ("diagsum-stdin-" + std::to_string(getpid()));
+    writeFile(path, text);
+    if (std::freopen(path.c_str(), "r", stdin) == nullptr) {
+        std::abort();
+    }
+    std::filesystem::remove(path);
+}
+
+}  // namespace testsupport
