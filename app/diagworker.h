@@ -9,6 +9,10 @@
 #include "gridstore/gridstore.h"
 #include "slotstore/slotstore.h"
 
+// Worker indices are 16 bits wide: more workers would repeat indices and two
+// of them would write the same slots.
+inline constexpr int32_t maxWorkers = UINT16_MAX + 1;
+
 struct ThreadArgs {
     Matrix* matrix;      // the run's matrix, read only
     uint16_t id;         // worker index k, also its first diagonal

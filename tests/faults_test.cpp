@@ -3,6 +3,11 @@
 // proves that a failure leaks nothing.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+
+#include "app/benchmark.h"
+#include "app/main.h"
 #include "faultinject.h"
 #include "gridstore/gridstore.h"
 #include "slotstore/slotstore.h"
@@ -88,4 +93,105 @@ TEST_F(Faults, FailedGrowthLeavesArrayUnchanged) {
     EXPECT_FALSE(reallocArray(&a, 50));
     EXPECT_EQ(a.capacity, 2u);
     deleteArray(&a);
+}
+
+// The allocations of one 500 x 500 run: the row table, 500 rows, the result
+// array, the handle array and the argument table.
+namespace {
+
+constexpr long rowTable = 0;
+constexpr long someRow = 250;
+constexpr long resultArray = 501;
+constexpr long handleArray = 502;
+constexpr long argumentTable = 503;
+
+struct DriverOutcome {
+    int result;
+    std::string out;
+};
+
+template <typename Driver>
+DriverOutcome runDriver(Driver driver) {
+    testing::internal::CaptureStdout();
+    const int result = driver();
+    return {result, testing::internal::GetCapturedStdout()};
+}
+
+const std::string singleHead = "Matriz: (500 X 500)\nThreads: 4\n";
+
+}  // namespace
+
+TEST_F(Faults, SingleRunAllocatesExactlyTheRunsParts) {
+    testsupport::ScratchDir dir;
+    EXPECT_EQ(runDriver(nomain).result, 0);
+    EXPECT_EQ(faultinject::allocations(), argumentTable + 1);
+    EXPECT_EQ(faultinject::threadStarts(), 4);
+}
+
+TEST_F(Faults, SingleRunStopsOnEachAllocationFailure) {
+    const std::pair<long, std::string> cases[] = {
+        {rowTable, "Erro 1 ao alocar matriz\nErro ao criar a matriz\n"},
+        {someRow, "Erro 2 ao alocar matriz\nErro ao criar a matriz\n"},
+        {resultArray, "Erro ao alocar o vetor de resultados\n"},
+        {handleArray, "Erro ao alocar o vetor de threads\n"},
+        {argumentTable, "Erro ao alocar"},
+    };
+    for (const auto& [failing, message] : cases) {
+        testsupport::ScratchDir dir;
+        testsupport::feedStdin("\n");
+        faultinject::reset();
+        faultinject::failAllocationAfter(failing);
+        const DriverOutcome run = runDriver(nomain);
+        EXPECT_EQ(run.result, -1) << failing;
+        EXPECT_EQ(run.out, singleHead + message);
+        EXPECT_EQ(faultinject::threadStarts(), 0);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "no file written after allocation " << failing;
+    }
+}
+
+TEST_F(Faults, SingleRunJoinsStartedWorkersWhenOneCannotStart) {
+    for (long failing = 0; failing < 4; failing++) {
+        testsupport::ScratchDir dir;
+        faultinject::reset();
+        faultinject::failThreadStartAfter(failing);
+        const DriverOutcome run = runDriver(nomain);
+        EXPECT_EQ(run.result, -1);
+        EXPECT_EQ(run.out, singleHead + "Erro ao criar thread\n");
+        EXPECT_EQ(faultinject::threadStarts(), failing + 1);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+}
+
+TEST_F(Faults, SweepStopsOnEachAllocationFailure) {
+    const std::pair<long, std::string> cases[] = {
+        {rowTable, "Erro 1 ao alocar matriz\nErro ao criar a matriz\n"},
+        {someRow, "Erro 2 ao alocar matriz\nErro ao criar a matriz\n"},
+        {resultArray, "Erro ao alocar o vetor de resultados\n"},
+        {handleArray, "Erro ao alocar o vetor de threads\n"},
+        {argumentTable, "Erro ao alocar"},
+    };
+    for (const auto& [failing, message] : cases) {
+        testsupport::ScratchDir dir;
+        testsupport::feedStdin("\n");
+        faultinject::reset();
+        faultinject::failAllocationAfter(failing);
+        const DriverOutcome run = runDriver(benchmarkSweep);
+        EXPECT_EQ(run.result, -1);
+        EXPECT_EQ(run.out, message);
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+}
+
+TEST_F(Faults, SweepKeepsLoggedRunsWhenAWorkerCannotStart) {
+    // 50 runs of one worker, then the second worker of the first two-worker
+    // run fails to start.
+    testsupport::ScratchDir dir;
+    faultinject::failThreadStartAfter(51);
+    const DriverOutcome run = runDriver(benchmarkSweep);
+    EXPECT_EQ(run.result, -1);
+    ASSERT_EQ(run.out.substr(0, 4), "1 - ");
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "Erro ao criar thread\n");
+    const std::string log = testsupport::readFile("infoData.csv");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 50);
+    EXPECT_EQ(faultinject::threadStarts(), 52);
 }

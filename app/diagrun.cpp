@@ -1,0 +1,71 @@
+#include "app/diagrun.h"
+
+#include <pthread.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr float fillValue = 1.0f;
+
+bool failPreparation(DiagRun* run, const char* message) {
+    printf("%s", message);
+    releaseDiagRun(run);
+    return false;
+}
+
+void joinWorkers(DiagRun* run, int32_t count) {
+    for (int32_t i = 0; i < count; i++) {
+        pthread_join(run->handles.data[i].thread, nullptr);
+    }
+}
+
+}  // namespace
+
+bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads) {
+    *run = DiagRun{};
+    run->numThreads = numThreads;
+    if (numThreads < 1 || numThreads > maxWorkers) {
+        return failPreparation(run, "Quantidade de threads invalida\n");
+    }
+    if (rows < 0 || columns < 0 ||
+        !createMatrix(&run->matrix, static_cast<uint32_t>(rows), static_cast<uint32_t>(columns))) {
+        return failPreparation(run, "Erro ao criar a matriz\n");
+    }
+    const uint32_t diagonals = run->matrix.diagonals > 0 ? static_cast<uint32_t>(run->matrix.diagonals) : 0;
+    if (!createArray(&run->results, diagonals)) {
+        return failPreparation(run, "Erro ao alocar o vetor de resultados\n");
+    }
+    if (!createArray(&run->handles, static_cast<uint32_t>(numThreads))) {
+        return failPreparation(run, "Erro ao alocar o vetor de threads\n");
+    }
+    run->results.top = static_cast<int32_t>(diagonals) - 1;
+    fillMatrix(run->matrix, fillValue);
+    run->args = static_cast<ThreadArgs*>(malloc(sizeof(ThreadArgs) * static_cast<size_t>(numThreads)));
+    if (run->args == nullptr) {
+        return failPreparation(run, "Erro ao alocar");
+    }
+    return true;
+}
+
+bool sumDiagonals(DiagRun* run) {
+    for (int32_t i = 0; i < run->numThreads; i++) {
+        run->args[i] = ThreadArgs{&run->matrix, static_cast<uint16_t>(i), run->numThreads, &run->results};
+        if (pthread_create(&run->handles.data[i].thread, nullptr, threadSumFunc, &run->args[i]) != 0) {
+            joinWorkers(run, i);
+            printf("Erro ao criar thread\n");
+            return false;
+        }
+    }
+    joinWorkers(run, run->numThreads);
+    return true;
+}
+
+void releaseDiagRun(DiagRun* run) {
+    deleteMatrix(&run->matrix);
+    deleteArray(&run->results);
+    deleteArray(&run->handles);
+    free(run->args);
+    run->args = nullptr;
+}

@@ -1,0 +1,157 @@
+// Built three times: with the configured settings, with getInputFromUser on
+// and with generateExecutionData off. Each test says which build it needs.
+#include "app/main.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+
+#include "app/settings.h"
+#include "testsupport.h"
+
+using testsupport::readFile;
+
+namespace {
+
+// The sum lines nomain prints for a rows x columns matrix of ones.
+std::string sumLines(int rows, int columns) {
+    std::string text;
+    for (int d = 0; d < rows + columns - 1; d++) {
+        const int fromStart = d + 1;
+        const int fromEnd = rows + columns - 1 - d;
+        const int length = std::min({fromStart, fromEnd, rows, columns});
+        char line[64];
+        snprintf(line, sizeof line, "Soma da diagonal %d = [%.2f]\n", d, static_cast<double>(length));
+        text += line;
+    }
+    return text;
+}
+
+// The sums as out.txt holds them.
+std::string outFile(int rows, int columns) {
+    std::string text;
+    for (int d = 0; d < rows + columns - 1; d++) {
+        const int length = std::min({d + 1, rows + columns - 1 - d, rows, columns});
+        char line[64];
+        snprintf(line, sizeof line, "%f\n", static_cast<double>(length));
+        text += line;
+    }
+    return text;
+}
+
+const std::regex timeLine(R"(\*\*\*TEMPO GASTO: \d+\.\d\d s\n$)");
+const std::string prompt = "Digite os valores:\n<linhas> <colunas> <qtd. de threads>\n";
+const std::string pausePrompt = "\nPressione enter para continuar...";
+
+struct Outcome {
+    int result;
+    std::string out;
+};
+
+Outcome runSingle(const std::string& input = "") {
+    testsupport::feedStdin(input);
+    testing::internal::CaptureStdout();
+    const int result = nomain();
+    return {result, testing::internal::GetCapturedStdout()};
+}
+
+}  // namespace
+
+TEST(SingleRun, DefaultSettingsReportEveryDiagonalAndTheTime) {
+    if (getInputFromUser || !generateExecutionData || default_M != 500 || default_N != 500 ||
+        default_NumThreads != 1) {
+        GTEST_SKIP() << "needs the default settings";
+    }
+    testsupport::ScratchDir dir;
+    const Outcome run = runSingle();
+    EXPECT_EQ(run.result, 0);
+    const std::string head = "Matriz: (500 X 500)\nThreads: 1\n" + sumLines(500, 500);
+    ASSERT_EQ(run.out.substr(0, head.size()), head);
+    EXPECT_TRUE(std::regex_match(run.out.substr(head.size()), timeLine)) << run.out.substr(head.size());
+    EXPECT_EQ(readFile("out.txt"), outFile(500, 500));
+    EXPECT_TRUE(std::regex_match(readFile("infoData.csv"), std::regex(R"(\d+,\d\d; 500; 500; 999; 1\n)")))
+        << readFile("infoData.csv");
+}
+
+TEST(SingleRun, SecondRunAppendsToLogAndRewritesResults) {
+    if (getInputFromUser || !generateExecutionData) {
+        GTEST_SKIP() << "needs the log and no input";
+    }
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("out.txt", std::string(100000, 'x'));
+    ASSERT_EQ(runSingle().result, 0);
+    ASSERT_EQ(runSingle().result, 0);
+    EXPECT_EQ(readFile("out.txt"), outFile(default_M, default_N));
+    const std::string log = readFile("infoData.csv");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+}
+
+TEST(SingleRun, AsksForSizesAndWaitsForEnter) {
+    if (!getInputFromUser) {
+        GTEST_SKIP() << "needs getInputFromUser";
+    }
+    testsupport::ScratchDir dir;
+    const Outcome run = runSingle("3 4 2\n\n");
+    EXPECT_EQ(run.result, 0);
+    const std::string head = prompt + "Matriz: (3 X 4)\nThreads: 2\n" + pausePrompt +
+                             "Soma da diagonal 0 = [1.00]\nSoma da diagonal 1 = [2.00]\n"
+                             "Soma da diagonal 2 = [3.00]\nSoma da diagonal 3 = [3.00]\n"
+                             "Soma da diagonal 4 = [2.00]\nSoma da diagonal 5 = [1.00]\n";
+    ASSERT_EQ(run.out.substr(0, head.size()), head);
+    EXPECT_TRUE(std::regex_match(run.out.substr(head.size()), timeLine));
+    EXPECT_EQ(readFile("out.txt"), "1.000000\n2.000000\n3.000000\n3.000000\n2.000000\n1.000000\n");
+    if (generateExecutionData) {
+        EXPECT_TRUE(std::regex_match(readFile("infoData.csv"), std::regex(R"(\d+,\d\d; 3; 4; 6; 2\n)")));
+    }
+}
+
+TEST(SingleRun, MoreWorkersThanDiagonalsStillSumsEachOnce) {
+    if (!getInputFromUser) {
+        GTEST_SKIP() << "needs getInputFromUser";
+    }
+    testsupport::ScratchDir dir;
+    const Outcome run = runSingle("2 3 40\n\n");
+    EXPECT_EQ(run.result, 0);
+    EXPECT_NE(run.out.find("Threads: 40\n" + pausePrompt + sumLines(2, 3) + "***TEMPO GASTO: "), std::string::npos)
+        << run.out;
+    EXPECT_EQ(readFile("out.txt"), outFile(2, 3));
+}
+
+TEST(SingleRun, RefusedInputCreatesAndWritesNothing) {
+    if (!getInputFromUser) {
+        GTEST_SKIP() << "needs getInputFromUser";
+    }
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "Entrada invalida: digite tres numeros inteiros\n"},
+        {"abc\n", "Entrada invalida: digite tres numeros inteiros\n"},
+        {"3 4\n", "Entrada invalida: digite tres numeros inteiros\n"},
+        {"3 x 2\n", "Entrada invalida: digite tres numeros inteiros\n"},
+        {"0 4 2\n", "Entrada invalida: linhas e colunas devem ser maiores que zero\n"},
+        {"3 -1 2\n", "Entrada invalida: linhas e colunas devem ser maiores que zero\n"},
+        {"3 4 0\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
+        {"3 4 -5\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
+        {"3 4 65537\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
+    };
+    for (auto [input, message] : cases) {
+        testsupport::ScratchDir dir;
+        const Outcome run = runSingle(input);
+        EXPECT_EQ(run.result, -1) << input;
+        EXPECT_EQ(run.out, prompt + message) << input;
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << input;
+    }
+}
+
+TEST(SingleRun, WithoutExecutionDataTheLogIsNeitherCreatedNorChanged) {
+    if (generateExecutionData || getInputFromUser) {
+        GTEST_SKIP() << "needs generateExecutionData off";
+    }
+    testsupport::ScratchDir dir;
+    ASSERT_EQ(runSingle().result, 0);
+    EXPECT_FALSE(std::filesystem::exists("infoData.csv"));
+    EXPECT_TRUE(std::filesystem::exists("out.txt"));
+    testsupport::writeFile("infoData.csv", "1,00; 1; 1; 1; 1\n");
+    ASSERT_EQ(runSingle().result, 0);
+    EXPECT_EQ(readFile("infoData.csv"), "1,00; 1; 1; 1; 1\n");
+}
