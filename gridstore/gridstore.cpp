@@ -122,3 +122,20 @@ void deleteMatrix(Matrix* matrix) {
     free(matrix->values);
     matrix->values = nullptr;
 }
+
+void fillMatrixWithRandom(Matrix matrix) {
+    for (int32_t i = 0; i < matrix.rows; i++) {
+        for (int32_t j = 0; j < matrix.columns; j++) {
+            matrix.values[i][j] = static_cast<float>(rand());
+        }
+    }
+}
+
+void printMatrix(Matrix matrix) {
+    for (int32_t i = 0; i < matrix.rows; i++) {
+        for (int32_t j = 0; j < matrix.columns; j++) {
+            printf("[%.1f] ", static_cast<double>(matrix.values[i][j]));
+        }
+        putchar('\n');
+    }
+}

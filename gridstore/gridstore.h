@@ -59,3 +59,10 @@ void fillMatrix(Matrix matrix, float value);
 // Releases the rows and the row table and sets `values` to null; the sizes
 // stay readable. A record whose `values` is null is left alone.
 void deleteMatrix(Matrix* matrix);
+
+// Stores one rand() result per cell, converted to float, in row-major order:
+// the same seed gives the same matrix.
+void fillMatrixWithRandom(Matrix matrix);
+
+// Prints every row as "[%.1f] " per cell followed by a newline.
+void printMatrix(Matrix matrix);

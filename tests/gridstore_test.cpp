@@ -188,3 +188,51 @@ TEST(ElementAccess, FillSetsEveryCell) {
         }
     }
 }
+
+TEST(RandomFill, SameSeedGivesSameMatrix) {
+    TestMatrix a(7, 9), b(7, 9);
+    srand(12345);
+    fillMatrixWithRandom(a.m);
+    srand(12345);
+    fillMatrixWithRandom(b.m);
+    for (int32_t i = 0; i < 7; i++) {
+        for (int32_t j = 0; j < 9; j++) {
+            EXPECT_EQ(a.m.values[i][j], b.m.values[i][j]);
+        }
+    }
+}
+
+TEST(RandomFill, OneRandPerCellInRowMajorOrder) {
+    TestMatrix t(3, 4);
+    srand(7);
+    fillMatrixWithRandom(t.m);
+    srand(7);
+    for (int32_t i = 0; i < 3; i++) {
+        for (int32_t j = 0; j < 4; j++) {
+            EXPECT_EQ(t.m.values[i][j], static_cast<float>(rand()));
+        }
+    }
+}
+
+TEST(MatrixPrinting, OneLinePerRowOfBracketedCells) {
+    TestMatrix t(2, 2);
+    fillMatrix(t.m, 1.0f);
+    t.m.values[1][0] = -2.25f;
+    testing::internal::CaptureStdout();
+    printMatrix(t.m);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[1.0] [1.0] \n[-2.2] [1.0] \n");
+}
+
+TEST(MatrixPrinting, NoRowsPrintNothingNoColumnsPrintEmptyLines) {
+    Matrix noRows{}, noColumns{};
+    ASSERT_TRUE(createMatrix(&noRows, 0, 3));
+    ASSERT_TRUE(createMatrix(&noColumns, 3, 0));
+    testing::internal::CaptureStdout();
+    printMatrix(noRows);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    testing::internal::CaptureStdout();
+    printMatrix(noColumns);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n\n\n");
+    deleteMatrix(&noRows);
+    deleteMatrix(&noColumns);
+}
