@@ -61,5 +61,7 @@ int benchmarkSweep() {
 }
 
 #ifndef DIAGSUM_NO_ENTRY_POINT
-int main() { return benchmarkSweep(); }
+int main() {
+    return benchmarkSweep();
+}
 #endif

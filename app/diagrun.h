@@ -12,9 +12,9 @@
 
 struct DiagRun {
     Matrix matrix;
-    Array results;      // one slot per diagonal, marked full
-    Array handles;      // slot i holds worker i's thread handle
-    ThreadArgs* args;   // one entry per worker
+    Array results;     // one slot per diagonal, marked full
+    Array handles;     // slot i holds worker i's thread handle
+    ThreadArgs* args;  // one entry per worker
     int32_t numThreads;
 };
 

@@ -11,7 +11,8 @@
 #include "floatfiles/floatfiles.h"
 
 static_assert(default_M > 0 && default_N > 0, "the single run needs at least one row and one column");
-static_assert(default_NumThreads > 0 && default_NumThreads <= maxWorkers, "the single run needs 1 to 65536 workers");
+static_assert(default_NumThreads > 0 && default_NumThreads <= maxWorkers,
+              "the single run needs 1 to 65536 workers");
 
 namespace {
 
@@ -80,9 +81,9 @@ int nomain() {
 
     const double elapsed = difftime(static_cast<time_t>(end), static_cast<time_t>(start));
     if (generateExecutionData) {
-        executionDataToCSV(ExecutionData{elapsed, run.matrix.rows, run.matrix.columns, run.matrix.diagonals,
-                                         sizes.workers},
-                           "infoData.csv");
+        executionDataToCSV(
+            ExecutionData{elapsed, run.matrix.rows, run.matrix.columns, run.matrix.diagonals, sizes.workers},
+            "infoData.csv");
     }
     printf("TEMPO GASTO: %.2lf s\n", elapsed / CLOCKS_PER_SEC);
     return 0;

@@ -1,17 +1,28 @@
 #include "app/runlog.h"
 
+#include <charconv>
 #include <cstdio>
+#include <initializer_list>
+
+#include "floatfiles/fixedtext.h"
 
 void executionDataToCSV(ExecutionData data, const char* fileName) {
     FILE* file = fopen(fileName, "a+");
     if (file == nullptr) {
         return;
     }
-    // Large enough for "%.2f" of any double (309 integer digits at most).
-    char time[320];
-    snprintf(time, sizeof time, "%.2lf", data.time);
-    replaceChar(time, '.', ',');
-    fprintf(file, "%s; %d; %d; %d; %d\n", time, data.rows, data.columns, data.diagonals, data.threads);
+    // "%.2lf" with a decimal comma, then "; %d" four times; any double fits.
+    char line[fixedTextCapacity(2) + 4 * 13 + 2];
+    char* end = formatFixed(line, data.time, 2);
+    *end = '\0';
+    replaceChar(line, '.', ',');
+    for (int32_t field : {data.rows, data.columns, data.diagonals, data.threads}) {
+        *end++ = ';';
+        *end++ = ' ';
+        end = std::to_chars(end, line + sizeof line, field).ptr;
+    }
+    *end++ = '\n';
+    fwrite(line, 1, static_cast<size_t>(end - line), file);
     fclose(file);
 }
 

@@ -1,4 +1,6 @@
 // diagsum-single: one run with the full console report.
 #include "app/main.h"
 
-int main() { return nomain(); }
+int main() {
+    return nomain();
+}

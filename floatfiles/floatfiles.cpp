@@ -3,14 +3,27 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "floatfiles/fixedtext.h"
+
 void arrayFloatToFile(Array array, const char* fileName) {
     FILE* file = fopen(fileName, "w+");
     if (file == nullptr) {
         return;
     }
+    // The lines are formatted into one block and written in large pieces;
+    // the file is rewritten after every run of the sweep.
+    constexpr int decimals = 6;  // as "%f"
+    char block[64 * 1024];
+    char* end = block;
     for (int32_t i = 0; i <= array.top; i++) {
-        fprintf(file, "%f\n", static_cast<double>(array.data[i].value));
+        if (block + sizeof block - end < fixedTextCapacity(decimals) + 1) {
+            fwrite(block, 1, static_cast<size_t>(end - block), file);
+            end = block;
+        }
+        end = formatFixed(end, static_cast<double>(array.data[i].value), decimals);
+        *end++ = '\n';
     }
+    fwrite(block, 1, static_cast<size_t>(end - block), file);
     fclose(file);
 }
 

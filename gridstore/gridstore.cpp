@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr float outsideMarker = -500.0f;
-
 // Tells the user, then waits for Enter so the message is seen before the
 // caller carries on.
 void reportAllocationFailure(const char* message) {
@@ -53,56 +51,6 @@ bool createMatrix(Matrix* matrix, uint32_t rows, uint32_t columns) {
         }
     }
     matrix->values = table;
-    return true;
-}
-
-bool coordIsInsideMatrix(Matrix matrix, Coord coord) {
-    return coord.row >= 0 && coord.column >= 0 && coord.row < matrix.rows && coord.column < matrix.columns;
-}
-
-bool getNextElementPositionMdiags(Matrix matrix, Coord* coord) {
-    // Computed in 64 bits so that a coordinate at the edge of the int32 range
-    // cannot overflow; such a step always leaves the matrix.
-    const int64_t row = int64_t{coord->row} + 1;
-    const int64_t column = int64_t{coord->column} + 1;
-    if (row < 0 || column < 0 || row >= matrix.rows || column >= matrix.columns) {
-        return false;
-    }
-    coord->row = static_cast<int32_t>(row);
-    coord->column = static_cast<int32_t>(column);
-    return true;
-}
-
-bool getElement(Matrix matrix, Coord coord, float* value) {
-    if (!coordIsInsideMatrix(matrix, coord)) {
-        *value = outsideMarker;
-        return false;
-    }
-    *value = matrix.values[coord.row][coord.column];
-    return true;
-}
-
-bool setElement(Matrix matrix, Coord coord, float value) {
-    if (!coordIsInsideMatrix(matrix, coord)) {
-        return false;
-    }
-    matrix.values[coord.row][coord.column] = value;
-    return true;
-}
-
-bool digaNumToCoord(Matrix matrix, uint32_t diagonal, Coord* coord) {
-    // A 0 x 0 matrix has -1 diagonals; as an unsigned bound that would accept
-    // every number.
-    if (matrix.diagonals <= 0 || diagonal > static_cast<uint32_t>(matrix.diagonals - 1)) {
-        return false;
-    }
-    if (diagonal <= static_cast<uint32_t>(matrix.rows - 1)) {
-        coord->row = static_cast<int32_t>(static_cast<uint32_t>(matrix.rows - 1) - diagonal);
-        coord->column = 0;
-    } else {
-        coord->row = 0;
-        coord->column = static_cast<int32_t>(diagonal - static_cast<uint32_t>(matrix.rows - 1));
-    }
     return true;
 }
 

@@ -33,25 +33,25 @@ struct Matrix {
 bool createMatrix(Matrix* matrix, uint32_t rows, uint32_t columns);
 
 // True when 0 <= row < rows and 0 <= column < columns.
-bool coordIsInsideMatrix(Matrix matrix, Coord coord);
+inline bool coordIsInsideMatrix(Matrix matrix, Coord coord);
 
 // Moves the coordinate one cell down and to the right and returns true; when
 // that cell lies outside the matrix, leaves the coordinate as it was and
 // returns false.
-bool getNextElementPositionMdiags(Matrix matrix, Coord* coord);
+inline bool getNextElementPositionMdiags(Matrix matrix, Coord* coord);
 
 // Copies the cell into `value` and returns true; outside the matrix stores
 // the marker -500.0 and returns false.
-bool getElement(Matrix matrix, Coord coord, float* value);
+inline bool getElement(Matrix matrix, Coord coord, float* value);
 
 // Writes the cell and returns true; outside the matrix changes nothing and
 // returns false.
-bool setElement(Matrix matrix, Coord coord, float value);
+inline bool setElement(Matrix matrix, Coord coord, float value);
 
 // Puts the first (top-left) cell of diagonal `diagonal` into `coord` and
 // returns true; a number past the last diagonal, or any number when the
 // matrix has no diagonals, returns false and leaves `coord` alone.
-bool digaNumToCoord(Matrix matrix, uint32_t diagonal, Coord* coord);
+inline bool digaNumToCoord(Matrix matrix, uint32_t diagonal, Coord* coord);
 
 // Stores `value` into every cell.
 void fillMatrix(Matrix matrix, float value);
@@ -66,3 +66,5 @@ void fillMatrixWithRandom(Matrix matrix);
 
 // Prints every row as "[%.1f] " per cell followed by a newline.
 void printMatrix(Matrix matrix);
+
+#include "gridstore/gridstore_inline.h"

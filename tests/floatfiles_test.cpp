@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "floatfiles/fixedtext.h"
 #include "testsupport.h"
 
 using testsupport::readFile;
@@ -170,4 +174,95 @@ TEST(MatrixFile, MissingFileChangesNoCell) {
     FileMatrix fm(2, 2);
     fileToMatrix(fm.m, "no-such-file.txt");
     EXPECT_EQ(fm.cells(), (std::vector<float>{U, U, U, U}));
+}
+
+namespace {
+
+std::string viaPrintf(double value, int precision) {
+    char text[400];
+    snprintf(text, sizeof text, "%.*f", precision, value);
+    return text;
+}
+
+std::string viaFormatFixed(double value, int precision) {
+    char text[fixedTextCapacity(6)];
+    return std::string(text, formatFixed(text, value, precision));
+}
+
+}  // namespace
+
+TEST(FixedText, MatchesPrintfForSpecialAndEdgeValues) {
+    const double values[] = {0.0,
+                             -0.0,
+                             1.0,
+                             -1.0,
+                             0.5,
+                             2.5,
+                             0.125,
+                             2.675,
+                             0.0000005,
+                             0.0000015,
+                             0.0000025,
+                             0.005,
+                             0.015,
+                             0.025,
+                             999999.995,
+                             999999.99,
+                             1234567.891,
+                             9007199254740992.0,
+                             9007199254740993.0,
+                             -9007199254740991.0,
+                             1e15,
+                             1e16,
+                             1e22,
+                             1e23,
+                             1e300,
+                             DBL_MAX,
+                             -DBL_MAX,
+                             DBL_MIN,
+                             DBL_TRUE_MIN,
+                             -DBL_TRUE_MIN,
+                             FLT_MAX,
+                             -FLT_MAX,
+                             FLT_MIN,
+                             FLT_TRUE_MIN,
+                             static_cast<double>(0.1f),
+                             1e-7,
+                             123456.7890125,
+                             INFINITY,
+                             -INFINITY,
+                             NAN,
+                             -NAN,
+                             std::nan("1")};
+    for (double v : values) {
+        for (int precision : {2, 6}) {
+            EXPECT_EQ(viaFormatFixed(v, precision), viaPrintf(v, precision))
+                << v << " %." << precision << "f";
+        }
+    }
+}
+
+TEST(FixedText, MatchesPrintfForManyRandomValues) {
+    std::mt19937_64 random(20261208);
+    for (int i = 0; i < 200000; i++) {
+        double v;
+        if (i % 2 == 0) {
+            // Any float, as the result file widens them.
+            const auto bits = static_cast<uint32_t>(random());
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            v = f;
+        } else if (i % 4 == 1) {
+            // Any double, as the run log's times.
+            const uint64_t bits = random();
+            std::memcpy(&v, &bits, sizeof v);
+        } else {
+            // Tick counts with a few decimals, and ties at the last place.
+            v = static_cast<double>(random() % 100000000) / 100.0 + ((i % 8 == 3) ? 0.005 : 0.0);
+        }
+        for (int precision : {2, 6}) {
+            ASSERT_EQ(viaFormatFixed(v, precision), viaPrintf(v, precision))
+                << v << " %." << precision << "f";
+        }
+    }
 }

@@ -114,7 +114,8 @@ TEST(SingleRun, MoreWorkersThanDiagonalsStillSumsEachOnce) {
     testsupport::ScratchDir dir;
     const Outcome run = runSingle("2 3 40\n\n");
     EXPECT_EQ(run.result, 0);
-    EXPECT_NE(run.out.find("Threads: 40\n" + pausePrompt + sumLines(2, 3) + "***TEMPO GASTO: "), std::string::npos)
+    EXPECT_NE(run.out.find("Threads: 40\n" + pausePrompt + sumLines(2, 3) + "***TEMPO GASTO: "),
+              std::string::npos)
         << run.out;
     EXPECT_EQ(readFile("out.txt"), outFile(2, 3));
 }

@@ -28,14 +28,16 @@ TEST(ExecutionLog, AppendsAndNeverRewrites) {
     testsupport::writeFile("infoData.csv", "earlier line, kept as it is\n");
     executionDataToCSV(ExecutionData{1.0, 3, 4, 6, 2}, "infoData.csv");
     executionDataToCSV(ExecutionData{2.5, 500, 500, 999, 127}, "infoData.csv");
-    EXPECT_EQ(readFile("infoData.csv"), "earlier line, kept as it is\n1,00; 3; 4; 6; 2\n2,50; 500; 500; 999; 127\n");
+    EXPECT_EQ(readFile("infoData.csv"),
+              "earlier line, kept as it is\n1,00; 3; 4; 6; 2\n2,50; 500; 500; 999; 127\n");
 }
 
 TEST(ExecutionLog, TwoDecimalsWithDecimalComma) {
     EXPECT_EQ(logLine(0.5), "0,50; 500; 500; 999; 1\n");
     EXPECT_EQ(logLine(0.0), "0,00; 500; 500; 999; 1\n");
     EXPECT_EQ(logLine(999999.99), "999999,99; 500; 500; 999; 1\n");
-    EXPECT_EQ(logLine(2.675), "2,67; 500; 500; 999; 1\n") << "rounds the double's exact value, as printf does";
+    EXPECT_EQ(logLine(2.675), "2,67; 500; 500; 999; 1\n")
+        << "rounds the double's exact value, as printf does";
 }
 
 TEST(ExecutionLog, LongTimesAreWrittenWhole) {
