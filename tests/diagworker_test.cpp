@@ -191,10 +191,8 @@ TEST(DiagonalSum, NoWorkerStepBelowOneSumsNothing) {
 
 // Progress lines: exactly one start line, one line per diagonal and one end
 // line per worker, in these formats.
+#if DIAGSUM_PRINT_INFO_PROCESS
 TEST(WorkerProgress, OneStartOneLinePerDiagonalOneEnd) {
-    if (!printInfoProcess) {
-        GTEST_SKIP() << "built without printInfoProcess";
-    }
     SumRun run(3, 4, 1.0f);
     testing::internal::CaptureStdout();
     run.sumWith(4);
@@ -231,24 +229,23 @@ TEST(WorkerProgress, OneStartOneLinePerDiagonalOneEnd) {
     EXPECT_EQ(diagonalLines, std::vector<int>(6, 1));
     EXPECT_NE(out.find("T0 : [DG: 00, \tSM: 1.00]\n"), std::string::npos);
 }
+#endif
 
+#if DIAGSUM_PRINT_INFO_PROCESS
 TEST(WorkerProgress, WorkerPastLastDiagonalReportsZeroSums) {
-    if (!printInfoProcess) {
-        GTEST_SKIP() << "built without printInfoProcess";
-    }
     SumRun run(3, 4, 1.0f);
     testing::internal::CaptureStdout();
     run.sumWith(8, {7});
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "[Thread 7 iniciando]\n[Thread 7 terminou, fez 0 somas]\n");
 }
+#endif
 
+#if !DIAGSUM_PRINT_INFO_PROCESS
 TEST(WorkerProgress, SilentWithoutPrintInfoProcess) {
-    if (printInfoProcess) {
-        GTEST_SKIP() << "built with printInfoProcess";
-    }
     SumRun run(30, 40, 1.0f);
     testing::internal::CaptureStdout();
     run.sumWith(5);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
+#endif

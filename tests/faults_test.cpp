@@ -117,6 +117,15 @@ DriverOutcome runDriver(Driver driver) {
     return {result, testing::internal::GetCapturedStdout()};
 }
 
+// Each allocation of a run that can fail, with what the driver then prints.
+const std::pair<long, std::string> allocationFailures[] = {
+    {rowTable, "Erro 1 ao alocar matriz\nErro ao criar a matriz\n"},
+    {someRow, "Erro 2 ao alocar matriz\nErro ao criar a matriz\n"},
+    {resultArray, "Erro ao alocar o vetor de resultados\n"},
+    {handleArray, "Erro ao alocar o vetor de threads\n"},
+    {argumentTable, "Erro ao alocar"},
+};
+
 const std::string singleHead = "Matriz: (500 X 500)\nThreads: 4\n";
 
 }  // namespace
@@ -129,14 +138,7 @@ TEST_F(Faults, SingleRunAllocatesExactlyTheRunsParts) {
 }
 
 TEST_F(Faults, SingleRunStopsOnEachAllocationFailure) {
-    const std::pair<long, std::string> cases[] = {
-        {rowTable, "Erro 1 ao alocar matriz\nErro ao criar a matriz\n"},
-        {someRow, "Erro 2 ao alocar matriz\nErro ao criar a matriz\n"},
-        {resultArray, "Erro ao alocar o vetor de resultados\n"},
-        {handleArray, "Erro ao alocar o vetor de threads\n"},
-        {argumentTable, "Erro ao alocar"},
-    };
-    for (const auto& [failing, message] : cases) {
+    for (const auto& [failing, message] : allocationFailures) {
         testsupport::ScratchDir dir;
         testsupport::feedStdin("\n");
         faultinject::reset();
@@ -163,14 +165,7 @@ TEST_F(Faults, SingleRunJoinsStartedWorkersWhenOneCannotStart) {
 }
 
 TEST_F(Faults, SweepStopsOnEachAllocationFailure) {
-    const std::pair<long, std::string> cases[] = {
-        {rowTable, "Erro 1 ao alocar matriz\nErro ao criar a matriz\n"},
-        {someRow, "Erro 2 ao alocar matriz\nErro ao criar a matriz\n"},
-        {resultArray, "Erro ao alocar o vetor de resultados\n"},
-        {handleArray, "Erro ao alocar o vetor de threads\n"},
-        {argumentTable, "Erro ao alocar"},
-    };
-    for (const auto& [failing, message] : cases) {
+    for (const auto& [failing, message] : allocationFailures) {
         testsupport::ScratchDir dir;
         testsupport::feedStdin("\n");
         faultinject::reset();

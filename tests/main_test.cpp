@@ -1,5 +1,5 @@
 // Built three times: with the configured settings, with getInputFromUser on
-// and with generateExecutionData off. Each test says which build it needs.
+// and with generateExecutionData off; each test is built where its settings hold.
 #include "app/main.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ using testsupport::readFile;
 namespace {
 
 // The sum lines nomain prints for a rows x columns matrix of ones.
-std::string sumLines(int rows, int columns) {
+[[maybe_unused]] std::string sumLines(int rows, int columns) {
     std::string text;
     for (int d = 0; d < rows + columns - 1; d++) {
         const int fromStart = d + 1;
@@ -30,7 +30,7 @@ std::string sumLines(int rows, int columns) {
 }
 
 // The sums as out.txt holds them.
-std::string outFile(int rows, int columns) {
+[[maybe_unused]] std::string outFile(int rows, int columns) {
     std::string text;
     for (int d = 0; d < rows + columns - 1; d++) {
         const int length = std::min({d + 1, rows + columns - 1 - d, rows, columns});
@@ -59,11 +59,9 @@ Outcome runSingle(const std::string& input = "") {
 
 }  // namespace
 
+#if !DIAGSUM_GET_INPUT_FROM_USER && DIAGSUM_GENERATE_EXECUTION_DATA && DIAGSUM_DEFAULT_M == 500 && \
+    DIAGSUM_DEFAULT_N == 500 && DIAGSUM_DEFAULT_NUM_THREADS == 1
 TEST(SingleRun, DefaultSettingsReportEveryDiagonalAndTheTime) {
-    if (getInputFromUser || !generateExecutionData || default_M != 500 || default_N != 500 ||
-        default_NumThreads != 1) {
-        GTEST_SKIP() << "needs the default settings";
-    }
     testsupport::ScratchDir dir;
     const Outcome run = runSingle();
     EXPECT_EQ(run.result, 0);
@@ -74,11 +72,10 @@ TEST(SingleRun, DefaultSettingsReportEveryDiagonalAndTheTime) {
     EXPECT_TRUE(std::regex_match(readFile("infoData.csv"), std::regex(R"(\d+,\d\d; 500; 500; 999; 1\n)")))
         << readFile("infoData.csv");
 }
+#endif
 
+#if !DIAGSUM_GET_INPUT_FROM_USER && DIAGSUM_GENERATE_EXECUTION_DATA
 TEST(SingleRun, SecondRunAppendsToLogAndRewritesResults) {
-    if (getInputFromUser || !generateExecutionData) {
-        GTEST_SKIP() << "needs the log and no input";
-    }
     testsupport::ScratchDir dir;
     testsupport::writeFile("out.txt", std::string(100000, 'x'));
     ASSERT_EQ(runSingle().result, 0);
@@ -87,11 +84,10 @@ TEST(SingleRun, SecondRunAppendsToLogAndRewritesResults) {
     const std::string log = readFile("infoData.csv");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
 }
+#endif
 
+#if DIAGSUM_GET_INPUT_FROM_USER
 TEST(SingleRun, AsksForSizesAndWaitsForEnter) {
-    if (!getInputFromUser) {
-        GTEST_SKIP() << "needs getInputFromUser";
-    }
     testsupport::ScratchDir dir;
     const Outcome run = runSingle("3 4 2\n\n");
     EXPECT_EQ(run.result, 0);
@@ -106,11 +102,10 @@ TEST(SingleRun, AsksForSizesAndWaitsForEnter) {
         EXPECT_TRUE(std::regex_match(readFile("infoData.csv"), std::regex(R"(\d+,\d\d; 3; 4; 6; 2\n)")));
     }
 }
+#endif
 
+#if DIAGSUM_GET_INPUT_FROM_USER
 TEST(SingleRun, MoreWorkersThanDiagonalsStillSumsEachOnce) {
-    if (!getInputFromUser) {
-        GTEST_SKIP() << "needs getInputFromUser";
-    }
     testsupport::ScratchDir dir;
     const Outcome run = runSingle("2 3 40\n\n");
     EXPECT_EQ(run.result, 0);
@@ -119,11 +114,10 @@ TEST(SingleRun, MoreWorkersThanDiagonalsStillSumsEachOnce) {
         << run.out;
     EXPECT_EQ(readFile("out.txt"), outFile(2, 3));
 }
+#endif
 
+#if DIAGSUM_GET_INPUT_FROM_USER
 TEST(SingleRun, RefusedInputCreatesAndWritesNothing) {
-    if (!getInputFromUser) {
-        GTEST_SKIP() << "needs getInputFromUser";
-    }
     const std::pair<const char*, const char*> cases[] = {
         {"", "Entrada invalida: digite tres numeros inteiros\n"},
         {"abc\n", "Entrada invalida: digite tres numeros inteiros\n"},
@@ -143,11 +137,10 @@ TEST(SingleRun, RefusedInputCreatesAndWritesNothing) {
         EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << input;
     }
 }
+#endif
 
+#if !DIAGSUM_GENERATE_EXECUTION_DATA && !DIAGSUM_GET_INPUT_FROM_USER
 TEST(SingleRun, WithoutExecutionDataTheLogIsNeitherCreatedNorChanged) {
-    if (generateExecutionData || getInputFromUser) {
-        GTEST_SKIP() << "needs generateExecutionData off";
-    }
     testsupport::ScratchDir dir;
     ASSERT_EQ(runSingle().result, 0);
     EXPECT_FALSE(std::filesystem::exists("infoData.csv"));
@@ -156,3 +149,4 @@ TEST(SingleRun, WithoutExecutionDataTheLogIsNeitherCreatedNorChanged) {
     ASSERT_EQ(runSingle().result, 0);
     EXPECT_EQ(readFile("infoData.csv"), "1,00; 1; 1; 1; 1\n");
 }
+#endif
