@@ -59,10 +59,11 @@ bool arrayAddTop(Array* array, ArrayItem item) {
     if (array->top == INT32_MAX) {
         return false;
     }
-    if (int64_t{array->top} + 1 >= int64_t{array->capacity}) {
-        if (array->capacity > UINT32_MAX - growthStep || !reallocArray(array, array->capacity + growthStep)) {
-            return false;
-        }
+    // Growth happens only while capacity <= top + 1 <= 2^31, so adding the
+    // step cannot overflow.
+    if (int64_t{array->top} + 1 >= int64_t{array->capacity} &&
+        !reallocArray(array, array->capacity + growthStep)) {
+        return false;
     }
     array->top++;
     array->data[array->top] = item;

@@ -118,6 +118,15 @@ TEST(SlotArrayGrowth, ReallocOfEmptyArrayToZeroReleasesBlock) {
     deleteArray(&a);
 }
 
+TEST(SlotArrayGrowth, RefusesToGrowPastTheIndexRange) {
+    // The record is not backed by memory: the refusal must come before any
+    // slot or block is touched.
+    Array full{nullptr, INT32_MAX, -1, UINT32_MAX};
+    EXPECT_FALSE(arrayAddTop(&full, item(1.0f)));
+    EXPECT_EQ(full.top, INT32_MAX);
+    EXPECT_EQ(full.capacity, UINT32_MAX);
+}
+
 TEST(SlotArrayAccess, InvertedResultOnEmptyAndFilledArrays) {
     Array a{};
     ASSERT_TRUE(createArray(&a, 3));
