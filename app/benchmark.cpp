@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 
 #include "app/diagrun.h"
 #include "app/runlog.h"
@@ -21,20 +20,12 @@ bool timedRun(int32_t workers, double* elapsed) {
     if (getInputFromUser) {
         runlog::pause();
     }
-    const clock_t start = clock();
     DiagRun run;
-    if (!prepareDiagRun(&run, sweepRows, sweepColumns, workers)) {
+    if (!timeDiagRun(&run, sweepRows, sweepColumns, workers, elapsed)) {
         return false;
     }
-    if (!sumDiagonals(&run)) {
-        releaseDiagRun(&run);
-        return false;
-    }
-    const clock_t end = clock();
-
     arrayFloatToFile(run.results, "out.txt");
     releaseDiagRun(&run);
-    *elapsed = difftime(static_cast<time_t>(end), static_cast<time_t>(start));
     if (generateExecutionData) {
         executionDataToCSV(
             ExecutionData{*elapsed, run.matrix.rows, run.matrix.columns, run.matrix.diagonals, workers},

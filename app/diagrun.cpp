@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 namespace {
 
@@ -59,6 +60,20 @@ bool sumDiagonals(DiagRun* run) {
         }
     }
     joinWorkers(run, run->numThreads);
+    return true;
+}
+
+bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed) {
+    const clock_t start = clock();
+    if (!prepareDiagRun(run, rows, columns, numThreads)) {
+        return false;
+    }
+    if (!sumDiagonals(run)) {
+        releaseDiagRun(run);
+        return false;
+    }
+    const clock_t end = clock();
+    *elapsed = difftime(static_cast<time_t>(end), static_cast<time_t>(start));
     return true;
 }
 

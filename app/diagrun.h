@@ -1,7 +1,7 @@
 // One run of the diagonal summation as both drivers perform it: the matrix
 // of ones, the result and handle arrays, the worker argument table, and the
-// workers started and joined. The drivers time prepareDiagRun and
-// sumDiagonals together; that interval is what the program measures.
+// workers started and joined. timeDiagRun is the interval the program
+// measures.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +29,12 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
 // order. When a worker cannot be started, joins those already running,
 // prints "Erro ao criar thread" and returns false; the run stays prepared.
 bool sumDiagonals(DiagRun* run);
+
+// Prepares the run and sums every diagonal, timed by the processor clock
+// from before the first allocation to after the last join; `elapsed` gets
+// the clock ticks between. On a failure (reported as above) releases
+// everything and returns false.
+bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed);
 
 // Releases the matrix, the result array, the handle array and the argument
 // table, in that order; parts already released are skipped.

@@ -60,16 +60,11 @@ int nomain() {
         runlog::pause();
     }
 
-    const clock_t start = clock();
     DiagRun run;
-    if (!prepareDiagRun(&run, sizes.rows, sizes.columns, sizes.workers)) {
+    double elapsed;
+    if (!timeDiagRun(&run, sizes.rows, sizes.columns, sizes.workers, &elapsed)) {
         return -1;
     }
-    if (!sumDiagonals(&run)) {
-        releaseDiagRun(&run);
-        return -1;
-    }
-    const clock_t end = clock();
 
     printSums(run.results);
     printf("*");
@@ -79,7 +74,6 @@ int nomain() {
     printf("*");
     releaseDiagRun(&run);
 
-    const double elapsed = difftime(static_cast<time_t>(end), static_cast<time_t>(start));
     if (generateExecutionData) {
         executionDataToCSV(
             ExecutionData{elapsed, run.matrix.rows, run.matrix.columns, run.matrix.diagonals, sizes.workers},

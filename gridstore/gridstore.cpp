@@ -32,7 +32,7 @@ bool createMatrix(Matrix* matrix, uint32_t rows, uint32_t columns) {
     }
     matrix->rows = static_cast<int32_t>(rows);
     matrix->columns = static_cast<int32_t>(columns);
-    matrix->diagonals = static_cast<int32_t>(rows) + static_cast<int32_t>(columns) - 1;
+    matrix->diagonals = static_cast<int32_t>(diagonals);
 
     // The allocator may answer a request for zero bytes with null; only a
     // null for a real request is a failure.
