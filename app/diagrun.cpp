@@ -63,8 +63,24 @@ bool sumDiagonals(DiagRun* run) {
     return true;
 }
 
-bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed) {
-    const clock_t start = clock();
+RunClockStart startRunClock() {
+    RunClockStart start;
+    start.wall = std::chrono::steady_clock::now();
+    start.ticks = clock();
+    return start;
+}
+
+RunTime stopRunClock(RunClockStart start) {
+    const clock_t endTicks = clock();
+    const auto endWall = std::chrono::steady_clock::now();
+    RunTime time;
+    time.ticks = difftime(static_cast<time_t>(endTicks), static_cast<time_t>(start.ticks));
+    time.wallMicros = std::chrono::duration<double, std::micro>(endWall - start.wall).count();
+    return time;
+}
+
+bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time) {
+    const RunClockStart start = startRunClock();
     if (!prepareDiagRun(run, rows, columns, numThreads)) {
         return false;
     }
@@ -72,8 +88,16 @@ bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads
         releaseDiagRun(run);
         return false;
     }
-    const clock_t end = clock();
-    *elapsed = difftime(static_cast<time_t>(end), static_cast<time_t>(start));
+    *time = stopRunClock(start);
+    return true;
+}
+
+bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed) {
+    RunTime time;
+    if (!timeDiagRun(run, rows, columns, numThreads, &time)) {
+        return false;
+    }
+    *elapsed = time.ticks;
     return true;
 }
 

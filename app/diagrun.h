@@ -4,7 +4,9 @@
 // measures.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 
 #include "app/diagworker.h"
 #include "gridstore/gridstore.h"
@@ -30,10 +32,31 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
 // prints "Erro ao criar thread" and returns false; the run stays prepared.
 bool sumDiagonals(DiagRun* run);
 
-// Prepares the run and sums every diagonal, timed by the processor clock
-// from before the first allocation to after the last join; `elapsed` gets
-// the clock ticks between. On a failure (reported as above) releases
-// everything and returns false.
+// What a run costs, read by two clocks over the same interval: the processor
+// clock (clock(), every thread of the process together) and a monotonic wall
+// clock.
+struct RunTime {
+    double ticks;       // processor-clock ticks (CLOCKS_PER_SEC per second)
+    double wallMicros;  // microseconds of wall time
+};
+
+// The two clock readings that open a measured interval.
+struct RunClockStart {
+    clock_t ticks;
+    std::chrono::steady_clock::time_point wall;
+};
+
+// Opens a measured interval: reads the wall clock, then the processor clock.
+RunClockStart startRunClock();
+// Closes the interval opened by `start`, reading the clocks in the reverse
+// order, so the processor clock's interval lies inside the wall clock's.
+RunTime stopRunClock(RunClockStart start);
+
+// Prepares the run and sums every diagonal, timed from before the first
+// allocation to after the last join. On a failure (reported as above)
+// releases everything and returns false.
+bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time);
+// The same run where only the processor-clock ticks are wanted.
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed);
 
 // Releases the matrix, the result array, the handle array and the argument
