@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -53,9 +54,10 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
 bool sumDiagonals(DiagRun* run) {
     for (int32_t i = 0; i < run->numThreads; i++) {
         run->args[i] = ThreadArgs{&run->matrix, static_cast<uint16_t>(i), run->numThreads, &run->results};
-        if (pthread_create(&run->handles.data[i].thread, nullptr, threadSumFunc, &run->args[i]) != 0) {
+        const int error = pthread_create(&run->handles.data[i].thread, nullptr, threadSumFunc, &run->args[i]);
+        if (error != 0) {
             joinWorkers(run, i);
-            printf("Erro ao criar thread\n");
+            printf("Erro ao criar thread %d de %d: %s\n", i + 1, run->numThreads, strerror(error));
             return false;
         }
     }

@@ -3,6 +3,7 @@
 // console pause the drivers use when the settings ask for input.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct ExecutionData {
@@ -13,10 +14,26 @@ struct ExecutionData {
     int32_t threads;
 };
 
-// Appends "time; rows; columns; diagonals; threads\n" to `fileName`
-// (created when missing), the time with two decimals and a decimal comma:
-// 12345 ticks on 500 x 500 with one worker gives "12345,00; 500; 500; 999; 1".
-// Every time is written whole, however large. An unopenable file is skipped.
+// One log line: "time; rows; columns; diagonals; threads\n", the time with
+// two decimals and a decimal comma: 12345 ticks on 500 x 500 with one worker
+// gives "12345,00; 500; 500; 999; 1\n". Every time is written whole, however
+// large.
+struct ExecutionLine {
+    char text[384];
+    size_t length;
+};
+ExecutionLine formatExecutionLine(ExecutionData data);
+
+// Appends `length` bytes to the file open on `fd` (opened with O_APPEND) in
+// one write(2), so lines of processes appending at the same time never mix.
+// When only part of the line goes in, the file is cut back to where the line
+// began. Returns 0, or the errno of the failure (for a short write, EFBIG
+// past the file-size limit, ENOSPC on a full file system, else EIO).
+int appendWholeLine(int fd, const char* text, size_t length);
+
+// Appends the line of `data` to `fileName` (created when missing) in one
+// write on an O_APPEND descriptor, as appendWholeLine does. An unopenable
+// file is skipped, and a failed write is not reported.
 void executionDataToCSV(ExecutionData data, const char* fileName);
 
 // Overwrites every `find` in the NUL-terminated `text` with `replacement`.

@@ -5,25 +5,27 @@
 
 #include "floatfiles/fixedtext.h"
 
+std::string floatLines(Array array) {
+    constexpr int decimals = 6;  // as "%f"
+    const size_t count = array.top >= 0 ? static_cast<size_t>(array.top) + 1 : 0;
+    std::string text;
+    text.reserve(count * 12);  // sums of real runs: up to 6 integer digits
+    char line[fixedTextCapacity(decimals) + 1];
+    for (size_t i = 0; i < count; i++) {
+        char* end = formatFixed(line, static_cast<double>(array.data[i].value), decimals);
+        *end++ = '\n';
+        text.append(line, static_cast<size_t>(end - line));
+    }
+    return text;
+}
+
 void arrayFloatToFile(Array array, const char* fileName) {
     FILE* file = fopen(fileName, "w+");
     if (file == nullptr) {
         return;
     }
-    // The lines are formatted into one block and written in large pieces;
-    // the file is rewritten after every run of the sweep.
-    constexpr int decimals = 6;  // as "%f"
-    char block[64 * 1024];
-    char* end = block;
-    for (int32_t i = 0; i <= array.top; i++) {
-        if (block + sizeof block - end < fixedTextCapacity(decimals) + 1) {
-            fwrite(block, 1, static_cast<size_t>(end - block), file);
-            end = block;
-        }
-        end = formatFixed(end, static_cast<double>(array.data[i].value), decimals);
-        *end++ = '\n';
-    }
-    fwrite(block, 1, static_cast<size_t>(end - block), file);
+    const std::string text = floatLines(array);
+    fwrite(text.data(), 1, text.size(), file);
     fclose(file);
 }
 

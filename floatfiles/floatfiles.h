@@ -5,12 +5,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "gridstore/gridstore.h"
 #include "slotstore/slotstore.h"
 
-// Creates or truncates `fileName` and writes the float of every slot in use,
-// slot 0 first, as "%f\n".
+// The float of every slot in use, slot 0 first, as "%f\n": the bytes
+// arrayFloatToFile writes.
+std::string floatLines(Array array);
+
+// Creates or truncates `fileName` and writes floatLines(array) to it.
 void arrayFloatToFile(Array array, const char* fileName);
 
 // Reads whitespace-separated floats ("%f" syntax) from `fileName` into the

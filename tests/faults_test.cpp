@@ -158,7 +158,8 @@ TEST_F(Faults, SingleRunJoinsStartedWorkersWhenOneCannotStart) {
         faultinject::failThreadStartAfter(failing);
         const DriverOutcome run = runDriver(nomain);
         EXPECT_EQ(run.result, -1);
-        EXPECT_EQ(run.out, singleHead + "Erro ao criar thread\n");
+        EXPECT_EQ(run.out, singleHead + "Erro ao criar thread " + std::to_string(failing + 1) +
+                               " de 4: Resource temporarily unavailable\n");
         EXPECT_EQ(faultinject::threadStarts(), failing + 1);
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
@@ -185,7 +186,8 @@ TEST_F(Faults, SweepKeepsLoggedRunsWhenAWorkerCannotStart) {
     const DriverOutcome run = runDriver(benchmarkSweep);
     EXPECT_EQ(run.result, -1);
     ASSERT_EQ(run.out.substr(0, 4), "1 - ");
-    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "Erro ao criar thread\n");
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1),
+              "Erro ao criar thread 2 de 2: Resource temporarily unavailable\n");
     const std::string log = testsupport::readFile("infoData.csv");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 50);
     EXPECT_EQ(faultinject::threadStarts(), 52);

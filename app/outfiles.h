@@ -1,0 +1,103 @@
+// The drivers' outputs, written so that nothing measured is lost silently:
+// every failure to write one is reported once on stderr, naming the file
+// and the reason; the run log takes each line in one write, whole or not at
+// all; out.txt and the JSON file are replaced whole through a temporary
+// file beside them; SIGINT and SIGTERM ask the sweep to stop between runs.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "app/runlog.h"
+
+// The name standard output goes by in messages.
+inline constexpr const char* standardOutputName = "a saida padrao";
+
+// One output of a driver, by the name its messages give it.
+struct OutputFile {
+    std::string name;     // its path, or standardOutputName
+    bool failed = false;  // a failure of it was reported
+};
+
+// Prints "Erro ao gravar <name>: <strerror(error)>" on stderr the first time
+// `file` fails (later failures of it are not repeated) and counts it.
+void reportOutputFailure(OutputFile* file, int error);
+
+// How many outputs have failed since the program started; a driver exits
+// with 1 at the end when any has.
+int failedOutputs();
+
+// Flushes `stream`; when it fails (or a write to it failed earlier),
+// reports `file` and returns false.
+bool flushOutput(OutputFile* file, FILE* stream);
+
+// Prints the sweep's mean line, "%d - %lf\n", and flushes it, so the means
+// already computed are out even if the program is then killed. Failures are
+// reported as flushOutput does.
+void printMeanLine(OutputFile* file, FILE* stream, int32_t workers, double mean);
+
+// The run log, opened once per program.
+struct LogAppender {
+    OutputFile file;  // name: the log's path
+    int fd = -1;
+};
+
+// Opens `path` with O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC (a missing log
+// is created empty). When it cannot be opened, reports it and returns false.
+bool openLogAppender(LogAppender* log, const std::string& path);
+
+// Appends the line of `data` (formatExecutionLine) in one write(2). A line
+// that could not be written whole is taken back (appendWholeLine) and the
+// failure reported. A log that is not open is left alone.
+void appendToLog(LogAppender* log, ExecutionData data);
+
+// Closes the log; a failed close is reported.
+void closeLogAppender(LogAppender* log);
+
+// A whole-file replacement in progress.
+struct PendingFile {
+    std::string target;  // the file replaced (a symbolic link's target)
+    std::string temp;    // the temporary beside it; empty when written in place
+    int fd = -1;
+    int slot = -1;  // its entry in the table the stop handler clears
+};
+
+// Creates "<target>.XXXXXX" (mkstemp) in the target's directory, with the
+// old file's mode or 0666 less the umask, and registers it so that a second
+// stop signal removes it. An existing target that is neither a regular file
+// nor a directory (/dev/null) is opened to be written in place instead.
+// Returns 0 or the errno; nothing is left on a failure.
+int beginReplace(PendingFile* file, const std::string& path);
+// Writes all of `text` to the pending file. Returns 0 or the errno.
+int writePending(PendingFile* file, std::string_view text);
+// Closes the temporary and renames it over the target: a reader sees the
+// old file or the new one, never a mix. On a failure removes the temporary.
+// Returns 0 or the errno.
+int finishReplace(PendingFile* file);
+// Closes and removes the temporary; the target stays as it was.
+void abandonReplace(PendingFile* file);
+
+// Replaces `path` with exactly `text`: begin, write, finish, abandoning on
+// a failure. Returns 0 or the errno; the old file then stays.
+int replaceFile(const std::string& path, std::string_view text);
+
+// Checks, before anything is measured, that `file` (its name is the path)
+// can be replaced: a temporary can be made beside it. Reports and returns
+// false when not.
+bool checkReplaceable(OutputFile* file);
+
+// Replaces `file` with `text`; reports and returns false on a failure.
+bool writeWholeFile(OutputFile* file, std::string_view text);
+
+// Installs the SIGINT and SIGTERM handlers; a signal ignored when the
+// program started stays ignored. The first signal only records itself (the
+// sweep polls stopSignal between runs); a second removes the registered
+// temporary files and ends the process at once by the signal's default
+// action.
+void installStopHandlers();
+
+// The first stop signal received (SIGINT or SIGTERM), or 0. A driver that
+// stops for it exits with 128 + the signal: 130 or 143.
+int stopSignal();
