@@ -31,8 +31,12 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
     if (numThreads < 1 || numThreads > maxWorkers) {
         return failPreparation(run, "Quantidade de threads invalida\n");
     }
-    if (rows < 0 || columns < 0 ||
-        !createMatrix(&run->matrix, static_cast<uint32_t>(rows), static_cast<uint32_t>(columns))) {
+    // A matrix without rows or columns has diagonal slots that no worker
+    // would write.
+    if (rows < 1 || columns < 1) {
+        return failPreparation(run, "Tamanho de matriz invalido\n");
+    }
+    if (!createMatrix(&run->matrix, static_cast<uint32_t>(rows), static_cast<uint32_t>(columns))) {
         return failPreparation(run, "Erro ao criar a matriz\n");
     }
     const uint32_t diagonals = run->matrix.diagonals > 0 ? static_cast<uint32_t>(run->matrix.diagonals) : 0;

@@ -20,7 +20,7 @@ struct DiagRun {
     int32_t numThreads;
 };
 
-// Creates the rows x columns matrix filled with 1.0, the result array of one
+// Creates the rows x columns matrix (both at least 1) filled with 1.0, the result array of one
 // slot per diagonal (top set to the last one), the handle array and the
 // argument table of `numThreads` (1 ... maxWorkers) entries. On a failure prints one line that
 // says what could not be made ("Erro ao alocar", with no newline, for the

@@ -1,8 +1,12 @@
 #include "app/main.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <string>
+#include <string_view>
 
 #include "app/diagrun.h"
 #include "app/diagworker.h"
@@ -22,17 +26,53 @@ struct Sizes {
     int32_t workers;
 };
 
-// Asks for the three sizes; prints why and returns false when they cannot be
-// used.
+// The three whitespace-separated integers of one answer line; false when
+// the line holds anything else or a number does not fit an int32.
+bool parseAnswer(std::string_view line, Sizes* sizes) {
+    int32_t* fields[] = {&sizes->rows, &sizes->columns, &sizes->workers};
+    constexpr std::string_view blanks = " \t\r\n\v\f";
+    for (int32_t* field : fields) {
+        const auto first = line.find_first_not_of(blanks);
+        if (first == std::string_view::npos) {
+            return false;
+        }
+        line.remove_prefix(first);
+        const auto end = std::min(line.find_first_of(blanks), line.size());
+        if (!parseBoundedInt(line.substr(0, end), INT32_MIN, INT32_MAX, field)) {
+            return false;
+        }
+        line.remove_prefix(end);
+    }
+    return line.find_first_not_of(blanks) == std::string_view::npos;
+}
+
+// One line from standard input, without its newline; false at end of input
+// with nothing read.
+bool readAnswerLine(std::string* line) {
+    line->clear();
+    int c;
+    while ((c = getchar()) != EOF && c != '\n') {
+        line->push_back(static_cast<char>(c));
+    }
+    return c != EOF || !line->empty();
+}
+
+// Asks for the three sizes, read as one line; prints why and returns false
+// when they cannot be used.
 bool askSizes(Sizes* sizes) {
     puts("Digite os valores:\n<linhas> <colunas> <qtd. de threads>");
-    if (scanf("%d %d %d", &sizes->rows, &sizes->columns, &sizes->workers) != 3) {
+    std::string line;
+    if (!readAnswerLine(&line) || !parseAnswer(line, sizes)) {
         printf("Entrada invalida: digite tres numeros inteiros\n");
         return false;
     }
-    getchar();  // the end of the line
     if (sizes->rows <= 0 || sizes->columns <= 0) {
         printf("Entrada invalida: linhas e colunas devem ser maiores que zero\n");
+        return false;
+    }
+    std::string why;
+    if (!matrixSizeFits(sizes->rows, sizes->columns, &why)) {
+        printf("Entrada invalida: %s\n", why.c_str());
         return false;
     }
     if (sizes->workers <= 0 || sizes->workers > maxWorkers) {
@@ -51,9 +91,19 @@ void printSums(Array results) {
 }  // namespace
 
 int nomain() {
+    return singleRun(SingleOptions{});
+}
+
+int singleRun(const SingleOptions& options) {
     Sizes sizes{default_M, default_N, default_NumThreads};
-    if (getInputFromUser && !askSizes(&sizes)) {
+    if (options.sizeGiven) {
+        sizes.rows = options.rows;
+        sizes.columns = options.columns;
+    } else if (getInputFromUser && !askSizes(&sizes)) {
         return -1;
+    }
+    if (options.threadsGiven) {
+        sizes.workers = options.threads;
     }
     printf("Matriz: (%d X %d)\nThreads: %d\n", sizes.rows, sizes.columns, sizes.workers);
     if (getInputFromUser) {
@@ -68,17 +118,38 @@ int nomain() {
 
     printSums(run.results);
     printf("*");
-    arrayFloatToFile(run.results, "out.txt");
+    arrayFloatToFile(run.results, options.outPath.c_str());
     printf("*");
     deleteMatrix(&run.matrix);
     printf("*");
     releaseDiagRun(&run);
 
-    if (generateExecutionData) {
+    if (generateExecutionData && options.log) {
         executionDataToCSV(
             ExecutionData{elapsed, run.matrix.rows, run.matrix.columns, run.matrix.diagonals, sizes.workers},
-            "infoData.csv");
+            options.logPath.c_str());
     }
     printf("TEMPO GASTO: %.2lf s\n", elapsed / CLOCKS_PER_SEC);
     return 0;
+}
+
+int singleMain(int argc, char** argv) {
+    SingleOptions options;
+    switch (parseSingleOptions(argc, argv, &options)) {
+        case CommandLine::done:
+            return 0;
+        case CommandLine::refused:
+            return usageExitStatus;
+        case CommandLine::run:
+            break;
+    }
+    if (getInputFromUser && !options.sizeGiven && options.threadsGiven) {
+        // The prompt asks for all three values; a count given beside it would
+        // be silently overridden or silently ignored.
+        fprintf(stderr,
+                "diagsum-single: --threads precisa de --size neste programa, que pergunta os valores "
+                "(veja diagsum-single --help)\n");
+        return usageExitStatus;
+    }
+    return singleRun(options);
 }

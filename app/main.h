@@ -1,6 +1,8 @@
 // The single run: one complete run with the full console report.
 #pragma once
 
+#include "app/options.h"
+
 // Takes rows, columns and workers from the settings (or asks for them when
 // getInputFromUser is set), sums every diagonal, prints the sizes, every
 // diagonal's sum and the processor time in seconds, writes the sums to
@@ -9,3 +11,12 @@
 // part of the run cannot be made; nothing is created or written for refused
 // input.
 int nomain();
+
+// The same run with the sizes, workers and files of `options`: a size or a
+// worker count not given there comes from the settings, or from the prompt
+// when getInputFromUser is set and no size was given.
+int singleRun(const SingleOptions& options);
+
+// diagsum-single's entry point: parses the command line (exit 64 when it is
+// refused, 0 after --help or --version), then performs the run (0 or -1).
+int singleMain(int argc, char** argv);

@@ -1,6 +1,6 @@
 // diagsum-single: one run with the full console report.
 #include "app/main.h"
 
-int main() {
-    return nomain();
+int main(int argc, char** argv) {
+    return singleMain(argc, argv);
 }

@@ -1,8 +1,12 @@
-// The real program, run whole: the sweep over 1 to 127 workers.
+// The real programs, run whole: the default sweep over 1 to 127 workers, the
+// sweep and the single run asked their own questions, and refused command
+// lines.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -23,17 +27,67 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
+struct Finished {
+    int status;  // exit status, or -1 when the program did not exit
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args` (shell words) in the working directory, with
+// no input; stdout and stderr are captured outside it.
+Finished runProgram(const char* program, const std::string& args) {
+    const auto capture =
+        std::filesystem::temp_directory_path() / ("diagsum-capture-" + std::to_string(getpid()));
+    const std::string command = std::string("'") + program + "' " + args + " > '" + capture.string() +
+                                ".out' 2> '" + capture.string() + ".err' < /dev/null";
+    const int status = std::system(command.c_str());
+    Finished finished{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(capture.string() + ".out"),
+                      readFile(capture.string() + ".err")};
+    std::filesystem::remove(capture.string() + ".out");
+    std::filesystem::remove(capture.string() + ".err");
+    return finished;
+}
+
+// out.txt of a rows x columns matrix of ones.
+std::string sumsOfOnes(int rows, int columns) {
+    std::string text;
+    for (int d = 0; d < rows + columns - 1; d++) {
+        char line[32];
+        snprintf(line, sizeof line, "%f\n",
+                 static_cast<double>(std::min({d + 1, rows + columns - 1 - d, rows, columns})));
+        text += line;
+    }
+    return text;
+}
+
+constexpr bool plainOutput = !DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS;
+
 }  // namespace
 
+// The whole default sweep; builds under sanitizers, where every thread start
+// costs far more, sweep a reduced set through the options instead.
 TEST(BenchmarkSweep, RealProgramPrintsMeansLogsEveryRunAndLeavesLastSums) {
+    if (!plainOutput || !DIAGSUM_GENERATE_EXECUTION_DATA) {
+        GTEST_SKIP() << "needs the default settings for its line counts";
+    }
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const std::string args = "--threads 1-16 --runs 3";
+    const size_t counts = 16;
+    const size_t runs = 3;
+#else
+    const std::string args;
+    const size_t counts = 127;
+    const size_t runs = 50;
+#endif
     testsupport::ScratchDir dir;
-    const std::string command = std::string("'") + DIAGSUM_EXE + "' > stdout.txt 2> stderr.txt < /dev/null";
+    const std::string command =
+        std::string("'") + DIAGSUM_EXE + "' " + args + " > stdout.txt 2> stderr.txt < /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     const std::string out = readFile("stdout.txt");
     ASSERT_EQ(out.back(), '\n');
     const auto means = lines(out);
-    ASSERT_EQ(means.size(), 127u) << "nothing but the 127 mean lines";
+    ASSERT_EQ(means.size(), counts) << "nothing but the mean lines";
     const std::regex meanLine(R"((\d+) - (\d+\.\d{6}))");
     for (size_t i = 0; i < means.size(); i++) {
         std::smatch m;
@@ -43,19 +97,92 @@ TEST(BenchmarkSweep, RealProgramPrintsMeansLogsEveryRunAndLeavesLastSums) {
     EXPECT_EQ(readFile("stderr.txt"), "");
 
     const auto log = lines(readFile("infoData.csv"));
-    ASSERT_EQ(log.size(), 6350u);
+    ASSERT_EQ(log.size(), counts * runs);
     const std::regex logLine(R"(\d+,\d\d; 500; 500; 999; (\d+))");
     for (size_t i = 0; i < log.size(); i++) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(log[i], m, logLine)) << "line " << i + 1 << ": " << log[i];
-        ASSERT_EQ(std::stoul(m[1]), i / 50 + 1) << "line " << i + 1;
+        ASSERT_EQ(std::stoul(m[1]), i / runs + 1) << "line " << i + 1;
     }
 
-    std::string expected;
-    for (int d = 0; d < 999; d++) {
-        char line[32];
-        snprintf(line, sizeof line, "%f\n", static_cast<double>(d <= 499 ? d + 1 : 999 - d));
-        expected += line;
+    EXPECT_EQ(readFile("out.txt"), sumsOfOnes(500, 500));
+}
+
+TEST(SweepProgram, AnswersTheUsersOwnQuestion) {
+    testsupport::ScratchDir dir;
+    const Finished run =
+        runProgram(DIAGSUM_EXE, "--size 120x80 --threads 1,3,2,8 --runs 4 --warmup 2 --json a.json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    if (plainOutput) {
+        EXPECT_TRUE(std::regex_match(
+            run.out, std::regex(R"(1 - \d+\.\d{6}\n3 - \d+\.\d{6}\n2 - \d+\.\d{6}\n8 - \d+\.\d{6}\n)")))
+            << run.out;
     }
-    EXPECT_EQ(readFile("out.txt"), expected);
+    EXPECT_EQ(readFile("out.txt"), sumsOfOnes(120, 80));
+    if (DIAGSUM_GENERATE_EXECUTION_DATA) {
+        const auto log = lines(readFile("infoData.csv"));
+        ASSERT_EQ(log.size(), 16u) << "warmup runs are not logged";
+        for (size_t i = 0; i < log.size(); i++) {
+            const char* workers[] = {"1", "3", "2", "8"};
+            EXPECT_TRUE(std::regex_match(
+                log[i], std::regex(std::string(R"(\d+,\d\d; 120; 80; 199; )") + workers[i / 4])))
+                << log[i];
+        }
+    }
+
+    const auto json = nlohmann::json::parse(readFile("a.json"));
+    EXPECT_EQ(json["context"]["rows"], 120);
+    EXPECT_EQ(json["context"]["runs"], 4);
+    EXPECT_EQ(json["context"]["warmup"], 2);
+    size_t iterations = 0;
+    double wallTotal = 0;
+    for (const auto& entry : json["benchmarks"]) {
+        if (entry["run_type"] == "iteration") {
+            iterations++;
+            EXPECT_GT(entry["real_time"].get<double>(), 0);
+            EXPECT_GE(entry["cpu_time"].get<double>(), 0);
+            if (entry["name"] == "diagsum/120x80/threads:3") {
+                wallTotal += entry["real_time"].get<double>();
+            }
+        } else if (entry["name"] == "diagsum/120x80/threads:3_mean") {
+            EXPECT_DOUBLE_EQ(entry["real_time"].get<double>(), wallTotal / 4);
+        }
+    }
+    EXPECT_EQ(iterations, 16u);
+}
+
+TEST(SweepProgram, HelpAndRefusedCommandLinesWriteNothing) {
+    testsupport::ScratchDir dir;
+    const Finished help = runProgram(DIAGSUM_EXE, "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--threads"), std::string::npos);
+    for (const char* bad :
+         {"--size 0x4", "--size 2147483647x2", "--threads 0", "--threads 1-65537", "--runs 0", "--runs 2abc",
+          "--warmup -1", "--json", "--frobnicate", "stray", "-s 70000x70000000"}) {
+        const Finished refused = runProgram(DIAGSUM_EXE, bad);
+        EXPECT_EQ(refused.status, 64) << bad;
+        EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+        EXPECT_NE(refused.err.find("--help"), std::string::npos) << refused.err;
+        EXPECT_EQ(refused.out, "") << bad;
+    }
+    for (const char* bad : {"--threads 2.5", "--size 3", "--bogus", "--help-me"}) {
+        EXPECT_EQ(runProgram(DIAGSUM_SINGLE_EXE, bad).status, 64) << bad;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(SingleProgram, RunsTheSizeAndWorkersAskedIntoTheFilesNamed) {
+    testsupport::ScratchDir dir;
+    const Finished run =
+        runProgram(DIAGSUM_SINGLE_EXE, "--size 3x4 --threads 2 --out sums.txt --log runs.csv");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("Matriz: (3 X 4)\nThreads: 2\n", 0), 0u) << run.out;
+    EXPECT_EQ(readFile("sums.txt"), sumsOfOnes(3, 4));
+    EXPECT_FALSE(std::filesystem::exists("out.txt"));
+    if (DIAGSUM_GENERATE_EXECUTION_DATA) {
+        EXPECT_TRUE(std::regex_match(readFile("runs.csv"), std::regex(R"(\d+,\d\d; 3; 4; 6; 2\n)")));
+    }
+    ASSERT_EQ(runProgram(DIAGSUM_SINGLE_EXE, "--size 3x4 --no-log").status, 0);
+    EXPECT_EQ(readFile("out.txt"), sumsOfOnes(3, 4));
+    EXPECT_FALSE(std::filesystem::exists("infoData.csv"));
 }

@@ -128,6 +128,12 @@ TEST(SingleRun, RefusedInputCreatesAndWritesNothing) {
         {"3 4 0\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
         {"3 4 -5\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
         {"3 4 65537\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
+        // The answer is one line of exactly three integers, each within int32.
+        {"3 4 2.7\n", "Entrada invalida: digite tres numeros inteiros\n"},
+        {"3 4 2abc\n", "Entrada invalida: digite tres numeros inteiros\n"},
+        {"3 4 4294967298\n", "Entrada invalida: digite tres numeros inteiros\n"},
+        {"3 4\n2\n", "Entrada invalida: digite tres numeros inteiros\n"},
+        {"2147483647 2 1\n", "Entrada invalida: linhas + colunas - 1 deve caber em 2147483647\n"},
     };
     for (auto [input, message] : cases) {
         testsupport::ScratchDir dir;

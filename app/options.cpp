@@ -1,0 +1,382 @@
+#include "app/options.h"
+
+#include <getopt.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <limits>
+
+#ifndef DIAGSUM_VERSION
+#define DIAGSUM_VERSION "0"
+#endif
+
+namespace {
+
+constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
+
+const char sweepUsage[] =
+    "Uso: diagsum [opcoes]\n"
+    "Mede quanto processador (e quanto tempo) T threads levam para somar todas as\n"
+    "diagonais de uma matriz de uns. Sem opcoes: 500x500, 1 a 127 threads, 50 execucoes.\n"
+    "\n"
+    "  -s, --size LINHASxCOLUNAS  tamanho da matriz (padrao 500x500)\n"
+    "  -t, --threads LISTA        quantidades de threads, na ordem dada: 1-127 (padrao),\n"
+    "                             1,2,4,8 ou 1-8,16,32; de 1 a 65536\n"
+    "  -r, --runs N               execucoes medidas por quantidade (padrao 50)\n"
+    "  -w, --warmup N             execucoes nao medidas antes de cada quantidade (padrao 0)\n"
+    "      --log ARQUIVO          registro das execucoes (padrao infoData.csv)\n"
+    "      --no-log               nao registra as execucoes\n"
+    "      --out ARQUIVO          somas da ultima execucao (padrao out.txt)\n"
+    "      --json ARQUIVO         todas as execucoes no formato JSON do Google Benchmark\n"
+    "  -h, --help                 mostra esta ajuda\n"
+    "      --version              mostra a versao\n"
+    "\n"
+    "Imprime uma linha \"T - media\" por quantidade: a media dos ticks de processador\n"
+    "(clock(), todas as threads) das execucoes medidas.\n";
+
+const char singleUsage[] =
+    "Uso: diagsum-single [opcoes]\n"
+    "Uma execucao com o relatorio completo: tamanhos, a soma de cada diagonal e o\n"
+    "tempo de processador.\n"
+    "\n"
+    "  -s, --size LINHASxCOLUNAS  tamanho da matriz\n"
+    "  -t, --threads N            quantidade de threads, de 1 a 65536\n"
+    "      --log ARQUIVO          registro da execucao (padrao infoData.csv)\n"
+    "      --no-log               nao registra a execucao\n"
+    "      --out ARQUIVO          somas das diagonais (padrao out.txt)\n"
+    "  -h, --help                 mostra esta ajuda\n"
+    "      --version              mostra a versao\n";
+
+// Long-only options get values past the range of characters.
+enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion };
+
+// Reports a refused command line in one line on stderr.
+CommandLine refuse(const char* program, const std::string& what) {
+    fprintf(stderr, "%s: %s (veja %s --help)\n", program, what.c_str(), program);
+    return CommandLine::refused;
+}
+
+// The option as the user typed it, for messages: "--runs" or "-r".
+std::string optionText(char** argv, int index) {
+    const std::string text = argv[index];
+    const auto equals = text.find('=');
+    return text.rfind("--", 0) == 0 ? text.substr(0, equals) : text.substr(0, 2);
+}
+
+// The option getopt_long just returned, for messages; its value may stand in
+// its own argument, so the option is named from the table, not from argv.
+std::string optionName(const option* options, int longIndex, int result) {
+    if (longIndex >= 0) {
+        return std::string("--") + options[longIndex].name;
+    }
+    return std::string("-") + static_cast<char>(result);
+}
+
+// getopt_long keeps its state in globals; every parse starts afresh so that
+// tests may parse several command lines in one process.
+void resetGetopt() {
+    optind = 0;
+    opterr = 0;
+}
+
+// The messages for what getopt itself refuses: an unknown option or one
+// without its value.
+CommandLine refuseGetopt(const char* program, int result, char** argv) {
+    const std::string typed = argv[optind - 1];
+    if (result == ':') {
+        return refuse(program, "a opcao " + optionText(argv, optind - 1) + " precisa de um valor");
+    }
+    if (optopt != 0 && typed.rfind("--", 0) != 0) {
+        return refuse(program, std::string("opcao desconhecida: -") + static_cast<char>(optopt));
+    }
+    return refuse(program, "opcao desconhecida: " + typed);
+}
+
+std::string invalid(const std::string& option, const char* value, const std::string& allowed) {
+    return option + " '" + value + "' invalido: " + allowed;
+}
+
+bool parseInt64(std::string_view text, int64_t* value) {
+    if (text.empty() || text.front() == '+') {
+        return false;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+bool refuseValue(std::string* why, const std::string& text) {
+    if (why != nullptr) {
+        *why = text;
+    }
+    return false;
+}
+
+bool parseCount(std::string_view text, int32_t* count) {
+    return parseBoundedInt(text, 1, maxWorkers, count);
+}
+
+}  // namespace
+
+const char* runModeName(RunMode mode) {
+    return mode == RunMode::pool ? "pool" : "spawn";
+}
+
+SweepOptions defaultSweepOptions() {
+    SweepOptions options;
+    for (int32_t t = 1; t <= 127; t++) {
+        options.threadCounts.push_back(t);
+    }
+    return options;
+}
+
+bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* value) {
+    int64_t wide;
+    if (!parseInt64(text, &wide) || wide < min || wide > max) {
+        return false;
+    }
+    *value = static_cast<int32_t>(wide);
+    return true;
+}
+
+bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
+    if (int64_t{rows} + columns - 1 > int32Max) {
+        return refuseValue(why, "linhas + colunas - 1 deve caber em 2147483647");
+    }
+    // A row table entry and a row of floats per row; the allocator's own
+    // overhead is left out, so this only refuses what can never fit.
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0) {
+        const uint64_t memory = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+        const uint64_t cells = static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns);  // < 2^62
+        const uint64_t table = static_cast<uint64_t>(rows) * sizeof(float*);
+        if (table > memory || cells > (memory - table) / sizeof(float)) {
+            return refuseValue(why, "a matriz nao cabe na memoria fisica da maquina (" +
+                                        std::to_string(memory >> 20) + " MiB)");
+        }
+    }
+    return true;
+}
+
+bool parseMatrixSize(std::string_view text, int32_t* rows, int32_t* columns, std::string* why) {
+    const auto x = text.find_first_of("xX");
+    const char* allowed = "use LINHASxCOLUNAS, cada um de 1 a 2147483647, por exemplo 500x500";
+    if (x == std::string_view::npos || !parseBoundedInt(text.substr(0, x), 1, int32Max, rows) ||
+        !parseBoundedInt(text.substr(x + 1), 1, int32Max, columns)) {
+        return refuseValue(why, allowed);
+    }
+    return matrixSizeFits(*rows, *columns, why);
+}
+
+bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::string* why) {
+    const std::string allowed =
+        "use quantidades de 1 a " + std::to_string(maxWorkers) + " separadas por virgula, ou faixas como 1-8";
+    std::vector<int32_t> parsed;
+    while (true) {
+        const auto comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        const auto dash = item.find('-');
+        int32_t first;
+        int32_t last;
+        if (dash == std::string_view::npos) {
+            if (!parseCount(item, &first)) {
+                return refuseValue(why, allowed);
+            }
+            last = first;
+        } else if (!parseCount(item.substr(0, dash), &first) || !parseCount(item.substr(dash + 1), &last)) {
+            return refuseValue(why, allowed);
+        }
+        const int32_t step = first <= last ? 1 : -1;
+        for (int32_t t = first;; t += step) {
+            parsed.push_back(t);
+            if (t == last) {
+                break;
+            }
+        }
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(comma + 1);
+    }
+    *counts = std::move(parsed);
+    return true;
+}
+
+bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why) {
+    const char* allowed = "use spawn, pool ou spawn,pool";
+    std::vector<RunMode> parsed;
+    while (true) {
+        const auto comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        RunMode mode;
+        if (item == "spawn") {
+            mode = RunMode::spawn;
+        } else if (item == "pool") {
+            mode = RunMode::pool;
+        } else {
+            return refuseValue(why, allowed);
+        }
+        for (RunMode seen : parsed) {
+            if (seen == mode) {
+                return refuseValue(why, allowed);
+            }
+        }
+        parsed.push_back(mode);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(comma + 1);
+    }
+    *modes = std::move(parsed);
+    return true;
+}
+
+CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
+    const char* program = "diagsum";
+    static const option longOptions[] = {
+        {"size", required_argument, nullptr, 's'},
+        {"threads", required_argument, nullptr, 't'},
+        {"runs", required_argument, nullptr, 'r'},
+        {"warmup", required_argument, nullptr, 'w'},
+        {"log", required_argument, nullptr, optLog},
+        {"no-log", no_argument, nullptr, optNoLog},
+        {"out", required_argument, nullptr, optOut},
+        {"json", required_argument, nullptr, optJson},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, optVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    resetGetopt();
+    int result;
+    int longIndex = -1;
+    while ((result = getopt_long(argc, argv, ":s:t:r:w:h", longOptions, &longIndex)) != -1) {
+        const std::string option = optionName(longOptions, longIndex, result);
+        longIndex = -1;
+        std::string why;
+        switch (result) {
+            case 's':
+                if (!parseMatrixSize(optarg, &options->rows, &options->columns, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                break;
+            case 't':
+                if (!parseThreadList(optarg, &options->threadCounts, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                break;
+            case 'r':
+                if (!parseBoundedInt(optarg, 1, int32Max, &options->runs)) {
+                    return refuse(program, invalid(option, optarg, "use um inteiro de 1 a 2147483647"));
+                }
+                break;
+            case 'w':
+                if (!parseBoundedInt(optarg, 0, int32Max, &options->warmup)) {
+                    return refuse(program, invalid(option, optarg, "use um inteiro de 0 a 2147483647"));
+                }
+                break;
+            case 'm':
+                if (!parseModeList(optarg, &options->modes, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                options->modesNamed = true;
+                break;
+            case optLog:
+                if (*optarg == '\0') {
+                    return refuse(program, "--log precisa de um nome de arquivo");
+                }
+                options->log = true;
+                options->logPath = optarg;
+                options->logNamed = true;
+                break;
+            case optNoLog:
+                options->log = false;
+                break;
+            case optOut:
+                if (*optarg == '\0') {
+                    return refuse(program, "--out precisa de um nome de arquivo");
+                }
+                options->outPath = optarg;
+                break;
+            case optJson:
+                if (*optarg == '\0') {
+                    return refuse(program, "--json precisa de um nome de arquivo");
+                }
+                options->jsonPath = optarg;
+                break;
+            case 'h':
+                fputs(sweepUsage, stdout);
+                return CommandLine::done;
+            case optVersion:
+                printf("diagsum %s\n", DIAGSUM_VERSION);
+                return CommandLine::done;
+            default:
+                return refuseGetopt(program, result, argv);
+        }
+    }
+    if (optind < argc) {
+        return refuse(program, std::string("argumento inesperado: '") + argv[optind] + "'");
+    }
+    return CommandLine::run;
+}
+
+CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
+    const char* program = "diagsum-single";
+    static const option longOptions[] = {
+        {"size", required_argument, nullptr, 's'},     {"threads", required_argument, nullptr, 't'},
+        {"log", required_argument, nullptr, optLog},   {"no-log", no_argument, nullptr, optNoLog},
+        {"out", required_argument, nullptr, optOut},   {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, optVersion}, {nullptr, 0, nullptr, 0},
+    };
+    resetGetopt();
+    int result;
+    int longIndex = -1;
+    while ((result = getopt_long(argc, argv, ":s:t:h", longOptions, &longIndex)) != -1) {
+        const std::string option = optionName(longOptions, longIndex, result);
+        longIndex = -1;
+        std::string why;
+        switch (result) {
+            case 's':
+                if (!parseMatrixSize(optarg, &options->rows, &options->columns, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                options->sizeGiven = true;
+                break;
+            case 't':
+                if (!parseCount(optarg, &options->threads)) {
+                    return refuse(program, invalid(option, optarg,
+                                                   "use um inteiro de 1 a " + std::to_string(maxWorkers)));
+                }
+                options->threadsGiven = true;
+                break;
+            case optLog:
+                if (*optarg == '\0') {
+                    return refuse(program, "--log precisa de um nome de arquivo");
+                }
+                options->log = true;
+                options->logPath = optarg;
+                break;
+            case optNoLog:
+                options->log = false;
+                break;
+            case optOut:
+                if (*optarg == '\0') {
+                    return refuse(program, "--out precisa de um nome de arquivo");
+                }
+                options->outPath = optarg;
+                break;
+            case 'h':
+                fputs(singleUsage, stdout);
+                return CommandLine::done;
+            case optVersion:
+                printf("diagsum-single %s\n", DIAGSUM_VERSION);
+                return CommandLine::done;
+            default:
+                return refuseGetopt(program, result, argv);
+        }
+    }
+    if (optind < argc) {
+        return refuse(program, std::string("argumento inesperado: '") + argv[optind] + "'");
+    }
+    return CommandLine::run;
+}

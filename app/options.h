@@ -1,0 +1,85 @@
+// The command lines of diagsum (the sweep) and diagsum-single (one run).
+// Every value is parsed whole: no trailing text, no silent wrap-around, and
+// nothing is created or written before the whole command line is accepted.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/diagworker.h"
+
+// How the workers of a run come to exist: started and joined inside every
+// run (spawn), or started once per worker count and handed each run (pool).
+enum class RunMode { spawn, pool };
+
+// The text of a mode as the options and the outputs spell it.
+const char* runModeName(RunMode mode);
+
+struct SweepOptions {
+    int32_t rows = 500;
+    int32_t columns = 500;
+    std::vector<int32_t> threadCounts;  // in the order swept; 1 ... 127 by default
+    int32_t runs = 50;                  // timed runs per worker count
+    int32_t warmup = 0;                 // untimed runs before each count's timed runs
+    bool log = true;
+    bool logNamed = false;  // --log named the file
+    std::string logPath = "infoData.csv";
+    std::string outPath = "out.txt";
+    std::string jsonPath;  // empty: no JSON file
+    std::vector<RunMode> modes{RunMode::spawn};
+    bool modesNamed = false;  // --mode was given: outputs name each run's mode
+};
+
+// The sweep of the program with no option: 1 to 127 workers, 50 runs each
+// on 500 x 500.
+SweepOptions defaultSweepOptions();
+
+struct SingleOptions {
+    bool sizeGiven = false;  // --size was given; otherwise the settings (or the prompt) decide
+    int32_t rows = 0;
+    int32_t columns = 0;
+    bool threadsGiven = false;
+    int32_t threads = 0;
+    bool log = true;
+    std::string logPath = "infoData.csv";
+    std::string outPath = "out.txt";
+};
+
+// What a command line asks for.
+enum class CommandLine {
+    run,     // the options hold what to run
+    done,    // --help or --version was answered on stdout: exit 0
+    refused  // one line on stderr said why: exit 64
+};
+
+inline constexpr int usageExitStatus = 64;
+
+// Parses diagsum's options into `options` (which starts from the default
+// sweep).
+CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options);
+
+// Parses diagsum-single's options into `options`.
+CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options);
+
+// Value parsers shared by the options and the single run's prompt. Each
+// accepts the whole text or nothing; `why` says what is allowed.
+
+// A decimal integer from `min` to `max`.
+bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* value);
+
+// "ROWSxCOLUMNS": both at least 1, rows + columns - 1 within int32, and the
+// cells within the machine's physical memory.
+bool parseMatrixSize(std::string_view text, int32_t* rows, int32_t* columns, std::string* why);
+
+// Refuses sizes whose diagonals do not fit an int32 or whose cells do not fit
+// in the machine's physical memory; `why` says which.
+bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why);
+
+// "1-127", "1,2,4,8", "1-8,16,32": counts from 1 to maxWorkers, in the order
+// given; a range from a larger to a smaller count runs downwards.
+bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::string* why);
+
+// "spawn", "pool" or both, comma-separated, each at most once.
+bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why);

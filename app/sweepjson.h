@@ -1,0 +1,28 @@
+// The sweep's runs in Google Benchmark's JSON format, so that its comparison
+// tool (compare.py) and anything else that reads that format can compare two
+// sweeps worker count by worker count.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/diagrun.h"
+#include "app/options.h"
+
+// One timed run of the sweep.
+struct TimedRun {
+    size_t countIndex;  // position of its worker count in the sweep's list
+    RunMode mode;
+    RunTime time;
+};
+
+// The JSON text: a "context" describing the machine, the build and the sweep,
+// and "benchmarks" with one "iteration" entry per timed run (real_time is
+// wall time, cpu_time processor time, both in microseconds) followed, per
+// worker count and mode, by the mean, median, stddev and cv aggregates.
+// Runs are grouped per worker count in the sweep's order, then per mode.
+// Names read "diagsum/500x500/threads:8", with the mode after the size
+// ("diagsum/500x500/pool/threads:8") when the sweep was asked for modes.
+std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
+                      const std::string& executable);

@@ -1,0 +1,107 @@
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Parses `args` as diagsum's command line; stdout and stderr are captured.
+struct Parsed {
+    CommandLine result;
+    SweepOptions options;
+    std::string err;
+};
+
+Parsed parseSweep(std::vector<std::string> args) {
+    args.insert(args.begin(), "diagsum");
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    Parsed parsed{CommandLine::run, defaultSweepOptions(), ""};
+    testing::internal::CaptureStderr();
+    parsed.result = parseSweepOptions(static_cast<int>(args.size()), argv.data(), &parsed.options);
+    parsed.err = testing::internal::GetCapturedStderr();
+    return parsed;
+}
+
+std::vector<int32_t> threadList(const char* text) {
+    std::vector<int32_t> counts;
+    std::string why;
+    return parseThreadList(text, &counts, &why) ? counts : std::vector<int32_t>{-1};
+}
+
+}  // namespace
+
+TEST(ThreadList, CountsAndRangesInTheOrderGiven) {
+    EXPECT_EQ(threadList("1,2,4,8"), (std::vector<int32_t>{1, 2, 4, 8}));
+    EXPECT_EQ(threadList("1-3,16,32"), (std::vector<int32_t>{1, 2, 3, 16, 32}));
+    EXPECT_EQ(threadList("8,1"), (std::vector<int32_t>{8, 1}));
+    EXPECT_EQ(threadList("3-1"), (std::vector<int32_t>{3, 2, 1}));
+    EXPECT_EQ(threadList("65536"), (std::vector<int32_t>{65536}));
+    EXPECT_EQ(defaultSweepOptions().threadCounts, threadList("1-127"));
+}
+
+TEST(ThreadList, RefusesWhatIsNotACountFromOneTo65536) {
+    for (const char* bad :
+         {"", "0", "65537", "-1", "1,", ",1", "1-", "1--3", "2x", " 4", "1.5", "4294967298", "+3", "1,,2"}) {
+        EXPECT_EQ(threadList(bad), std::vector<int32_t>{-1}) << bad;
+    }
+}
+
+TEST(MatrixSize, ParsesRowsByColumnsWithinInt32AndMemory) {
+    int32_t rows = 0;
+    int32_t columns = 0;
+    std::string why;
+    ASSERT_TRUE(parseMatrixSize("120x80", &rows, &columns, &why));
+    EXPECT_EQ(rows, 120);
+    EXPECT_EQ(columns, 80);
+    EXPECT_TRUE(parseMatrixSize("1x2147483647", &rows, &columns, &why));
+    for (const char* bad :
+         {"0x5", "5x0", "-1x5", "5", "5x", "x5", "5x5x5", "5x5 ", "4294967297x1", "500 x 500"}) {
+        EXPECT_FALSE(parseMatrixSize(bad, &rows, &columns, &why)) << bad;
+    }
+    EXPECT_FALSE(parseMatrixSize("2147483647x2", &rows, &columns, &why)) << "diagonals past int32";
+    EXPECT_NE(why.find("2147483647"), std::string::npos) << why;
+    EXPECT_FALSE(parseMatrixSize("2000000000x1000000", &rows, &columns, &why)) << "8 PB of cells";
+    EXPECT_NE(why.find("memoria"), std::string::npos) << why;
+}
+
+TEST(SweepCommandLine, OptionsInShortAndLongForms) {
+    const Parsed p = parseSweep({"-s", "3x4", "--threads=1,8", "-r", "7", "--warmup", "2", "--no-log",
+                                 "--out", "o.txt", "--json", "a.json"});
+    ASSERT_EQ(p.result, CommandLine::run) << p.err;
+    EXPECT_EQ(p.options.rows, 3);
+    EXPECT_EQ(p.options.columns, 4);
+    EXPECT_EQ(p.options.threadCounts, (std::vector<int32_t>{1, 8}));
+    EXPECT_EQ(p.options.runs, 7);
+    EXPECT_EQ(p.options.warmup, 2);
+    EXPECT_FALSE(p.options.log);
+    EXPECT_EQ(p.options.outPath, "o.txt");
+    EXPECT_EQ(p.options.jsonPath, "a.json");
+    const Parsed named = parseSweep({"--log", "runs.csv"});
+    EXPECT_TRUE(named.options.logNamed);
+    EXPECT_EQ(named.options.logPath, "runs.csv");
+}
+
+TEST(SweepCommandLine, RefusalNamesOptionAndValueInOneLine) {
+    const Parsed p = parseSweep({"--runs", "10abc"});
+    EXPECT_EQ(p.result, CommandLine::refused);
+    EXPECT_EQ(p.err,
+              "diagsum: --runs '10abc' invalido: use um inteiro de 1 a 2147483647 (veja diagsum --help)\n");
+    EXPECT_EQ(parseSweep({"--bogus"}).err, "diagsum: opcao desconhecida: --bogus (veja diagsum --help)\n");
+    EXPECT_EQ(parseSweep({"-r"}).err, "diagsum: a opcao -r precisa de um valor (veja diagsum --help)\n");
+    EXPECT_EQ(parseSweep({"stray"}).err, "diagsum: argumento inesperado: 'stray' (veja diagsum --help)\n");
+    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"-w", "-1"},
+                                                                              {"-r", "0"},
+                                                                              {"-r", "4294967297"},
+                                                                              {"-t", "0"},
+                                                                              {"-s", "0x3"},
+                                                                              {"--json", ""},
+                                                                              {"-x"}}) {
+        EXPECT_EQ(parseSweep(bad).result, CommandLine::refused) << bad[0];
+    }
+}
