@@ -1,15 +1,11 @@
 #include "app/benchmark.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "app/diagrun.h"
+#include "app/outfiles.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "app/sweepjson.h"
@@ -29,60 +25,62 @@ bool warmupRun(const SweepOptions& options, int32_t workers) {
     return true;
 }
 
-// One timed run with `workers` workers; false when it could not be made.
-bool timedRun(const SweepOptions& options, int32_t workers, RunTime* time) {
-    if (getInputFromUser) {
-        runlog::pause();
-    }
+// One timed run with `workers` workers, its sums written to out.txt and
+// the run logged; false when it could not be made. A file that cannot be
+// written is reported and the sweep goes on: the times are still true.
+bool timedRun(const SweepOptions& options, DriverOutputs* outputs, int32_t workers, RunTime* time) {
     DiagRun run;
     if (!timeDiagRun(&run, options.rows, options.columns, workers, time)) {
         return false;
     }
-    arrayFloatToFile(run.results, options.outPath.c_str());
+    writeWholeFile(&outputs->out, floatLines(run.results));
     releaseDiagRun(&run);
-    if (generateExecutionData && options.log) {
-        executionDataToCSV(
-            ExecutionData{time->ticks, run.matrix.rows, run.matrix.columns, run.matrix.diagonals, workers},
-            options.logPath.c_str());
-    }
+    appendToLog(&outputs->log, ExecutionData{time->ticks, run.matrix.rows, run.matrix.columns,
+                                             run.matrix.diagonals, workers});
     return true;
 }
 
-// Writes `text` to a new file beside `path`, then renames it over `path`,
-// so a reader sees the old file or the whole new one.
-bool replaceWholeFile(const std::string& path, const std::string& text) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        return false;
-    }
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    const bool closed = close(fd) == 0;
-    if (written != text.size() || !closed || rename(temporary.c_str(), path.c_str()) != 0) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-void writeJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
+void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
                const std::string& executable) {
-    if (options.jsonPath.empty()) {
-        return;
+    if (!options.jsonPath.empty()) {
+        writeWholeFile(&outputs->json, sweepJson(options, runs, executable));
     }
-    if (!replaceWholeFile(options.jsonPath, sweepJson(options, runs, executable))) {
-        fprintf(stderr, "Erro ao gravar %s: %s\n", options.jsonPath.c_str(), strerror(errno));
+}
+
+// What ends a sweep early: a run that could not be made, or a stop signal.
+enum class SweepEnd { finished, runFailed, stopped };
+
+// The runs of one worker count, the mean printed once all are timed.
+SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t countIndex,
+                    std::vector<TimedRun>* timed) {
+    const int32_t workers = options.threadCounts[countIndex];
+    for (int32_t i = 0; i < options.warmup; i++) {
+        if (stopSignal() != 0) {
+            return SweepEnd::stopped;
+        }
+        if (!warmupRun(options, workers)) {
+            return SweepEnd::runFailed;
+        }
     }
+    double total = 0.0;
+    for (int32_t i = 0; i < options.runs; i++) {
+        if (getInputFromUser) {
+            runlog::pause();  // a signal while waiting stops before the run
+        }
+        if (stopSignal() != 0) {
+            return SweepEnd::stopped;
+        }
+        RunTime time;
+        if (!timedRun(options, outputs, workers, &time)) {
+            return SweepEnd::runFailed;
+        }
+        total += time.ticks;
+        if (!options.jsonPath.empty()) {
+            timed->push_back(TimedRun{countIndex, RunMode::spawn, time});
+        }
+    }
+    printMeanLine(&outputs->console, stdout, workers, total / options.runs);
+    return SweepEnd::finished;
 }
 
 }  // namespace
@@ -92,44 +90,37 @@ int benchmarkSweep() {
 }
 
 int runSweep(const SweepOptions& options, const std::string& executable) {
-    std::vector<TimedRun> timed;
-    const bool keepRuns = !options.jsonPath.empty();
-    for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
-        const int32_t workers = options.threadCounts[countIndex];
-        for (int32_t i = 0; i < options.warmup; i++) {
-            if (!warmupRun(options, workers)) {
-                writeJson(options, timed, executable);
-                return -1;
-            }
-        }
-        double total = 0.0;
-        for (int32_t i = 0; i < options.runs; i++) {
-            RunTime time;
-            if (!timedRun(options, workers, &time)) {
-                writeJson(options, timed, executable);
-                return -1;
-            }
-            total += time.ticks;
-            if (keepRuns) {
-                timed.push_back(TimedRun{countIndex, RunMode::spawn, time});
-            }
-        }
-        printf("%d - %lf\n", workers, total / options.runs);
+    DriverOutputs outputs;
+    const bool logging = generateExecutionData && options.log;
+    if (!openDriverOutputs(&outputs, logging ? options.logPath : "", options.outPath, options.jsonPath)) {
+        closeDriverOutputs(&outputs);
+        return 1;
     }
-    writeJson(options, timed, executable);
-    return 0;
+    std::vector<TimedRun> timed;
+    SweepEnd end = SweepEnd::finished;
+    for (size_t countIndex = 0; countIndex < options.threadCounts.size() && end == SweepEnd::finished;
+         countIndex++) {
+        end = sweepCount(options, &outputs, countIndex, &timed);
+    }
+    // The runs completed so far are kept whatever ended the sweep.
+    writeJson(options, &outputs, timed, executable);
+    closeDriverOutputs(&outputs);
+    return end == SweepEnd::runFailed ? -1 : driverExitStatus(outputs);
 }
 
 int sweepMain(int argc, char** argv) {
     SweepOptions options = defaultSweepOptions();
     switch (parseSweepOptions(argc, argv, &options)) {
-        case CommandLine::done:
-            return 0;
+        case CommandLine::done: {
+            OutputFile console{standardOutputName};
+            return flushOutput(&console, stdout) ? 0 : 1;
+        }
         case CommandLine::refused:
             return usageExitStatus;
         case CommandLine::run:
             break;
     }
+    installStopHandlers();
     return runSweep(options, argc > 0 ? argv[0] : "diagsum");
 }
 

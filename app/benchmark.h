@@ -8,16 +8,23 @@
 // For every worker count from 1 to 127, performs 50 runs on a 500 x 500
 // matrix of ones, appends each run to infoData.csv (with
 // generateExecutionData) and prints "T - mean ticks" ("%d - %lf"). out.txt
-// keeps the sums of the last run. Returns 0, or -1 after one line saying why
-// when a part of a run cannot be made; the lines already logged stay.
+// keeps the sums of the last run. Returns as runSweep does.
 int benchmarkSweep();
 
 // The sweep that `options` describe: per worker count in the order given,
 // `warmup` untimed runs (neither printed nor logged), then `runs` timed runs
-// whose mean is printed as above. With a JSON file named, every timed run is
-// also written there at the end (`executable` names the program in it).
+// whose mean is printed (and flushed) as above. With a JSON file named,
+// every timed run is also written there at the end (`executable` names the
+// program in it). The outputs are written as app/outfiles.h describes:
+// checked before the first run (returns 1 when one cannot be written),
+// failures reported once per file while the sweep goes on. Between runs it
+// polls for a stop signal: the runs completed so far are kept (a worker
+// count cut short prints no mean). Returns 0; -1 after one line saying why
+// when a part of a run cannot be made (the lines already logged stay);
+// else 128 + the stop signal, or 1 when an output failed.
 int runSweep(const SweepOptions& options, const std::string& executable);
 
 // diagsum's entry point: parses the command line (exit 64 when it is
-// refused, 0 after --help or --version), then sweeps.
+// refused, 0 after --help or --version, 1 when that answer could not be
+// written), installs the stop handlers, then sweeps.
 int sweepMain(int argc, char** argv);

@@ -10,6 +10,7 @@
 
 #include "app/diagrun.h"
 #include "app/diagworker.h"
+#include "app/outfiles.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "floatfiles/floatfiles.h"
@@ -105,39 +106,50 @@ int singleRun(const SingleOptions& options) {
     if (options.threadsGiven) {
         sizes.workers = options.threads;
     }
+    const bool logging = generateExecutionData && options.log;
+    DriverOutputs outputs;
+    if (!openDriverOutputs(&outputs, logging ? options.logPath : "", options.outPath, "")) {
+        closeDriverOutputs(&outputs);
+        return 1;
+    }
     printf("Matriz: (%d X %d)\nThreads: %d\n", sizes.rows, sizes.columns, sizes.workers);
     if (getInputFromUser) {
         runlog::pause();
+    }
+    if (stopSignal() != 0) {  // while waiting for Enter: nothing measured
+        closeDriverOutputs(&outputs);
+        return driverExitStatus(outputs);
     }
 
     DiagRun run;
     double elapsed;
     if (!timeDiagRun(&run, sizes.rows, sizes.columns, sizes.workers, &elapsed)) {
+        closeDriverOutputs(&outputs);
         return -1;
     }
 
     printSums(run.results);
     printf("*");
-    arrayFloatToFile(run.results, options.outPath.c_str());
+    writeWholeFile(&outputs.out, floatLines(run.results));
     printf("*");
     deleteMatrix(&run.matrix);
     printf("*");
     releaseDiagRun(&run);
 
-    if (generateExecutionData && options.log) {
-        executionDataToCSV(
-            ExecutionData{elapsed, run.matrix.rows, run.matrix.columns, run.matrix.diagonals, sizes.workers},
-            options.logPath.c_str());
-    }
+    appendToLog(&outputs.log, ExecutionData{elapsed, run.matrix.rows, run.matrix.columns,
+                                            run.matrix.diagonals, sizes.workers});
     printf("TEMPO GASTO: %.2lf s\n", elapsed / CLOCKS_PER_SEC);
-    return 0;
+    closeDriverOutputs(&outputs);
+    return driverExitStatus(outputs);
 }
 
 int singleMain(int argc, char** argv) {
     SingleOptions options;
     switch (parseSingleOptions(argc, argv, &options)) {
-        case CommandLine::done:
-            return 0;
+        case CommandLine::done: {
+            OutputFile console{standardOutputName};
+            return flushOutput(&console, stdout) ? 0 : 1;
+        }
         case CommandLine::refused:
             return usageExitStatus;
         case CommandLine::run:
@@ -151,5 +163,6 @@ int singleMain(int argc, char** argv) {
                 "(veja diagsum-single --help)\n");
         return usageExitStatus;
     }
+    installStopHandlers();
     return singleRun(options);
 }

@@ -9,7 +9,9 @@
 // out.txt and, with generateExecutionData, appends the run to infoData.csv.
 // Returns 0, or -1 after one line saying why when the input is refused or a
 // part of the run cannot be made; nothing is created or written for refused
-// input.
+// input. The outputs are checked before the run and written as
+// app/outfiles.h describes: 1 when one cannot be written (reported on
+// stderr), 128 + the signal when a stop signal came.
 int nomain();
 
 // The same run with the sizes, workers and files of `options`: a size or a
@@ -18,5 +20,6 @@ int nomain();
 int singleRun(const SingleOptions& options);
 
 // diagsum-single's entry point: parses the command line (exit 64 when it is
-// refused, 0 after --help or --version), then performs the run (0 or -1).
+// refused, 0 after --help or --version), installs the stop handlers, then
+// performs the run.
 int singleMain(int argc, char** argv);

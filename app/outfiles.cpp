@@ -15,8 +15,6 @@
 
 namespace {
 
-int failedCount = 0;
-
 // Temporary files being written, for the stop handler. A path is written
 // only while the stop signals are blocked in this thread, and published by
 // the flag, so the handler reads either a whole path or none.
@@ -120,12 +118,7 @@ void reportOutputFailure(OutputFile* file, int error) {
         return;
     }
     file->failed = true;
-    failedCount++;
     fprintf(stderr, "Erro ao gravar %s: %s\n", file->name.c_str(), strerror(error));
-}
-
-int failedOutputs() {
-    return failedCount;
 }
 
 bool flushOutput(OutputFile* file, FILE* stream) {
@@ -284,6 +277,30 @@ bool writeWholeFile(OutputFile* file, std::string_view text) {
         return false;
     }
     return true;
+}
+
+bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
+                       const std::string& jsonPath) {
+    outputs->out.name = outPath;
+    outputs->json.name = jsonPath;
+    bool ready = logPath.empty() || openLogAppender(&outputs->log, logPath);
+    ready = checkReplaceable(&outputs->out) && ready;
+    ready = (jsonPath.empty() || checkReplaceable(&outputs->json)) && ready;
+    return ready;
+}
+
+void closeDriverOutputs(DriverOutputs* outputs) {
+    closeLogAppender(&outputs->log);
+    flushOutput(&outputs->console, stdout);
+}
+
+int driverExitStatus(const DriverOutputs& outputs) {
+    if (stopSignal() != 0) {
+        return 128 + stopSignal();
+    }
+    const bool failed =
+        outputs.log.file.failed || outputs.out.failed || outputs.json.failed || outputs.console.failed;
+    return failed ? 1 : 0;
 }
 
 void installStopHandlers() {

@@ -22,12 +22,8 @@ struct OutputFile {
 };
 
 // Prints "Erro ao gravar <name>: <strerror(error)>" on stderr the first time
-// `file` fails (later failures of it are not repeated) and counts it.
+// `file` fails; later failures of it are not repeated.
 void reportOutputFailure(OutputFile* file, int error);
-
-// How many outputs have failed since the program started; a driver exits
-// with 1 at the end when any has.
-int failedOutputs();
 
 // Flushes `stream`; when it fails (or a write to it failed earlier),
 // reports `file` and returns false.
@@ -90,6 +86,29 @@ bool checkReplaceable(OutputFile* file);
 
 // Replaces `file` with `text`; reports and returns false on a failure.
 bool writeWholeFile(OutputFile* file, std::string_view text);
+
+// Everything a driver writes.
+struct DriverOutputs {
+    LogAppender log;  // not open when runs are not logged
+    OutputFile out;   // the sums of the last run
+    OutputFile json;  // no name: no JSON file
+    OutputFile console{standardOutputName};
+};
+
+// Names the outputs and checks, before anything is measured, each one the
+// driver will write: opens the log (none when `logPath` is empty), and
+// checks that out.txt and the JSON file (none when `jsonPath` is empty) can
+// be replaced. Every one that cannot is reported; false then.
+bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
+                       const std::string& jsonPath);
+
+// Closes the log and flushes standard output, reporting their failures.
+void closeDriverOutputs(DriverOutputs* outputs);
+
+// The exit status of a driver that made every run it was asked to (or
+// stopped for a signal): 128 + the stop signal (130, 143), else 1 when an
+// output failed, else 0.
+int driverExitStatus(const DriverOutputs& outputs);
 
 // Installs the SIGINT and SIGTERM handlers; a signal ignored when the
 // program started stays ignored. The first signal only records itself (the
