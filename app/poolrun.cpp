@@ -3,10 +3,31 @@
 #include <omp.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/diagworker.h"
 
 namespace {
+
+// Idle OpenMP workers wait between regions, and by default libgomp has them
+// spin first (up to GOMP_SPINCOUNT turns, 300,000 by default, fewer when
+// there are more workers than processors) before they sleep. The processor
+// clock counts every thread of the process, so that spinning lands in
+// whatever run is being measured: in the pool run itself (the initial
+// thread's allocation and fill while the workers spin, and the spin at the
+// region's end), and in spawn runs made while a team exists. Passive waiting
+// makes idle workers sleep at once, so a run's ticks count its work.
+//
+// libgomp reads OMP_WAIT_POLICY once, in its own initialiser. It is linked
+// from its static archive, so that initialiser runs among the program's own,
+// after the C library has set up the environment; this one has a higher
+// priority and runs first. A setting the user made (OMP_WAIT_POLICY, or
+// GOMP_SPINCOUNT for the spin itself) is left as it is.
+__attribute__((constructor(101))) void chooseIdleWait() {
+    if (getenv("OMP_WAIT_POLICY") == nullptr && getenv("GOMP_SPINCOUNT") == nullptr) {
+        setenv("OMP_WAIT_POLICY", "passive", 0);
+    }
+}
 
 bool failTeam(int32_t size, int32_t numThreads) {
     printf("Erro ao criar a equipe de threads (%d de %d)\n", size, numThreads);

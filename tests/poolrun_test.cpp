@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "testsupport.h"
+
+using namespace std::string_literals;
+
 namespace {
 
 // The result slots of one run, as bit patterns so that every float compares
@@ -66,4 +70,19 @@ TEST(PoolRun, ATeamSmallerThanAskedIsRefused) {
     omp_set_max_active_levels(levels);
     EXPECT_EQ(out,
               "Erro ao criar a equipe de threads (1 de 4)\nErro ao criar a equipe de threads (1 de 4)\n");
+}
+
+TEST(PoolWait, IdleWorkersSleepAtOnceUnlessTheUserChose) {
+    // The environment the program was started with, each entry after a NUL.
+    std::string started(1, '\0');
+    started += testsupport::readFile("/proc/self/environ");
+    if (started.find("\0OMP_WAIT_POLICY="s) != std::string::npos ||
+        started.find("\0GOMP_SPINCOUNT="s) != std::string::npos) {
+        GTEST_SKIP() << "the user chose how idle workers wait";
+    }
+    testing::internal::CaptureStderr();
+    omp_display_env(1);
+    const std::string shown = testing::internal::GetCapturedStderr();
+    EXPECT_NE(shown.find("OMP_WAIT_POLICY = 'PASSIVE'"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("GOMP_SPINCOUNT = '0'"), std::string::npos) << shown;
 }
