@@ -10,19 +10,21 @@
 namespace {
 
 // Idle OpenMP workers wait between regions, and by default libgomp has them
-// spin first (up to GOMP_SPINCOUNT turns, 300,000 by default, fewer when
-// there are more workers than processors) before they sleep. The processor
-// clock counts every thread of the process, so that spinning lands in
-// whatever run is being measured: in the pool run itself (the initial
-// thread's allocation and fill while the workers spin, and the spin at the
-// region's end), and in spawn runs made while a team exists. Passive waiting
-// makes idle workers sleep at once, so a run's ticks count its work.
+// spin before they sleep: up to GOMP_SPINCOUNT turns, 300,000 by default
+// (about 3 ms), 100 once it runs more threads than there are
+// processors. The processor clock counts every thread of the process, so
+// that spinning lands in whatever run is being measured: in the pool run
+// itself (while the initial thread allocates and fills, and at the region's
+// end) and in spawn runs made while a team exists. Passive waiting makes
+// idle workers sleep at once, so a run's ticks count its own work.
 //
-// libgomp reads OMP_WAIT_POLICY once, in its own initialiser. It is linked
-// from its static archive, so that initialiser runs among the program's own,
-// after the C library has set up the environment; this one has a higher
-// priority and runs first. A setting the user made (OMP_WAIT_POLICY, or
-// GOMP_SPINCOUNT for the spin itself) is left as it is.
+// libgomp reads OMP_WAIT_POLICY once, in its own initialiser. As a shared
+// library it is initialised before any code of the program that could still
+// change the environment (an entry in .preinit_array runs earlier, but the C
+// library sets the environment afresh after it). Linked from its static
+// archive, its initialiser runs among the program's own, after the C
+// library's; this one has a higher priority and runs first. A choice the
+// user made (OMP_WAIT_POLICY, or GOMP_SPINCOUNT for the spin itself) is kept.
 __attribute__((constructor(101))) void chooseIdleWait() {
     if (getenv("OMP_WAIT_POLICY") == nullptr && getenv("GOMP_SPINCOUNT") == nullptr) {
         setenv("OMP_WAIT_POLICY", "passive", 0);

@@ -6,6 +6,12 @@
 // For each worker count: startPoolTeam(T), any number of timePoolRun(..., T,
 // ...), then endPoolTeam(). Call them from the program's initial thread,
 // outside any parallel region.
+//
+// Linking this module makes idle OpenMP workers sleep at once instead of
+// spinning (OMP_WAIT_POLICY=passive, unless the user set OMP_WAIT_POLICY or
+// GOMP_SPINCOUNT), so that no run's ticks include idle workers' spinning.
+// When the system cannot start a thread, libgomp itself ends the program
+// ("libgomp: Thread creation failed").
 #pragma once
 
 #include <cstdint>
@@ -15,7 +21,8 @@
 // Brings up a team of `numThreads` (1 ... maxWorkers) workers with an untimed
 // parallel region, with dynamic team sizes off. False after one line on
 // stdout ("Erro ao criar a equipe de threads ...") when OpenMP gives fewer
-// threads (a thread limit, or a call from inside a parallel region).
+// threads (a thread limit, or a call from inside a parallel region); a count
+// out of range is refused with "Quantidade de threads invalida".
 bool startPoolTeam(int32_t numThreads);
 
 // One pool run, timed like timeDiagRun: from before the first allocation
@@ -29,5 +36,6 @@ bool startPoolTeam(int32_t numThreads);
 bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time);
 
 // Ends the team: libgomp joins its idle threads (omp_pause_resource_all with
-// omp_pause_hard) and the next region starts new ones.
+// omp_pause_hard) and the next region starts new ones. Does nothing inside a
+// parallel region.
 void endPoolTeam();
