@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/diagrun.h"
+#include "app/poolrun.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "app/sweepjson.h"
@@ -17,33 +18,81 @@
 
 namespace {
 
+// One run of `mode` with `workers` workers, timed; a pool run needs the
+// count's team to be up. False when the run could not be made.
+bool measureRun(const SweepOptions& options, RunMode mode, int32_t workers, DiagRun* run, RunTime* time) {
+    if (mode == RunMode::pool) {
+        return timePoolRun(run, options.rows, options.columns, workers, time);
+    }
+    return timeDiagRun(run, options.rows, options.columns, workers, time);
+}
+
 // A run whose time is not wanted: it only brings caches, allocator and
 // kernel to the state the timed runs meet.
-bool warmupRun(const SweepOptions& options, int32_t workers) {
+bool warmupRun(const SweepOptions& options, RunMode mode, int32_t workers) {
     DiagRun run;
-    double ignored;
-    if (!timeDiagRun(&run, options.rows, options.columns, workers, &ignored)) {
+    RunTime ignored;
+    if (!measureRun(options, mode, workers, &run, &ignored)) {
         return false;
     }
     releaseDiagRun(&run);
     return true;
 }
 
-// One timed run with `workers` workers; false when it could not be made.
-bool timedRun(const SweepOptions& options, int32_t workers, RunTime* time) {
+// One timed run; false when it could not be made. The log's five fields
+// cannot tell the modes apart, so pool runs go only to a log the user named.
+bool timedRun(const SweepOptions& options, RunMode mode, int32_t workers, RunTime* time) {
     if (getInputFromUser) {
         runlog::pause();
     }
     DiagRun run;
-    if (!timeDiagRun(&run, options.rows, options.columns, workers, time)) {
+    if (!measureRun(options, mode, workers, &run, time)) {
         return false;
     }
     arrayFloatToFile(run.results, options.outPath.c_str());
     releaseDiagRun(&run);
-    if (generateExecutionData && options.log) {
+    const bool logged = options.log && (mode == RunMode::spawn || options.logNamed);
+    if (generateExecutionData && logged) {
         executionDataToCSV(
             ExecutionData{time->ticks, run.matrix.rows, run.matrix.columns, run.matrix.diagonals, workers},
             options.logPath.c_str());
+    }
+    return true;
+}
+
+bool usesPool(const SweepOptions& options) {
+    for (RunMode mode : options.modes) {
+        if (mode == RunMode::pool) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Warmup and timed runs of one worker count, the modes alternating run by
+// run so that drift on the machine hits them alike; `totals` gets each
+// mode's sum of ticks.
+bool sweepCount(const SweepOptions& options, size_t countIndex, std::vector<double>* totals,
+                std::vector<TimedRun>* timed) {
+    const int32_t workers = options.threadCounts[countIndex];
+    for (int32_t i = 0; i < options.warmup; i++) {
+        for (RunMode mode : options.modes) {
+            if (!warmupRun(options, mode, workers)) {
+                return false;
+            }
+        }
+    }
+    for (int32_t i = 0; i < options.runs; i++) {
+        for (size_t m = 0; m < options.modes.size(); m++) {
+            RunTime time;
+            if (!timedRun(options, options.modes[m], workers, &time)) {
+                return false;
+            }
+            (*totals)[m] += time.ticks;
+            if (!options.jsonPath.empty()) {
+                timed->push_back(TimedRun{countIndex, options.modes[m], time});
+            }
+        }
     }
     return true;
 }
@@ -93,28 +142,29 @@ int benchmarkSweep() {
 
 int runSweep(const SweepOptions& options, const std::string& executable) {
     std::vector<TimedRun> timed;
-    const bool keepRuns = !options.jsonPath.empty();
+    const bool pool = usesPool(options);
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
         const int32_t workers = options.threadCounts[countIndex];
-        for (int32_t i = 0; i < options.warmup; i++) {
-            if (!warmupRun(options, workers)) {
-                writeJson(options, timed, executable);
-                return -1;
+        std::vector<double> totals(options.modes.size(), 0.0);
+        if (pool && !startPoolTeam(workers)) {
+            writeJson(options, timed, executable);
+            return -1;
+        }
+        const bool swept = sweepCount(options, countIndex, &totals, &timed);
+        if (pool) {
+            endPoolTeam();
+        }
+        if (!swept) {
+            writeJson(options, timed, executable);
+            return -1;
+        }
+        for (size_t m = 0; m < options.modes.size(); m++) {
+            if (options.modesNamed) {
+                printf("%d - %lf %s\n", workers, totals[m] / options.runs, runModeName(options.modes[m]));
+            } else {
+                printf("%d - %lf\n", workers, totals[m] / options.runs);
             }
         }
-        double total = 0.0;
-        for (int32_t i = 0; i < options.runs; i++) {
-            RunTime time;
-            if (!timedRun(options, workers, &time)) {
-                writeJson(options, timed, executable);
-                return -1;
-            }
-            total += time.ticks;
-            if (keepRuns) {
-                timed.push_back(TimedRun{countIndex, RunMode::spawn, time});
-            }
-        }
-        printf("%d - %lf\n", workers, total / options.runs);
     }
     writeJson(options, timed, executable);
     return 0;
