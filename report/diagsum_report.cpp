@@ -151,8 +151,12 @@ bool runGnuplot(const std::string& script, const std::string& drawing, const std
 // `chart`, so a failed drawing never leaves a partial chart; the scratch
 // files are removed whatever happens.
 bool drawChart(const std::string& script, const std::string& chart) {
+    if (chart.empty()) {
+        fprintf(stderr, "diagsum-report: cannot draw a chart at an empty path\n");
+        return false;
+    }
     struct stat info {};
-    if (chart.empty() || chart.back() == '/' || (stat(chart.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+    if (chart.back() == '/' || (stat(chart.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
         fprintf(stderr, "diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n",
                 chart.c_str());
         return false;
@@ -204,8 +208,8 @@ bool drawChart(const std::string& script, const std::string& chart) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A closed stdout or a gnuplot gone early shows as a failed write, which
-    // is reported, instead of ending the program silently.
+    // A closed stdout shows as a failed write, which is reported, instead of
+    // ending the program silently.
     signal(SIGPIPE, SIG_IGN);
     std::string chartPath = "scaling.png";
     std::string speedupPath;
@@ -246,9 +250,6 @@ int main(int argc, char** argv) {
         const std::filesystem::path folder = std::filesystem::path(chartPath).parent_path();
         speedupPath = (folder / "speedup.png").string();
     }
-    if (charts && speedupPath == chartPath) {
-        return usageError("the two charts would be the same file '" + chartPath + "'");
-    }
     const char* inputPath = argv[optind];
     std::string text;
     if (!readWhole(inputPath, &text)) {
@@ -286,7 +287,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     bool drawn = drawChart(scalingChartScript(report), chartPath);
-    if (report.hasWall) {
+    if (report.hasWall && speedupPath == chartPath) {
+        fprintf(stderr,
+                "diagsum-report: cannot draw the speedup chart over the scaling chart '%s'; name another "
+                "with -s\n",
+                chartPath.c_str());
+        drawn = false;
+    } else if (report.hasWall) {
         drawn = drawChart(speedupChartScript(report), speedupPath) && drawn;
     }
     return drawn ? 0 : 2;
