@@ -342,13 +342,21 @@ std::string speedupChartScript(const ScalingReport& report) {
         "set y2label 'efficiency (speedup / ideal speedup)'\n"
         "set ytics nomirror\n"
         "set y2tics\n"
-        "set key tmargin horizontal\n"
-        "set yrange [0:*]\n";
+        "set key tmargin horizontal\n";
     // Room above an efficiency of 1, where the points would sit on the border.
     double highest = 1;
+    // The speedup axis follows the measured curve, with the ideal line
+    // leaving the chart: on a machine of few cores the measured speedup stays
+    // near 1 while the ideal reaches the largest worker count, and an axis up
+    // there would flatten every measured point onto the floor.
+    double topSpeedup = 1;
+    double topIdeal = 1;
     for (const GroupReport& g : report.groups) {
         highest = std::isnan(g.efficiency) ? highest : std::max(highest, g.efficiency);
+        topSpeedup = std::isnan(g.speedup) ? topSpeedup : std::max(topSpeedup, g.speedup);
+        topIdeal = std::max(topIdeal, static_cast<double>(g.key.threads));
     }
+    script += "set yrange [0:" + format("%.3g", std::min(1.05 * topIdeal, std::max(2.0, 2 * topSpeedup))) + "]\n";
     script += "set y2range [0:" + format("%.3g", 1.1 * highest) + "]\n";
     script += dataBlocks(report, [](const GroupReport& g) {
         return std::to_string(g.key.threads) + " " + format("%.6g", g.speedup) + " " +
