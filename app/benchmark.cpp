@@ -6,6 +6,7 @@
 
 #include "app/diagrun.h"
 #include "app/outfiles.h"
+#include "app/poolrun.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "app/sweepjson.h"
@@ -13,31 +14,58 @@
 
 namespace {
 
+// One run of `mode` with `workers` workers, timed; a pool run needs the
+// count's team to be up. False when the run could not be made.
+bool measureRun(const SweepOptions& options, RunMode mode, int32_t workers, DiagRun* run, RunTime* time) {
+    if (mode == RunMode::pool) {
+        return timePoolRun(run, options.rows, options.columns, workers, time);
+    }
+    return timeDiagRun(run, options.rows, options.columns, workers, time);
+}
+
 // A run whose time is not wanted: it only brings caches, allocator and
 // kernel to the state the timed runs meet.
-bool warmupRun(const SweepOptions& options, int32_t workers) {
+bool warmupRun(const SweepOptions& options, RunMode mode, int32_t workers) {
     DiagRun run;
-    double ignored;
-    if (!timeDiagRun(&run, options.rows, options.columns, workers, &ignored)) {
+    RunTime ignored;
+    if (!measureRun(options, mode, workers, &run, &ignored)) {
         return false;
     }
     releaseDiagRun(&run);
     return true;
 }
 
-// One timed run with `workers` workers, its sums written to out.txt and
-// the run logged; false when it could not be made. A file that cannot be
-// written is reported and the sweep goes on: the times are still true.
-bool timedRun(const SweepOptions& options, DriverOutputs* outputs, int32_t workers, RunTime* time) {
+// Whether runs of `mode` go to the log: its five fields cannot tell the
+// modes apart, so pool runs go only to a log the user named.
+bool logsMode(const SweepOptions& options, RunMode mode) {
+    return generateExecutionData && options.log && (mode == RunMode::spawn || options.logNamed);
+}
+
+// One timed run, its sums written to out.txt and the run logged; false when
+// it could not be made. A file that cannot be written is reported and the
+// sweep goes on: the times are still true.
+bool timedRun(const SweepOptions& options, DriverOutputs* outputs, RunMode mode, int32_t workers,
+              RunTime* time) {
     DiagRun run;
-    if (!timeDiagRun(&run, options.rows, options.columns, workers, time)) {
+    if (!measureRun(options, mode, workers, &run, time)) {
         return false;
     }
     writeWholeFile(&outputs->out, floatLines(run.results));
     releaseDiagRun(&run);
-    appendToLog(&outputs->log, ExecutionData{time->ticks, run.matrix.rows, run.matrix.columns,
-                                             run.matrix.diagonals, workers});
+    if (logsMode(options, mode)) {
+        appendToLog(&outputs->log, ExecutionData{time->ticks, run.matrix.rows, run.matrix.columns,
+                                                 run.matrix.diagonals, workers});
+    }
     return true;
+}
+
+bool usesMode(const SweepOptions& options, RunMode wanted) {
+    for (RunMode mode : options.modes) {
+        if (mode == wanted) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
@@ -50,36 +78,65 @@ void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::v
 // What ends a sweep early: a run that could not be made, or a stop signal.
 enum class SweepEnd { finished, runFailed, stopped };
 
-// The runs of one worker count, the mean printed once all are timed.
+// Warmup and timed runs of one worker count, the modes alternating run by
+// run so that drift on the machine hits them alike; `totals` gets each
+// mode's sum of ticks. A stop signal is honoured between runs.
 SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t countIndex,
-                    std::vector<TimedRun>* timed) {
+                    std::vector<double>* totals, std::vector<TimedRun>* timed) {
     const int32_t workers = options.threadCounts[countIndex];
     for (int32_t i = 0; i < options.warmup; i++) {
-        if (stopSignal() != 0) {
-            return SweepEnd::stopped;
-        }
-        if (!warmupRun(options, workers)) {
-            return SweepEnd::runFailed;
+        for (RunMode mode : options.modes) {
+            if (stopSignal() != 0) {
+                return SweepEnd::stopped;
+            }
+            if (!warmupRun(options, mode, workers)) {
+                return SweepEnd::runFailed;
+            }
         }
     }
-    double total = 0.0;
     for (int32_t i = 0; i < options.runs; i++) {
-        if (getInputFromUser) {
-            runlog::pause();  // a signal while waiting stops before the run
-        }
-        if (stopSignal() != 0) {
-            return SweepEnd::stopped;
-        }
-        RunTime time;
-        if (!timedRun(options, outputs, workers, &time)) {
-            return SweepEnd::runFailed;
-        }
-        total += time.ticks;
-        if (!options.jsonPath.empty()) {
-            timed->push_back(TimedRun{countIndex, RunMode::spawn, time});
+        for (size_t m = 0; m < options.modes.size(); m++) {
+            if (getInputFromUser) {
+                runlog::pause();  // a signal while waiting stops before the run
+            }
+            if (stopSignal() != 0) {
+                return SweepEnd::stopped;
+            }
+            RunTime time;
+            if (!timedRun(options, outputs, options.modes[m], workers, &time)) {
+                return SweepEnd::runFailed;
+            }
+            (*totals)[m] += time.ticks;
+            if (!options.jsonPath.empty()) {
+                timed->push_back(TimedRun{countIndex, options.modes[m], time});
+            }
         }
     }
-    printMeanLine(&outputs->console, stdout, workers, total / options.runs);
+    return SweepEnd::finished;
+}
+
+// Every worker count in turn, each count's means printed once all its runs
+// are timed.
+SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, std::vector<TimedRun>* timed) {
+    const bool pool = usesMode(options, RunMode::pool);
+    for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
+        const int32_t workers = options.threadCounts[countIndex];
+        std::vector<double> totals(options.modes.size(), 0.0);
+        if (pool && !startPoolTeam(workers)) {
+            return SweepEnd::runFailed;
+        }
+        const SweepEnd end = sweepCount(options, outputs, countIndex, &totals, timed);
+        if (pool) {
+            endPoolTeam();
+        }
+        if (end != SweepEnd::finished) {
+            return end;
+        }
+        for (size_t m = 0; m < options.modes.size(); m++) {
+            printMeanLine(&outputs->console, stdout, workers, totals[m] / options.runs,
+                          options.modesNamed ? runModeName(options.modes[m]) : nullptr);
+        }
+    }
     return SweepEnd::finished;
 }
 
@@ -91,17 +148,16 @@ int benchmarkSweep() {
 
 int runSweep(const SweepOptions& options, const std::string& executable) {
     DriverOutputs outputs;
-    const bool logging = generateExecutionData && options.log;
-    if (!openDriverOutputs(&outputs, logging ? options.logPath : "", options.outPath, options.jsonPath)) {
+    bool logged = false;  // the log is opened only when a run will go there
+    for (RunMode mode : options.modes) {
+        logged = logged || logsMode(options, mode);
+    }
+    if (!openDriverOutputs(&outputs, logged ? options.logPath : "", options.outPath, options.jsonPath)) {
         closeDriverOutputs(&outputs);
         return 1;
     }
     std::vector<TimedRun> timed;
-    SweepEnd end = SweepEnd::finished;
-    for (size_t countIndex = 0; countIndex < options.threadCounts.size() && end == SweepEnd::finished;
-         countIndex++) {
-        end = sweepCount(options, &outputs, countIndex, &timed);
-    }
+    const SweepEnd end = sweepCounts(options, &outputs, &timed);
     // The runs completed so far are kept whatever ended the sweep.
     writeJson(options, &outputs, timed, executable);
     closeDriverOutputs(&outputs);

@@ -33,8 +33,7 @@ bool sumDiagonal(Matrix matrix, uint32_t diagonal, float* sum) {
 
 }  // namespace
 
-void* threadSumFunc(void* args) {
-    const auto* self = static_cast<const ThreadArgs*>(args);
+int32_t sumWorkerDiagonals(const ThreadArgs* self) {
     int32_t sums = 0;
     if (printInfoProcess) {
         printf("[Thread %d iniciando]\n", self->id);
@@ -57,5 +56,10 @@ void* threadSumFunc(void* args) {
     if (printInfoProcess) {
         printf("[Thread %d terminou, fez %d somas]\n", self->id, sums);
     }
+    return sums;
+}
+
+void* threadSumFunc(void* args) {
+    sumWorkerDiagonals(static_cast<const ThreadArgs*>(args));
     pthread_exit(nullptr);
 }

@@ -20,10 +20,15 @@ struct ThreadArgs {
     Array* results;      // at least `diagonals` slots; slot d receives diagonal d
 };
 
-// Thread start routine; `args` is the worker's ThreadArgs. Sums the cells of
-// each of its diagonals as 32-bit floats from the top-left end to the
-// bottom-right end, in that order. A worker whose index is past the last
-// diagonal, or that is told of fewer than one worker, sums nothing. With
-// printInfoProcess, prints a start line, a line per diagonal and an end line.
-// Ends with pthread_exit(nullptr).
+// The body of a worker, shared by every way of running one: sums the cells
+// of each of its diagonals as 32-bit floats from the top-left end to the
+// bottom-right end, in that order, and stores each sum in the diagonal's
+// slot. A worker whose index is past the last diagonal, or that is told of
+// fewer than one worker, sums nothing. With printInfoProcess, prints a start
+// line, a line per diagonal and an end line. Returns how many diagonals it
+// summed.
+int32_t sumWorkerDiagonals(const ThreadArgs* args);
+
+// Thread start routine; `args` is the worker's ThreadArgs. Runs
+// sumWorkerDiagonals, then ends with pthread_exit(nullptr).
 void* threadSumFunc(void* args);

@@ -25,6 +25,9 @@ const char sweepUsage[] =
     "                             1,2,4,8 ou 1-8,16,32; de 1 a 65536\n"
     "  -r, --runs N               execucoes medidas por quantidade (padrao 50)\n"
     "  -w, --warmup N             execucoes nao medidas antes de cada quantidade (padrao 0)\n"
+    "  -m, --mode LISTA           spawn (padrao: threads criadas e unidas em cada execucao),\n"
+    "                             pool (threads criadas uma vez por quantidade) ou spawn,pool\n"
+    "                             (alternadas execucao a execucao)\n"
     "      --log ARQUIVO          registro das execucoes (padrao infoData.csv)\n"
     "      --no-log               nao registra as execucoes\n"
     "      --out ARQUIVO          somas da ultima execucao (padrao out.txt)\n"
@@ -239,6 +242,7 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
         {"threads", required_argument, nullptr, 't'},
         {"runs", required_argument, nullptr, 'r'},
         {"warmup", required_argument, nullptr, 'w'},
+        {"mode", required_argument, nullptr, 'm'},
         {"log", required_argument, nullptr, optLog},
         {"no-log", no_argument, nullptr, optNoLog},
         {"out", required_argument, nullptr, optOut},
@@ -250,7 +254,7 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
     resetGetopt();
     int result;
     int longIndex = -1;
-    while ((result = getopt_long(argc, argv, ":s:t:r:w:h", longOptions, &longIndex)) != -1) {
+    while ((result = getopt_long(argc, argv, ":s:t:r:w:m:h", longOptions, &longIndex)) != -1) {
         const std::string option = optionName(longOptions, longIndex, result);
         longIndex = -1;
         std::string why;

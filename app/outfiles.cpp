@@ -15,33 +15,16 @@
 
 namespace {
 
-// Temporary files being written, for the stop handler. A path is written
-// only while the stop signals are blocked in this thread, and published by
-// the flag, so the handler reads either a whole path or none.
+// Temporary files being written, for the stop handler. A slot's path is
+// written while the slot is free and published by its flag before the file
+// is created, so the handler (on any thread) reads a whole path, and a file
+// never exists unregistered.
 constexpr int tempSlots = 4;
 char tempPaths[tempSlots][PATH_MAX];
 std::atomic<bool> tempInUse[tempSlots];
 std::atomic<int> firstStopSignal{0};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "the stop handler may only touch lock-free atomics");
-
-// Blocks SIGINT and SIGTERM in this thread for its lifetime.
-class StopSignalsBlocked {
-  public:
-    StopSignalsBlocked() {
-        sigset_t stops;
-        sigemptyset(&stops);
-        sigaddset(&stops, SIGINT);
-        sigaddset(&stops, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stops, &previous_);
-    }
-    ~StopSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    StopSignalsBlocked(const StopSignalsBlocked&) = delete;
-    StopSignalsBlocked& operator=(const StopSignalsBlocked&) = delete;
-
-  private:
-    sigset_t previous_;
-};
 
 extern "C" void onStopSignal(int number) {
     int none = 0;
@@ -65,17 +48,6 @@ extern "C" void onStopSignal(int number) {
     errno = savedErrno;  // reached only if the default action is to go on
 }
 
-// The umask, read once: reading it means setting it, so it is done before
-// any other thread could be creating a file.
-mode_t processUmask() {
-    static const mode_t mask = [] {
-        const mode_t current = umask(0);
-        umask(current);
-        return current;
-    }();
-    return mask;
-}
-
 // Marks the slot free; the handler no longer touches its path.
 void releaseSlot(PendingFile* file) {
     if (file->slot >= 0) {
@@ -84,14 +56,10 @@ void releaseSlot(PendingFile* file) {
     }
 }
 
-// Creates the temporary beside `target` and registers it, with the stop
-// signals blocked so that the file never exists unregistered.
-int createRegisteredTemp(PendingFile* file) {
-    const std::string pattern = file->target + ".XXXXXX";
-    if (pattern.size() >= PATH_MAX) {
-        return ENAMETOOLONG;
-    }
-    StopSignalsBlocked blocked;
+// Creates "<target>.<pid>.<n>" exclusively (as mkstemp does, with a name
+// this process owns) with `mode` less the umask, and registers it before it
+// exists.
+int createRegisteredTemp(PendingFile* file, mode_t mode) {
     int slot = 0;
     while (slot < tempSlots && tempInUse[slot].load(std::memory_order_relaxed)) {
         slot++;
@@ -99,16 +67,29 @@ int createRegisteredTemp(PendingFile* file) {
     if (slot == tempSlots) {
         return EMFILE;  // more replacements at once than the program makes
     }
-    std::memcpy(tempPaths[slot], pattern.c_str(), pattern.size() + 1);
-    const int fd = mkostemp(tempPaths[slot], O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
+    static unsigned serial = 0;
+    const std::string stem = file->target + "." + std::to_string(getpid()) + ".";
+    for (int attempt = 0; attempt < 100; attempt++) {
+        const std::string name = stem + std::to_string(serial++);
+        if (name.size() >= PATH_MAX) {
+            return ENAMETOOLONG;
+        }
+        std::memcpy(tempPaths[slot], name.c_str(), name.size() + 1);
+        tempInUse[slot].store(true, std::memory_order_release);
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            file->fd = fd;
+            file->slot = slot;
+            file->temp = name;
+            return 0;
+        }
+        const int error = errno;
+        tempInUse[slot].store(false, std::memory_order_release);
+        if (error != EEXIST) {
+            return error;
+        }
     }
-    tempInUse[slot].store(true, std::memory_order_release);
-    file->fd = fd;
-    file->slot = slot;
-    file->temp = tempPaths[slot];
-    return 0;
+    return EEXIST;
 }
 
 }  // namespace
@@ -130,8 +111,10 @@ bool flushOutput(OutputFile* file, FILE* stream) {
     return false;
 }
 
-void printMeanLine(OutputFile* file, FILE* stream, int32_t workers, double mean) {
-    if (fprintf(stream, "%d - %lf\n", workers, mean) < 0) {
+void printMeanLine(OutputFile* file, FILE* stream, int32_t workers, double mean, const char* mode) {
+    const int printed = mode == nullptr ? fprintf(stream, "%d - %lf\n", workers, mean)
+                                        : fprintf(stream, "%d - %lf %s\n", workers, mean, mode);
+    if (printed < 0) {
         reportOutputFailure(file, errno);
     }
     flushOutput(file, stream);
@@ -189,13 +172,12 @@ int beginReplace(PendingFile* file, const std::string& path) {
         file->fd = open(file->target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         return file->fd < 0 ? errno : 0;
     }
-    if (const int error = createRegisteredTemp(file); error != 0) {
+    // A new file gets the mode the program's files have always had (0666
+    // less the umask); a replaced one keeps its own.
+    if (const int error = createRegisteredTemp(file, exists ? 0600 : 0666); error != 0) {
         return error;
     }
-    // mkstemp makes the file 0600; the result keeps the mode the program's
-    // files have always had.
-    const mode_t mode = exists ? status.st_mode & 07777 : 0666 & ~processUmask();
-    if (fchmod(file->fd, mode) != 0) {
+    if (exists && fchmod(file->fd, status.st_mode & 07777) != 0) {
         const int error = errno;
         abandonReplace(file);
         return error;
@@ -304,7 +286,6 @@ int driverExitStatus(const DriverOutputs& outputs) {
 }
 
 void installStopHandlers() {
-    processUmask();  // while the program has one thread
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     action.sa_flags = SA_RESTART;

@@ -29,10 +29,11 @@ void reportOutputFailure(OutputFile* file, int error);
 // reports `file` and returns false.
 bool flushOutput(OutputFile* file, FILE* stream);
 
-// Prints the sweep's mean line, "%d - %lf\n", and flushes it, so the means
-// already computed are out even if the program is then killed. Failures are
+// Prints the sweep's mean line, "%d - %lf\n" ("%d - %lf %s\n" with the
+// mode's name when `mode` is given), and flushes it, so the means already
+// computed are out even if the program is then killed. Failures are
 // reported as flushOutput does.
-void printMeanLine(OutputFile* file, FILE* stream, int32_t workers, double mean);
+void printMeanLine(OutputFile* file, FILE* stream, int32_t workers, double mean, const char* mode = nullptr);
 
 // The run log, opened once per program.
 struct LogAppender {
@@ -60,11 +61,11 @@ struct PendingFile {
     int slot = -1;  // its entry in the table the stop handler clears
 };
 
-// Creates "<target>.XXXXXX" (mkstemp) in the target's directory, with the
-// old file's mode or 0666 less the umask, and registers it so that a second
-// stop signal removes it. An existing target that is neither a regular file
-// nor a directory (/dev/null) is opened to be written in place instead.
-// Returns 0 or the errno; nothing is left on a failure.
+// Creates the temporary "<target>.<pid>.<n>" exclusively in the target's
+// directory, with the old file's mode (or 0666 less the umask), registered
+// so that a second stop signal removes it. An existing target that is
+// neither a regular file nor a directory (/dev/null) is opened to be written
+// in place instead. Returns 0 or the errno; nothing is left on a failure.
 int beginReplace(PendingFile* file, const std::string& path);
 // Writes all of `text` to the pending file. Returns 0 or the errno.
 int writePending(PendingFile* file, std::string_view text);

@@ -1,97 +1,300 @@
-// diagsum-report: reads the execution log and prints, per matrix size and
-// worker count, the statistics of the runs' ticks as a Markdown table, then
-// draws scaling.png (mean ticks per worker count with a min-max band).
+// diagsum-report: reads the execution log (infoData.csv) or the JSON a sweep
+// writes, prints per matrix size, start-up mode and worker count the
+// statistics of the runs as Markdown, warns on stderr about noisy groups,
+// and draws scaling.png, and from the JSON also speedup.png, with gnuplot.
 //
-//   diagsum-report [-o chart.png] infoData.csv
+//   diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE
+#include <fcntl.h>
+#include <getopt.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "report/benchjson.h"
 #include "report/logstats.h"
+#include "report/scaling.h"
+
+extern char** environ;
 
 namespace {
 
-int usage() {
-    fprintf(stderr, "usage: diagsum-report [-o chart.png] infoData.csv\n");
+constexpr const char* usageText = "usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE";
+
+constexpr const char* helpText =
+    "Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
+    "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
+    "told apart by their content.\n"
+    "\n"
+    "  -o, --output PATH         the scaling chart (default scaling.png)\n"
+    "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
+    "                            the scaling chart)\n"
+    "  -n, --no-chart            print the table only\n"
+    "  -h, --help                show this help\n"
+    "  -V, --version             show the version\n"
+    "\n"
+    "Exit status: 0 done; 1 the file cannot be read, holds no run, or the table cannot be written;\n"
+    "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n";
+
+int usageError(const std::string& what) {
+    fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), usageText);
     return 64;
 }
 
-bool writeWhole(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    out.close();
-    return !out.fail();
+// The option getopt_long has just refused.
+std::string optionText(char** argv) {
+    return optopt != 0 ? std::string("-") + static_cast<char>(optopt) : std::string(argv[optind - 1]);
 }
 
-// Draws the chart through gnuplot into a scratch file beside `pngPath`, then
-// renames it, so a failed drawing never leaves a partial chart behind.
-bool drawChart(const LogSummary& summary, const std::string& pngPath) {
-    const std::string dataPath = pngPath + ".data.tmp";
-    const std::string drawingPath = pngPath + ".tmp";
-    if (!writeWhole(dataPath, chartData(summary))) {
-        fprintf(stderr, "diagsum-report: cannot write %s: %s\n", dataPath.c_str(), strerror(errno));
+bool readWhole(const char* path, std::string* text) {
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return false;
     }
-    bool drawn = false;
-    FILE* gnuplot = popen("gnuplot", "w");
-    if (gnuplot == nullptr) {
-        fprintf(stderr, "diagsum-report: cannot start gnuplot: %s\n", strerror(errno));
-    } else {
-        const std::string script = chartScript(summary, dataPath, drawingPath);
-        fwrite(script.data(), 1, script.size(), gnuplot);
-        const int status = pclose(gnuplot);
-        drawn = status == 0 && std::filesystem::exists(drawingPath);
-        if (!drawn) {
-            fprintf(stderr, "diagsum-report: gnuplot could not draw the chart (is gnuplot-nox installed?)\n");
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        text->reserve(static_cast<size_t>(info.st_size));
+    }
+    char block[1 << 16];
+    ssize_t got;
+    while ((got = read(fd, block, sizeof block)) != 0) {
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            const int error = errno;
+            close(fd);
+            errno = error;
+            return false;
+        }
+        text->append(block, static_cast<size_t>(got));
+    }
+    close(fd);
+    return true;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno != EINTR) {
+            return false;
+        }
+        done += wrote < 0 ? 0 : static_cast<size_t>(wrote);
+    }
+    return true;
+}
+
+// A new file of a random name beside `path` (mkstemp: never an existing file
+// or a link). A relative path gets "./" before it, so gnuplot never reads it
+// as an option.
+int makeScratch(const std::string& path, std::string* scratch) {
+    *scratch = (path.front() == '/' ? "" : "./") + path + ".XXXXXX";
+    return mkostemp(scratch->data(), O_CLOEXEC);
+}
+
+std::string folderOf(const std::string& path) {
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+bool startsAsPng(int fd) {
+    unsigned char head[8];
+    return pread(fd, head, sizeof head, 0) == sizeof head && memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
+}
+
+// Runs `gnuplot -c script drawing` with nothing on its standard input and
+// its standard output sent to stderr, so it never waits for input or mixes
+// into the table; SIGPIPE back to its default for it.
+bool runGnuplot(const std::string& script, const std::string& drawing, const std::string& chart) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, 2, 1);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    std::string arguments[] = {"gnuplot", "-c", script, drawing};
+    char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(), arguments[3].data(),
+                    nullptr};
+    pid_t child;
+    const int error = posix_spawnp(&child, "gnuplot", &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0) {
+        fprintf(stderr, "diagsum-report: cannot start gnuplot: %s (is gnuplot-nox installed?)\n",
+                strerror(error));
+        return false;
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        fprintf(stderr, "diagsum-report: gnuplot could not draw %s\n", chart.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Draws the chart into a scratch file beside `chart`, then renames it over
+// `chart`, so a failed drawing never leaves a partial chart; the scratch
+// files are removed whatever happens.
+bool drawChart(const std::string& script, const std::string& chart) {
+    if (chart.empty()) {
+        fprintf(stderr, "diagsum-report: cannot draw a chart at an empty path\n");
+        return false;
+    }
+    struct stat info {};
+    if (chart.back() == '/' || (stat(chart.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+        fprintf(stderr, "diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n",
+                chart.c_str());
+        return false;
+    }
+    std::string drawing;
+    const int drawingFd = makeScratch(chart, &drawing);
+    if (drawingFd < 0) {
+        fprintf(stderr,
+                "diagsum-report: cannot draw the chart '%s': cannot create a file in folder '%s': %s\n",
+                chart.c_str(), folderOf(chart).c_str(), strerror(errno));
+        return false;
+    }
+    std::string scriptPath;
+    const int scriptFd = makeScratch(chart, &scriptPath);
+    bool drawn = scriptFd >= 0 && writeAll(scriptFd, script);
+    if (scriptFd >= 0 && close(scriptFd) != 0) {
+        drawn = false;
+    }
+    if (!drawn) {
+        fprintf(stderr, "diagsum-report: cannot write gnuplot's script beside '%s': %s\n", chart.c_str(),
+                strerror(errno));
+    }
+    drawn = drawn && runGnuplot(scriptPath, drawing, chart);
+    if (drawn && !startsAsPng(drawingFd)) {
+        fprintf(stderr, "diagsum-report: gnuplot drew no PNG for %s\n", chart.c_str());
+        drawn = false;
+    }
+    if (drawn) {
+        // mkstemp makes the file private; the chart gets the usual permissions.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(drawingFd, 0666 & ~mask);
+        if (rename(drawing.c_str(), chart.c_str()) != 0) {
+            fprintf(stderr, "diagsum-report: cannot write the chart '%s': %s\n", chart.c_str(),
+                    strerror(errno));
+            drawn = false;
         }
     }
-    std::error_code ignored;
-    std::filesystem::remove(dataPath, ignored);
-    if (drawn) {
-        std::filesystem::rename(drawingPath, pngPath, ignored);
-        drawn = !ignored;
+    close(drawingFd);
+    if (scriptFd >= 0) {
+        unlink(scriptPath.c_str());
     }
-    std::filesystem::remove(drawingPath, ignored);
+    if (!drawn) {
+        unlink(drawing.c_str());
+    }
     return drawn;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed stdout shows as a failed write, which is reported, instead of
+    // ending the program silently.
+    signal(SIGPIPE, SIG_IGN);
     std::string chartPath = "scaling.png";
+    std::string speedupPath;
+    bool charts = true;
+    static const option longOptions[] = {
+        {"output", required_argument, nullptr, 'o'}, {"speedup-chart", required_argument, nullptr, 's'},
+        {"no-chart", no_argument, nullptr, 'n'},     {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0}};
+    opterr = 0;
     int option;
-    while ((option = getopt(argc, argv, "o:h")) != -1) {
-        if (option != 'o') {
-            return usage();
+    while ((option = getopt_long(argc, argv, ":o:s:nhV", longOptions, nullptr)) != -1) {
+        switch (option) {
+            case 'o':
+                chartPath = optarg;
+                break;
+            case 's':
+                speedupPath = optarg;
+                break;
+            case 'n':
+                charts = false;
+                break;
+            case 'h':
+                printf("%s\n\n%s", usageText, helpText);
+                return fflush(stdout) == 0 ? 0 : 1;
+            case 'V':
+                printf("diagsum-report %s\n", DIAGSUM_VERSION);
+                return fflush(stdout) == 0 ? 0 : 1;
+            case ':':
+                return usageError("option '" + optionText(argv) + "' needs a value");
+            default:
+                return usageError("unknown option '" + optionText(argv) + "'");
         }
-        chartPath = optarg;
     }
     if (optind != argc - 1) {
-        return usage();
+        return usageError(optind == argc ? "no input file" : "one input file only");
     }
-    const char* logPath = argv[optind];
-    std::ifstream log(logPath);
-    if (!log) {
-        fprintf(stderr, "diagsum-report: cannot read %s: %s\n", logPath, strerror(errno));
+    if (speedupPath.empty()) {
+        const std::filesystem::path folder = std::filesystem::path(chartPath).parent_path();
+        speedupPath = (folder / "speedup.png").string();
+    }
+    const char* inputPath = argv[optind];
+    std::string text;
+    if (!readWhole(inputPath, &text)) {
+        fprintf(stderr, "diagsum-report: cannot read %s: %s\n", inputPath, strerror(errno));
         return 1;
     }
-    const LogSummary summary = summariseLog(log);
-    for (const LogProblem& problem : summary.problems) {
-        fprintf(stderr, "diagsum-report: %s:%zu: skipped: %s\n", logPath, problem.line,
+    RunSet runs;
+    if (detectInput(text) == InputKind::json) {
+        std::string error;
+        if (!readBenchJson(text, &runs, &error)) {
+            fprintf(stderr, "diagsum-report: %s is not a sweep's JSON: %s\n", inputPath, error.c_str());
+            return 1;
+        }
+    } else {
+        runs = readLog(text);
+    }
+    for (const InputProblem& problem : runs.problems) {
+        fprintf(stderr, "diagsum-report: %s:%s: skipped: %s\n", inputPath, problem.where.c_str(),
                 problem.reason.c_str());
     }
-    if (summary.runs == 0) {
-        fprintf(stderr, "diagsum-report: %s holds no runs\n", logPath);
+    if (runs.runs == 0) {
+        fprintf(stderr, "diagsum-report: %s holds no runs\n", inputPath);
         return 1;
     }
-    const std::string table = markdownTable(summary);
-    fwrite(table.data(), 1, table.size(), stdout);
-    fflush(stdout);
-    return drawChart(summary, chartPath) ? 0 : 2;
+    const ScalingReport report = analyse(runs);
+    for (const std::string& warning : report.warnings) {
+        fprintf(stderr, "diagsum-report: warning: %s\n", warning.c_str());
+    }
+    const std::string table = reportText(report);
+    if (fwrite(table.data(), 1, table.size(), stdout) != table.size() || fflush(stdout) != 0) {
+        fprintf(stderr, "diagsum-report: cannot write the table: %s\n", strerror(errno));
+        return 1;
+    }
+    if (!charts) {
+        return 0;
+    }
+    bool drawn = drawChart(scalingChartScript(report), chartPath);
+    if (report.hasWall && speedupPath == chartPath) {
+        fprintf(stderr,
+                "diagsum-report: cannot draw the speedup chart over the scaling chart '%s'; name another "
+                "with -s\n",
+                chartPath.c_str());
+        drawn = false;
+    } else if (report.hasWall) {
+        drawn = drawChart(speedupChartScript(report), speedupPath) && drawn;
+    }
+    return drawn ? 0 : 2;
 }

@@ -3,65 +3,120 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <map>
-#include <numeric>
-#include <tuple>
+#include <cstring>
 
 namespace {
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Plain loops: the fields are a few bytes long, where a library search
+// costs more in calls than it saves.
 std::string_view trim(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && isBlank(text[first])) {
+        first++;
     }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
+    while (last > first && isBlank(text[last - 1])) {
+        last--;
+    }
+    return text.substr(first, last - first);
 }
 
 bool parseInt(std::string_view text, int32_t* value) {
     text = trim(text);
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
-    return error == std::errc{} && end == text.data() + text.size();
+    return error == std::errc{} && end == text.data() + text.size() && !text.empty();
 }
 
-// Ticks as the log writes them: digits, a decimal comma, digits.
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Ticks as the log writes them: digits, a decimal comma, digits. Up to 19
+// digits in all the value is the digits as one integer divided by a power
+// of ten, which both are exact doubles when the integer is below 2^53, so
+// the one division rounds as a full decimal conversion would; longer
+// numbers go through the library's conversion.
 bool parseTicks(std::string_view text, double* value) {
+    static constexpr double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                             1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
     text = trim(text);
-    std::string number(text);
-    const auto comma = number.find(',');
-    if (comma == std::string::npos || number.find_first_of(".eE") != std::string::npos) {
+    size_t i = 0;
+    uint64_t digits = 0;
+    while (i < text.size() && isDigit(text[i])) {
+        digits = digits * 10 + static_cast<uint64_t>(text[i++] - '0');
+    }
+    const size_t comma = i;
+    if (comma == 0 || comma == text.size() || text[comma] != ',') {
         return false;
     }
+    for (i = comma + 1; i < text.size() && isDigit(text[i]); i++) {
+        digits = digits * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+    const size_t decimals = i - comma - 1;
+    if (i != text.size() || decimals == 0) {
+        return false;
+    }
+    if (comma + decimals <= 19 && digits <= (uint64_t{1} << 53)) {
+        *value = static_cast<double>(digits) / powersOfTen[decimals];
+        return true;
+    }
+    std::string number(text);
     number[comma] = '.';
     const auto [end, error] =
         std::from_chars(number.data(), number.data() + number.size(), *value, std::chars_format::fixed);
-    return error == std::errc{} && end == number.data() + number.size() && std::isfinite(*value) &&
-           *value >= 0;
-}
-
-std::string fixed2(double value) {
-    char text[400];
-    snprintf(text, sizeof text, "%.2f", value);
-    return text;
-}
-
-using GroupKey = std::tuple<int32_t, int32_t, int32_t>;  // rows, columns, workers
-
-std::string sizeLabel(int32_t rows, int32_t columns) {
-    return std::to_string(rows) + " × " + std::to_string(columns);
-}
-
-// A path inside a single-quoted gnuplot string, where '' stands for '.
-std::string quoted(const std::string& path) {
-    std::string text = "'";
-    for (char c : path) {
-        text += c == '\'' ? std::string("''") : std::string(1, c);
-    }
-    return text + "'";
+    return error == std::errc{} && end == number.data() + number.size() && std::isfinite(*value);
 }
 
 }  // namespace
+
+void addRun(RunSet* set, const GroupKey& key, double cpu, double wall) {
+    RunGroup* group = nullptr;
+    if (!set->groups.empty() && set->groups.back().key == key) {
+        group = &set->groups.back();
+    } else if (const auto found = set->groupIndex.find(key); found != set->groupIndex.end()) {
+        // Move the group to the end, so the next run of it is found at once.
+        std::swap(set->groups[found->second], set->groups.back());
+        set->groupIndex[set->groups[found->second].key] = found->second;
+        found->second = set->groups.size() - 1;
+        group = &set->groups.back();
+    } else {
+        set->groupIndex[key] = set->groups.size();
+        set->groups.push_back({key, {}, {}});
+        group = &set->groups.back();
+    }
+    group->cpu.push_back(cpu);
+    if (set->hasWall) {
+        group->wall.push_back(wall);
+    }
+    set->runs++;
+}
+
+void finishRuns(RunSet* set) {
+    std::sort(set->groups.begin(), set->groups.end(),
+              [](const RunGroup& a, const RunGroup& b) { return a.key < b.key; });
+    set->groupIndex.clear();
+}
+
+int32_t modeIndex(RunSet* set, std::string_view name) {
+    const auto found = std::find(set->modes.begin(), set->modes.end(), name);
+    if (found != set->modes.end()) {
+        return static_cast<int32_t>(found - set->modes.begin());
+    }
+    set->modes.emplace_back(name);
+    return static_cast<int32_t>(set->modes.size() - 1);
+}
+
+InputKind detectInput(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    const auto first = text.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && text[first] == '{' ? InputKind::json : InputKind::log;
+}
 
 bool parseLogLine(std::string_view line, LogRow* row, std::string* reason) {
     if (!line.empty() && line.back() == '\r') {
@@ -69,19 +124,19 @@ bool parseLogLine(std::string_view line, LogRow* row, std::string* reason) {
     }
     std::string_view fields[5];
     size_t count = 0;
-    while (count < 5) {
-        const auto semicolon = line.find(';');
-        fields[count++] = line.substr(0, semicolon);
-        if (semicolon == std::string_view::npos) {
-            line = {};
-            break;
+    size_t start = 0;
+    for (size_t i = 0; i < line.size(); i++) {
+        if (line[i] != ';') {
+            continue;
         }
-        line.remove_prefix(semicolon + 1);
-        if (count == 5) {
+        if (count == 4) {
             *reason = "more than 5 fields";
             return false;
         }
+        fields[count++] = line.substr(start, i - start);
+        start = i + 1;
     }
+    fields[count++] = line.substr(start);
     if (count != 5) {
         *reason = "expected 5 fields separated by ';', found " + std::to_string(count);
         return false;
@@ -95,114 +150,39 @@ bool parseLogLine(std::string_view line, LogRow* row, std::string* reason) {
         *reason = "rows, columns, diagonals and workers must be integers";
         return false;
     }
-    if (row->rows <= 0 || row->columns <= 0 || row->threads <= 0 ||
-        int64_t{row->diagonals} != int64_t{row->rows} + row->columns - 1) {
-        *reason = "sizes do not describe a run (diagonals must be rows + columns - 1)";
+    if (row->rows <= 0 || row->columns <= 0) {
+        *reason = "rows and columns must be at least 1";
+        return false;
+    }
+    if (int64_t{row->diagonals} != int64_t{row->rows} + row->columns - 1) {
+        *reason = "diagonals must be rows + columns - 1";
+        return false;
+    }
+    if (row->threads <= 0) {
+        *reason = "a run needs at least 1 worker, found " + std::to_string(row->threads);
         return false;
     }
     return true;
 }
 
-GroupStats statsOf(std::vector<double> ticks) {
-    std::sort(ticks.begin(), ticks.end());
-    GroupStats stats{};
-    stats.runs = ticks.size();
-    stats.min = ticks.front();
-    stats.max = ticks.back();
-    const size_t half = ticks.size() / 2;
-    stats.median = ticks.size() % 2 == 1 ? ticks[half] : (ticks[half - 1] + ticks[half]) / 2;
-    stats.mean = std::accumulate(ticks.begin(), ticks.end(), 0.0) / static_cast<double>(ticks.size());
-    if (ticks.size() > 1) {
-        double squares = 0;
-        for (double t : ticks) {
-            squares += (t - stats.mean) * (t - stats.mean);
-        }
-        stats.stddev = std::sqrt(squares / static_cast<double>(ticks.size() - 1));
-    }
-    return stats;
-}
-
-LogSummary summariseLog(std::istream& in) {
-    LogSummary summary;
-    std::map<GroupKey, std::vector<double>> groups;
-    std::string line;
-    for (size_t number = 1; std::getline(in, line); number++) {
-        if (trim(line).empty() || line == "\r") {
+RunSet readLog(std::string_view text) {
+    RunSet set;
+    const int32_t spawn = modeIndex(&set, "spawn");
+    std::string reason;
+    for (size_t number = 1; !text.empty(); number++) {
+        const size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.find_first_not_of(" \t\r") == std::string_view::npos) {
             continue;
         }
         LogRow row;
-        std::string reason;
         if (!parseLogLine(line, &row, &reason)) {
-            summary.problems.push_back({number, reason});
+            set.problems.push_back({std::to_string(number), reason});
             continue;
         }
-        groups[{row.rows, row.columns, row.threads}].push_back(row.ticks);
-        summary.runs++;
+        addRun(&set, {row.rows, row.columns, spawn, row.threads}, row.ticks, 0);
     }
-    for (auto& [key, ticks] : groups) {
-        GroupStats stats = statsOf(std::move(ticks));
-        std::tie(stats.rows, stats.columns, stats.threads) = key;
-        summary.groups.push_back(stats);
-    }
-    return summary;
-}
-
-std::string markdownTable(const LogSummary& summary) {
-    std::string table =
-        "| matrix | workers | runs | mean ticks | median | min | max | std dev |\n"
-        "|---|---:|---:|---:|---:|---:|---:|---:|\n";
-    for (const GroupStats& g : summary.groups) {
-        table += "| " + sizeLabel(g.rows, g.columns) + " | " + std::to_string(g.threads) + " | " +
-                 std::to_string(g.runs) + " | " + fixed2(g.mean) + " | " + fixed2(g.median) + " | " +
-                 fixed2(g.min) + " | " + fixed2(g.max) + " | " + fixed2(g.stddev) + " |\n";
-    }
-    return table;
-}
-
-std::string chartData(const LogSummary& summary) {
-    std::string data;
-    for (size_t i = 0; i < summary.groups.size(); i++) {
-        const GroupStats& g = summary.groups[i];
-        const bool newSize =
-            i == 0 || g.rows != summary.groups[i - 1].rows || g.columns != summary.groups[i - 1].columns;
-        if (newSize) {
-            data += (i == 0 ? "" : "\n\n") + std::string("# ") + sizeLabel(g.rows, g.columns) + "\n";
-        }
-        data += std::to_string(g.threads) + " " + fixed2(g.mean) + " " + fixed2(g.min) + " " + fixed2(g.max) +
-                "\n";
-    }
-    return data;
-}
-
-std::string chartScript(const LogSummary& summary, const std::string& dataPath, const std::string& pngPath) {
-    std::vector<std::string> sizes;
-    for (size_t i = 0; i < summary.groups.size(); i++) {
-        const GroupStats& g = summary.groups[i];
-        if (i == 0 || g.rows != summary.groups[i - 1].rows || g.columns != summary.groups[i - 1].columns) {
-            sizes.push_back(sizeLabel(g.rows, g.columns));
-        }
-    }
-    std::string script = "set terminal pngcairo size " + std::to_string(chartWidth) + "," +
-                         std::to_string(chartHeight) + " enhanced font 'DejaVu Sans,10'\n";
-    script += "set output " + quoted(pngPath) + "\n";
-    script +=
-        "set title 'diagsum: processor time per run by number of workers (mean, band from min to max)'\n"
-        "set xlabel 'workers (threads)'\n"
-        "set ylabel 'processor time of all threads per run (clock ticks, µs)'\n"
-        "set grid\n"
-        "set key top left\n"
-        "set xrange [0:*]\n"
-        "set yrange [0:*]\n"
-        "set style fill transparent solid 0.25 noborder\n";
-    script += "plot ";
-    for (size_t i = 0; i < sizes.size(); i++) {
-        const std::string index = std::to_string(i);
-        const std::string colour = std::to_string(i + 1);
-        script += (i == 0 ? "" : ", \\\n     ");
-        script += quoted(dataPath) + " index " + index + " using 1:3:4 with filledcurves lc " + colour +
-                  " title 'min–max, " + sizes[i] + "', \\\n     " + quoted(dataPath) + " index " + index +
-                  " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour + " title 'mean, " + sizes[i] + "'";
-    }
-    script += "\n";
-    return script;
+    finishRuns(&set);
+    return set;
 }

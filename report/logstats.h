@@ -1,15 +1,68 @@
-// Reading the execution log (infoData.csv) back: lines as the program writes
-// them ("12345,67; 500; 500; 999; 4", decimal comma, any number of sweeps
-// appended), grouped per matrix size and worker count, with the statistics
-// of each group's ticks, a Markdown table and the chart's data and script.
+// The report's input: runs grouped per matrix size, start-up mode and worker
+// count, read from the execution log (infoData.csv) or from the JSON a sweep
+// writes (see report/benchjson.h), told apart by their content.
+//
+// The log holds lines as the program writes them ("12345,67; 500; 500; 999; 4":
+// ticks with a decimal comma, rows, columns, diagonals, workers), with any
+// number of sweeps appended.
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
-#include <istream>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// What puts runs in one group. `mode` indexes RunSet::modes.
+struct GroupKey {
+    int32_t rows;
+    int32_t columns;
+    int32_t mode;
+    int32_t threads;
+    auto operator<=>(const GroupKey&) const = default;
+};
+
+// The runs of one group in the order the input lists them.
+struct RunGroup {
+    GroupKey key;
+    std::vector<double> cpu;   // processor time of each run, µs (clock ticks)
+    std::vector<double> wall;  // wall time of each run, µs; empty unless RunSet::hasWall
+};
+
+// An input entry that was skipped: `where` is a line number for the log,
+// "benchmarks[i]" for the JSON.
+struct InputProblem {
+    std::string where;
+    std::string reason;
+};
+
+struct RunSet {
+    bool hasWall = false;            // wall times were read (the JSON)
+    std::vector<std::string> modes;  // start-up modes of the runs, in order of appearance
+    std::vector<RunGroup> groups;    // by key once the input is read
+    std::vector<InputProblem> problems;
+    size_t runs = 0;
+    std::map<GroupKey, size_t> groupIndex;  // position in `groups`, while reading
+};
+
+// Adds one run to the group of `key`, making the group when it is new; runs
+// of one group in a row cost no search. `wall` is kept only when
+// set->hasWall.
+void addRun(RunSet* set, const GroupKey& key, double cpu, double wall);
+
+// Puts the groups in key order once every run is added.
+void finishRuns(RunSet* set);
+
+// The index of mode `name` in set->modes, added when new.
+int32_t modeIndex(RunSet* set, std::string_view name);
+
+enum class InputKind { log, json };
+
+// JSON when the first character that is not white space (after a UTF-8 byte
+// order mark) is '{'; the log otherwise, whatever the file is called.
+InputKind detectInput(std::string_view text);
 
 struct LogRow {
     double ticks;
@@ -23,44 +76,7 @@ struct LogRow {
 // reason, when it is not a line the program writes.
 bool parseLogLine(std::string_view line, LogRow* row, std::string* reason);
 
-struct LogProblem {
-    size_t line;  // 1-based
-    std::string reason;
-};
-
-struct GroupStats {
-    int32_t rows;
-    int32_t columns;
-    int32_t threads;
-    size_t runs;
-    double mean;
-    double median;
-    double min;
-    double max;
-    double stddev;  // sample standard deviation; 0 for a single run
-};
-
-struct LogSummary {
-    std::vector<GroupStats> groups;  // by rows, columns, then workers
-    std::vector<LogProblem> problems;
-    size_t runs = 0;
-};
-
-// Reads every line; blank lines are skipped quietly, other lines that do not
-// parse are listed in `problems` and skipped.
-LogSummary summariseLog(std::istream& in);
-
-// Statistics of a non-empty set of tick counts.
-GroupStats statsOf(std::vector<double> ticks);
-
-// The groups as a Markdown table, ticks with two decimals.
-std::string markdownTable(const LogSummary& summary);
-
-// gnuplot input: one data block per matrix size ("workers mean min max"),
-// and a script that draws the mean with a min-max band into `pngPath`.
-std::string chartData(const LogSummary& summary);
-std::string chartScript(const LogSummary& summary, const std::string& dataPath, const std::string& pngPath);
-
-// Size of the chart in pixels.
-inline constexpr int chartWidth = 1000;
-inline constexpr int chartHeight = 600;
+// Reads every line of a log. Lines of nothing but spaces and tabs (and a
+// CRLF's '\r') are skipped quietly; other lines that do not parse are listed
+// in `problems` with their 1-based line number and skipped.
+RunSet readLog(std::string_view text);

@@ -186,3 +186,40 @@ TEST(SingleProgram, RunsTheSizeAndWorkersAskedIntoTheFilesNamed) {
     EXPECT_EQ(readFile("out.txt"), sumsOfOnes(3, 4));
     EXPECT_FALSE(std::filesystem::exists("infoData.csv"));
 }
+
+TEST(SweepProgram, ModesAlternateAndLeaveTheSameSums) {
+    testsupport::ScratchDir dir;
+    const Finished both = runProgram(
+        DIAGSUM_EXE, "--size 7x5 --mode spawn,pool --threads 3,40 --runs 2 --json m.json --log named.csv");
+    ASSERT_EQ(both.status, 0) << both.err;
+    if (plainOutput) {
+        EXPECT_TRUE(std::regex_match(
+            both.out,
+            std::regex(R"(3 - [0-9.]+ spawn\n3 - [0-9.]+ pool\n40 - [0-9.]+ spawn\n40 - [0-9.]+ pool\n)")))
+            << both.out;
+    }
+    std::vector<std::string> names;
+    const auto json = nlohmann::json::parse(readFile("m.json"));
+    for (const auto& entry : json["benchmarks"]) {
+        if (entry["run_type"] == "iteration") {
+            names.push_back(entry["name"]);
+        }
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"diagsum/7x5/spawn/threads:3", "diagsum/7x5/spawn/threads:3",
+                                        "diagsum/7x5/pool/threads:3", "diagsum/7x5/pool/threads:3",
+                                        "diagsum/7x5/spawn/threads:40", "diagsum/7x5/spawn/threads:40",
+                                        "diagsum/7x5/pool/threads:40", "diagsum/7x5/pool/threads:40"}));
+    if (DIAGSUM_GENERATE_EXECUTION_DATA) {
+        EXPECT_EQ(lines(readFile("named.csv")).size(), 8u) << "a log the user named takes pool runs too";
+    }
+
+    ASSERT_EQ(runProgram(DIAGSUM_EXE, "--size 7x5 --mode pool --threads 3 --runs 1 --out pool.txt").status,
+              0);
+    ASSERT_EQ(runProgram(DIAGSUM_EXE, "--size 7x5 --threads 3 --runs 1 --out spawn.txt --no-log").status, 0);
+    EXPECT_EQ(readFile("pool.txt"), sumsOfOnes(7, 5));
+    EXPECT_EQ(readFile("pool.txt"), readFile("spawn.txt"));
+    EXPECT_FALSE(std::filesystem::exists("infoData.csv")) << "the default log takes spawn runs only";
+    EXPECT_EQ(runProgram(DIAGSUM_EXE, "--mode spawn,spawn").status, 64);
+    EXPECT_EQ(runProgram(DIAGSUM_EXE, "--mode threads").status, 64);
+}

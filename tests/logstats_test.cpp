@@ -2,22 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "testsupport.h"
-
-namespace {
-
-LogSummary summarise(const std::string& text) {
-    std::istringstream in(text);
-    return summariseLog(in);
-}
-
-}  // namespace
+#include "report/benchjson.h"
 
 TEST(LogParsing, ReadsLinesAsTheProgramWritesThem) {
     LogRow row{};
@@ -29,12 +16,15 @@ TEST(LogParsing, ReadsLinesAsTheProgramWritesThem) {
     EXPECT_EQ(row.diagonals, 999);
     EXPECT_EQ(row.threads, 4);
     ASSERT_TRUE(parseLogLine("0,50; 3; 4; 6; 2\r", &row, &reason)) << "a spreadsheet's CRLF";
-    EXPECT_DOUBLE_EQ(row.ticks, 0.5);
+    EXPECT_EQ(row.ticks, 0.5);
+    // Past 2^53 the digits go through the library's conversion.
+    ASSERT_TRUE(parseLogLine("123456789012345678901,25; 1; 1; 1; 1", &row, &reason));
+    EXPECT_EQ(row.ticks, 123456789012345678901.25);
     ASSERT_TRUE(parseLogLine("1234567,89; 500; 500; 999; 1", &row, &reason));
-    EXPECT_DOUBLE_EQ(row.ticks, 1234567.89);
+    EXPECT_EQ(row.ticks, 1234567.89);
 }
 
-TEST(LogParsing, RefusesForeignLines) {
+TEST(LogParsing, RefusesForeignLinesWithAReason) {
     const char* lines[] = {
         "12345.67; 500; 500; 999; 4",     // decimal point
         "12345; 500; 500; 999; 4",        // no decimals
@@ -43,9 +33,7 @@ TEST(LogParsing, RefusesForeignLines) {
         "12345,67; 500; 500; 999; 4; 9",  // too many fields
         "12345,67; 500; x; 999; 4",       // not a number
         "12345,67; 500; 500; 998; 4",     // diagonals do not match
-        "12345,67; 500; 500; 999; 0",     // no workers
         "-5,00; 500; 500; 999; 1",        // negative time
-        "1e5,00; 500; 500; 999; 1",       // exponent
         "time; rows; columns; diagonals; threads",
     };
     for (const char* line : lines) {
@@ -54,109 +42,94 @@ TEST(LogParsing, RefusesForeignLines) {
         EXPECT_FALSE(parseLogLine(line, &row, &reason)) << line;
         EXPECT_FALSE(reason.empty()) << line;
     }
+    LogRow row{};
+    std::string reason;
+    EXPECT_FALSE(parseLogLine("12,00; 500; 500; 999; 0", &row, &reason));
+    EXPECT_EQ(reason, "a run needs at least 1 worker, found 0");
 }
 
-TEST(LogSummary, GroupsSeveralSweepsBySizeAndWorkersSkippingBadLines) {
-    const LogSummary summary = summarise(
+TEST(LogReading, GroupsSweepsBySizeAndWorkersSkippingBlankAndBadLines) {
+    const RunSet runs = readLog(
         "10,00; 500; 500; 999; 1\n"
         "20,00; 500; 500; 999; 1\n"
-        "\n"
+        " \t\r\n"
         "garbage\n"
         "5,00; 3; 4; 6; 2\n"
         "30,00; 500; 500; 999; 2\n"
-        "   \n"
         "40,00; 500; 500; 999; 1\n"  // a second sweep appended
-        "1,00; 500; 500; 999\n");
-    ASSERT_EQ(summary.problems.size(), 2u);
-    EXPECT_EQ(summary.problems[0].line, 4u);
-    EXPECT_EQ(summary.problems[1].line, 9u);
-    EXPECT_EQ(summary.runs, 5u);
-    ASSERT_EQ(summary.groups.size(), 3u);
-    EXPECT_EQ(summary.groups[0].rows, 3);
-    EXPECT_EQ(summary.groups[0].threads, 2);
-    EXPECT_EQ(summary.groups[1].threads, 1);
-    EXPECT_EQ(summary.groups[1].runs, 3u);
-    EXPECT_DOUBLE_EQ(summary.groups[1].mean, 70.0 / 3);
-    EXPECT_EQ(summary.groups[2].threads, 2);
+        "1,00; 500; 500; 999");
+    ASSERT_EQ(runs.problems.size(), 2u);
+    EXPECT_EQ(runs.problems[0].where, "4");
+    EXPECT_EQ(runs.problems[1].where, "8");
+    EXPECT_EQ(runs.runs, 5u);
+    EXPECT_FALSE(runs.hasWall);
+    ASSERT_EQ(runs.groups.size(), 3u);
+    EXPECT_EQ(runs.groups[0].key, (GroupKey{3, 4, 0, 2}));
+    EXPECT_EQ(runs.groups[1].cpu, (std::vector<double>{10, 20, 40})) << "runs stay in file order";
+    EXPECT_EQ(runs.groups[2].key.threads, 2);
 }
 
-TEST(LogSummary, StatisticsOfTicks) {
-    const GroupStats odd = statsOf({4, 1, 3, 2, 10});
-    EXPECT_EQ(odd.runs, 5u);
-    EXPECT_DOUBLE_EQ(odd.mean, 4.0);
-    EXPECT_DOUBLE_EQ(odd.median, 3.0);
-    EXPECT_DOUBLE_EQ(odd.min, 1.0);
-    EXPECT_DOUBLE_EQ(odd.max, 10.0);
-    EXPECT_DOUBLE_EQ(odd.stddev, std::sqrt(50.0 / 4));
-    const GroupStats even = statsOf({2, 8, 4, 6});
-    EXPECT_DOUBLE_EQ(even.median, 5.0);
-    const GroupStats one = statsOf({7.5});
-    EXPECT_DOUBLE_EQ(one.median, 7.5);
-    EXPECT_DOUBLE_EQ(one.stddev, 0.0);
+TEST(InputDetection, ByContentNotName) {
+    EXPECT_EQ(detectInput("\xEF\xBB\xBF \r\n {\"benchmarks\": []}"), InputKind::json);
+    EXPECT_EQ(detectInput("10,00; 500; 500; 999; 1\n"), InputKind::log);
+    EXPECT_EQ(detectInput("[1, 2]"), InputKind::log);
+    EXPECT_EQ(detectInput(""), InputKind::log);
 }
 
-TEST(LogSummary, MarkdownTableHasOneRowPerGroup) {
-    const LogSummary summary =
-        summarise("10,00; 500; 500; 999; 1\n20,00; 500; 500; 999; 1\n5,25; 3; 4; 6; 2\n");
-    EXPECT_EQ(markdownTable(summary),
-              "| matrix | workers | runs | mean ticks | median | min | max | std dev |\n"
-              "|---|---:|---:|---:|---:|---:|---:|---:|\n"
-              "| 3 × 4 | 2 | 1 | 5.25 | 5.25 | 5.25 | 5.25 | 0.00 |\n"
-              "| 500 × 500 | 1 | 2 | 15.00 | 15.00 | 10.00 | 20.00 | 7.07 |\n");
-}
-
-TEST(LogSummary, ChartDataHasOneBlockPerMatrixSize) {
-    const LogSummary summary = summarise(
-        "10,00; 500; 500; 999; 1\n30,00; 500; 500; 999; 1\n5,00; 3; 4; 6; 2\n6,00; 500; 500; 999; 2\n");
-    EXPECT_EQ(chartData(summary),
-              "# 3 × 4\n2 5.00 5.00 5.00\n\n\n# 500 × 500\n1 20.00 10.00 30.00\n2 6.00 6.00 6.00\n");
-    const std::string script = chartScript(summary, "it's.dat", "out.png");
-    EXPECT_NE(script.find("'it''s.dat' index 1"), std::string::npos) << script;
-    EXPECT_NE(script.find("clock ticks"), std::string::npos);
-}
-
-// The program end to end: the table on stdout, skipped lines on stderr with
-// their numbers, and a PNG of the chart's size.
-TEST(ReportProgram, PrintsTableReportsBadLinesAndDrawsChart) {
-    if (std::system("command -v gnuplot > /dev/null 2>&1") != 0) {
-        GTEST_SKIP() << "gnuplot is not installed";
+TEST(RunNames, SizeModeAndWorkers) {
+    RunName name;
+    std::string reason;
+    ASSERT_TRUE(parseRunName("diagsum/500x300/threads:8", &name, &reason)) << reason;
+    EXPECT_EQ(name.rows, 500);
+    EXPECT_EQ(name.columns, 300);
+    EXPECT_EQ(name.mode, "spawn");
+    EXPECT_EQ(name.threads, 8);
+    ASSERT_TRUE(parseRunName("diagsum/2x3/pool/threads:1", &name, &reason));
+    EXPECT_EQ(name.mode, "pool");
+    for (const char* bad : {"BM_Sum/8", "diagsum/500x500/threads:0", "diagsum/500/threads:2",
+                            "diagsum/500x500/a b/threads:2", "diagsum/500x500/threads:8_mean"}) {
+        EXPECT_FALSE(parseRunName(bad, &name, &reason)) << bad;
     }
-    testsupport::ScratchDir dir;
-    std::string log;
-    for (int workers = 1; workers <= 8; workers++) {
-        for (int run = 0; run < 5; run++) {
-            log +=
-                std::to_string(100 * workers + run) + ",50; 500; 500; 999; " + std::to_string(workers) + "\n";
-        }
-    }
-    log += "not a log line\n";
-    testsupport::writeFile("infoData.csv", log);
-    const std::string command =
-        std::string("'") + DIAGSUM_REPORT_EXE + "' infoData.csv > table.md 2> errors.txt";
-    ASSERT_EQ(std::system(command.c_str()), 0) << testsupport::readFile("errors.txt");
-    const std::string table = testsupport::readFile("table.md");
-    EXPECT_NE(table.find("| 500 × 500 | 8 | 5 | 802.50 | 802.50 | 800.50 | 804.50 | 1.58 |\n"),
-              std::string::npos)
-        << table;
-    EXPECT_EQ(testsupport::readFile("errors.txt"),
-              "diagsum-report: infoData.csv:41: skipped: expected 5 fields separated by ';', found 1\n");
-    const std::string png = testsupport::readFile("scaling.png");
-    ASSERT_GT(png.size(), 24u);
-    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
-    auto be32 = [&](size_t at) {
-        return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
-               (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
-    };
-    EXPECT_EQ(be32(16), chartWidth);
-    EXPECT_EQ(be32(20), chartHeight);
-    EXPECT_FALSE(std::filesystem::exists("scaling.png.tmp"));
 }
 
-TEST(ReportProgram, MissingOrEmptyLogFails) {
-    testsupport::ScratchDir dir;
-    const std::string exe = std::string("'") + DIAGSUM_REPORT_EXE + "'";
-    EXPECT_NE(std::system((exe + " missing.csv 2> /dev/null").c_str()), 0);
-    testsupport::writeFile("empty.csv", "\n\n");
-    EXPECT_NE(std::system((exe + " empty.csv 2> /dev/null").c_str()), 0);
-    EXPECT_FALSE(std::filesystem::exists("scaling.png"));
+TEST(BenchJson, ReadsRunsSkipsAggregatesAndConvertsUnits) {
+    RunSet runs;
+    std::string error;
+    ASSERT_TRUE(readBenchJson(R"({"context": {"modes": ["spawn", "pool"]}, "benchmarks": [
+        {"name": "diagsum/4x4/spawn/threads:2", "run_type": "iteration", "threads": 2,
+         "real_time": 30, "cpu_time": 50, "time_unit": "us"},
+        {"name": "diagsum/4x4/spawn/threads:2", "run_type": "iteration", "threads": 2,
+         "real_time": 0.02, "cpu_time": 0.04, "time_unit": "ms"},
+        {"name": "diagsum/4x4/spawn/threads:2_mean", "run_type": "aggregate", "aggregate_name": "mean",
+         "real_time": 25, "cpu_time": 45, "time_unit": "us"},
+        {"name": "diagsum/4x4/pool/threads:1", "run_type": "iteration",
+         "real_time": 9000, "cpu_time": 12000, "time_unit": "ns"},
+        {"name": "diagsum/4x4/pool/threads:1", "run_type": "iteration", "real_time": -1, "cpu_time": 1,
+         "time_unit": "us"},
+        {"name": "diagsum/4x4/threads:3", "threads": 4, "real_time": 1, "cpu_time": 1, "time_unit": "us"},
+        "text"]})",
+                              &runs, &error))
+        << error;
+    EXPECT_TRUE(runs.hasWall);
+    EXPECT_EQ(runs.modes, (std::vector<std::string>{"spawn", "pool"}));
+    EXPECT_EQ(runs.runs, 3u);
+    ASSERT_EQ(runs.groups.size(), 2u);
+    EXPECT_EQ(runs.groups[0].cpu, (std::vector<double>{50, 40}));
+    EXPECT_EQ(runs.groups[0].wall, (std::vector<double>{30, 20}));
+    EXPECT_EQ(runs.groups[1].key, (GroupKey{4, 4, 1, 1}));
+    EXPECT_EQ(runs.groups[1].cpu, (std::vector<double>{12}));
+    ASSERT_EQ(runs.problems.size(), 3u);
+    EXPECT_EQ(runs.problems[0].where, "benchmarks[4]");
+    EXPECT_EQ(runs.problems[1].where, "benchmarks[5]");
+    EXPECT_EQ(runs.problems[2].where, "benchmarks[6]");
+}
+
+TEST(BenchJson, RefusesTextThatIsNoSweep) {
+    for (const char* text :
+         {"{", "{}", R"({"benchmarks": 3})", R"([{"benchmarks": []}])", "{\"a\": 1e999}"}) {
+        RunSet runs;
+        std::string error;
+        EXPECT_FALSE(readBenchJson(text, &runs, &error)) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
 }

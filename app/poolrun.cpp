@@ -1,0 +1,137 @@
+#include "app/poolrun.h"
+
+#include <omp.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/diagworker.h"
+
+namespace {
+
+// Idle OpenMP workers wait between regions, and by default libgomp has them
+// spin before they sleep: up to GOMP_SPINCOUNT turns, 300,000 by default
+// (about 3 ms), 100 once it runs more threads than there are
+// processors. The processor clock counts every thread of the process, so
+// that spinning lands in whatever run is being measured: in the pool run
+// itself (while the initial thread allocates and fills, and at the region's
+// end) and in spawn runs made while a team exists. Passive waiting makes
+// idle workers sleep at once, so a run's ticks count its own work.
+//
+// libgomp reads OMP_WAIT_POLICY once, in its own initialiser. As a shared
+// library it is initialised before any code of the program that could still
+// change the environment (an entry in .preinit_array runs earlier, but the C
+// library sets the environment afresh after it). Linked from its static
+// archive, its initialiser runs among the program's own, after the C
+// library's; this one has a higher priority and runs first. A choice the
+// user made (OMP_WAIT_POLICY, or GOMP_SPINCOUNT for the spin itself) is kept.
+__attribute__((constructor(101))) void chooseIdleWait() {
+    if (getenv("OMP_WAIT_POLICY") == nullptr && getenv("GOMP_SPINCOUNT") == nullptr) {
+        setenv("OMP_WAIT_POLICY", "passive", 0);
+    }
+}
+
+bool failTeam(int32_t size, int32_t numThreads) {
+    printf("Erro ao criar a equipe de threads (%d de %d)\n", size, numThreads);
+    return false;
+}
+
+// ThreadSanitizer cannot see libgomp's barriers (libgomp is not built for
+// it), so under TSan the region's two edges are declared by hand, exactly
+// where OpenMP promises them: everything the initial thread did before the
+// region happens before every worker's part, and every worker's part happens
+// before what follows the region. Workers get no edge between each other, so
+// a race between two workers (or with the initial thread) is still reported.
+// The compiler's own hand-off record (the region's shared variables, written
+// just before libgomp is called) is left unchecked: the functions holding the
+// region are not instrumented, and every access they make to the run is in
+// teamWorker, which is.
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+#define POOL_REGION __attribute__((no_sanitize_thread, noinline))
+char regionStart;  // the fork edge
+char regionEnd;    // the join edge
+void forkEdge() {
+    __tsan_release(&regionStart);
+}
+void workerStarts() {
+    __tsan_acquire(&regionStart);
+}
+void workerEnds() {
+    __tsan_release(&regionEnd);
+}
+void joinEdge() {
+    __tsan_acquire(&regionEnd);
+}
+#else
+#define POOL_REGION
+void forkEdge() {}
+void workerStarts() {}
+void workerEnds() {}
+void joinEdge() {}
+#endif
+
+// Worker k of a team of `workers`: fills its argument entry and sums its
+// diagonals; with no run, or in a team of the wrong size, nobody sums.
+// Thread 0 reports the size.
+__attribute__((noinline)) void teamWorker(DiagRun* run, int32_t k, int32_t workers, int32_t* size) {
+    if (k == 0) {
+        *size = workers;
+    }
+    if (run == nullptr || workers != run->numThreads) {
+        return;
+    }
+    run->args[k] = ThreadArgs{&run->matrix, static_cast<uint16_t>(k), workers, &run->results};
+    sumWorkerDiagonals(&run->args[k]);
+}
+
+// Hands the prepared run (or none) to a team of `numThreads` workers and
+// waits for all of them (the region's closing barrier); returns the size of
+// the team OpenMP gave.
+POOL_REGION int32_t runTeam(int32_t numThreads, DiagRun* run) {
+    int32_t size = 0;
+    forkEdge();
+#pragma omp parallel num_threads(numThreads)
+    {
+        workerStarts();
+        teamWorker(run, omp_get_thread_num(), omp_get_num_threads(), &size);
+        workerEnds();
+    }
+    joinEdge();
+    return size;
+}
+
+bool sumDiagonalsInTeam(DiagRun* run) {
+    const int32_t size = runTeam(run->numThreads, run);
+    return size == run->numThreads || failTeam(size, run->numThreads);
+}
+
+}  // namespace
+
+bool startPoolTeam(int32_t numThreads) {
+    if (numThreads < 1 || numThreads > maxWorkers) {
+        printf("Quantidade de threads invalida\n");
+        return false;
+    }
+    omp_set_dynamic(0);
+    const int32_t size = runTeam(numThreads, nullptr);
+    return size == numThreads || failTeam(size, numThreads);
+}
+
+bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time) {
+    const RunClockStart start = startRunClock();
+    if (!prepareDiagRun(run, rows, columns, numThreads)) {
+        return false;
+    }
+    if (!sumDiagonalsInTeam(run)) {
+        releaseDiagRun(run);
+        return false;
+    }
+    *time = stopRunClock(start);
+    return true;
+}
+
+void endPoolTeam() {
+    omp_pause_resource_all(omp_pause_hard);
+}

@@ -1,0 +1,41 @@
+// Pool runs: the same run as timeDiagRun, summed by a team of OpenMP workers
+// (GCC's libgomp) that already exists when the run starts. libgomp keeps its
+// threads between parallel regions, so a pool run measures everything a
+// spawn run does except starting and joining the workers.
+//
+// For each worker count: startPoolTeam(T), any number of timePoolRun(..., T,
+// ...), then endPoolTeam(). Call them from the program's initial thread,
+// outside any parallel region.
+//
+// Linking this module makes idle OpenMP workers sleep at once instead of
+// spinning (OMP_WAIT_POLICY=passive, unless the user set OMP_WAIT_POLICY or
+// GOMP_SPINCOUNT), so that no run's ticks include idle workers' spinning.
+// When the system cannot start a thread, libgomp itself ends the program
+// ("libgomp: Thread creation failed").
+#pragma once
+
+#include <cstdint>
+
+#include "app/diagrun.h"
+
+// Brings up a team of `numThreads` (1 ... maxWorkers) workers with an untimed
+// parallel region, with dynamic team sizes off. False after one line on
+// stdout ("Erro ao criar a equipe de threads ...") when OpenMP gives fewer
+// threads (a thread limit, or a call from inside a parallel region); a count
+// out of range is refused with "Quantidade de threads invalida".
+bool startPoolTeam(int32_t numThreads);
+
+// One pool run, timed like timeDiagRun: from before the first allocation
+// (prepareDiagRun) to after the last worker is done. The run is handed to one
+// parallel region of `numThreads` threads; thread k fills argument entry k
+// and runs sumWorkerDiagonals as worker k, so every worker sums the diagonals
+// it sums in a spawn run and the run leaves the same result slots. The
+// handle array is made but unused. On a failure (the preparation's, or a team
+// smaller than `numThreads`, reported as startPoolTeam does) releases
+// everything and returns false.
+bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time);
+
+// Ends the team: libgomp joins its idle threads (omp_pause_resource_all with
+// omp_pause_hard) and the next region starts new ones. Does nothing inside a
+// parallel region.
+void endPoolTeam();

@@ -1,0 +1,78 @@
+// Pool runs against spawn runs, the refusal of a short team, and the wait
+// policy libgomp took.
+#include "app/poolrun.h"
+
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <string>
+#include <vector>
+
+#include "testsupport.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+std::vector<float> sums(const DiagRun& run) {
+    std::vector<float> out;
+    for (int32_t d = 0; d <= run.results.top; d++) {
+        out.push_back(run.results.data[d].value);
+    }
+    return out;
+}
+
+// Under ThreadSanitizer every access and every thread is slow: a reduced
+// case, still with more workers than diagonals.
+#if defined(__SANITIZE_THREAD__)
+const std::pair<int32_t, int32_t> shapes[] = {{1, 1}, {3, 4}, {7, 2}, {40, 30}};
+const int32_t workerCounts[] = {1, 2, 3, 8, 127};
+#else
+const std::pair<int32_t, int32_t> shapes[] = {{1, 1}, {3, 4}, {7, 2}, {500, 500}};
+const int32_t workerCounts[] = {1, 2, 3, 8, 127, 1200};
+#endif
+
+}  // namespace
+
+TEST(PoolRun, LeavesTheSameSlotsAsASpawnRun) {
+    for (int32_t workers : workerCounts) {
+        ASSERT_TRUE(startPoolTeam(workers));
+        for (auto [rows, columns] : shapes) {
+            DiagRun spawn, pool;
+            RunTime time;
+            ASSERT_TRUE(timeDiagRun(&spawn, rows, columns, workers, &time));
+            ASSERT_TRUE(timePoolRun(&pool, rows, columns, workers, &time));
+            EXPECT_EQ(sums(pool), sums(spawn)) << rows << " x " << columns << ", " << workers;
+            releaseDiagRun(&spawn);
+            releaseDiagRun(&pool);
+        }
+        endPoolTeam();
+    }
+}
+
+TEST(PoolRun, ATeamSmallerThanAskedIsRefused) {
+    const int levels = omp_get_max_active_levels();
+    omp_set_max_active_levels(0);  // every region now gets one thread
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(startPoolTeam(4));
+    DiagRun run;
+    RunTime time;
+    EXPECT_FALSE(timePoolRun(&run, 3, 4, 4, &time));
+    EXPECT_EQ(run.args, nullptr) << "released";
+    const std::string out = testing::internal::GetCapturedStdout();
+    omp_set_max_active_levels(levels);
+    EXPECT_EQ(out,
+              "Erro ao criar a equipe de threads (1 de 4)\nErro ao criar a equipe de threads (1 de 4)\n");
+}
+
+TEST(PoolWait, IdleWorkersSleepAtOnceUnlessTheUserChose) {
+    const std::string started = testsupport::readFile("/proc/self/environ");  // NUL-separated
+    if (("\0"s + started).find("\0OMP_WAIT_POLICY="s) != std::string::npos ||
+        ("\0"s + started).find("\0GOMP_SPINCOUNT="s) != std::string::npos) {
+        GTEST_SKIP() << "the user chose how idle workers wait";
+    }
+    testing::internal::CaptureStderr();
+    omp_display_env(1);
+    const std::string shown = testing::internal::GetCapturedStderr();
+    EXPECT_NE(shown.find("GOMP_SPINCOUNT = '0'"), std::string::npos) << shown;
+}

@@ -1,0 +1,155 @@
+// diagsum-report end to end: once per input kind, and its answers to
+// hostile chart paths, a missing gnuplot and an unwritable table.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "report/scaling.h"
+#include "testsupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs the report with `arguments` (shell words, redirections of its own
+// included), stdout to out.txt and stderr to err.txt; returns its exit
+// status.
+int report(const std::string& arguments, const std::string& environment = "") {
+    const std::string command =
+        "{ " + environment + " '" + DIAGSUM_REPORT_EXE + "' " + arguments + "; } > out.txt 2> err.txt";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool hasGnuplot() {
+    return std::system("command -v gnuplot > /dev/null 2>&1") == 0;
+}
+
+bool isChart(const fs::path& path) {
+    const std::string png = testsupport::readFile(path);
+    return png.size() > 24 && png.substr(0, 8) == "\x89PNG\r\n\x1a\n" && png[19] == char(chartWidth % 256);
+}
+
+std::string logOfSweep() {
+    std::string log;
+    for (int workers = 1; workers <= 8; workers++) {
+        for (int run = 0; run < 5; run++) {
+            log +=
+                std::to_string(100 * workers + run) + ",50; 500; 500; 999; " + std::to_string(workers) + "\n";
+        }
+    }
+    return log + "not a log line\n";
+}
+
+// The files a report left in the scratch folder, besides out.txt and err.txt.
+std::vector<std::string> filesLeft() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(".")) {
+        const std::string name = entry.path().filename().string();
+        if (name != "out.txt" && name != "err.txt") {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(ReportProgram, FromTheLogPrintsTableReportsBadLinesAndDrawsChart) {
+    if (!hasGnuplot()) {
+        GTEST_SKIP() << "gnuplot is not installed";
+    }
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("infoData.csv", logOfSweep());
+    ASSERT_EQ(report("infoData.csv"), 0) << testsupport::readFile("err.txt");
+    EXPECT_TRUE(
+        testsupport::readFile("out.txt").find("| 500 × 500 | 8 | 5 | 802.50 | 802.50 | n/a | 800.50 | "
+                                              "804.50 | 1.58 |\n") != std::string::npos);
+    EXPECT_EQ(testsupport::readFile("err.txt"),
+              "diagsum-report: infoData.csv:41: skipped: expected 5 fields separated by ';', found 1\n");
+    EXPECT_TRUE(isChart("scaling.png"));
+    EXPECT_EQ(filesLeft(), (std::vector<std::string>{"infoData.csv", "scaling.png"}));
+}
+
+TEST(ReportProgram, FromAJsonSweepDrawsSpeedupBesideScaling) {
+    if (!hasGnuplot()) {
+        GTEST_SKIP() << "gnuplot is not installed";
+    }
+    testsupport::ScratchDir dir;
+    std::string runs;
+    for (int threads : {1, 2, 4}) {
+        const std::string name = "diagsum/500x500/threads:" + std::to_string(threads);
+        runs += std::string(runs.empty() ? "" : ",") + R"({"name": ")" + name +
+                R"(", "run_type": "iteration", )" + R"("threads": )" + std::to_string(threads) +
+                R"(, "real_time": )" + std::to_string(800 / threads) +
+                R"(, "cpu_time": 900, "time_unit": "us"})";
+    }
+    testsupport::writeFile("sweep.data",
+                           R"({"context": {"modes": ["spawn"]}, "benchmarks": [)" + runs + "]}");
+    fs::create_directory("charts");
+    ASSERT_EQ(report("-o charts/s.png sweep.data"), 0) << testsupport::readFile("err.txt");
+    const std::string table = testsupport::readFile("out.txt");
+    EXPECT_TRUE(table.find("| speedup | efficiency |") != std::string::npos) << table;
+    EXPECT_TRUE(table.find("| 800.00 | n/a | 1.00 | 1.00 |") != std::string::npos) << table;
+    EXPECT_TRUE(isChart("charts/s.png"));
+    EXPECT_TRUE(isChart("charts/speedup.png"));
+}
+
+TEST(ReportProgram, NoChartPathRunsACommandOrTouchesTheUsersFiles) {
+    if (!hasGnuplot()) {
+        GTEST_SKIP() << "gnuplot is not installed";
+    }
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("infoData.csv", logOfSweep());
+    const char* hostile = "x\nsystem \"touch pwned\"\n#.png";
+    setenv("CHART", hostile, 1);
+    EXPECT_EQ(report("-o \"$CHART\" infoData.csv"), 0);
+    EXPECT_FALSE(fs::exists("pwned"));
+    EXPECT_TRUE(isChart(hostile));
+    EXPECT_EQ(report("-o \"'q.png\" infoData.csv"), 0);
+    EXPECT_TRUE(isChart("'q.png"));
+    // Files named like the old fixed scratch names stay as they were.
+    testsupport::writeFile("keep.txt", "mine");
+    testsupport::writeFile("chart.png.tmp", "mine too");
+    fs::create_symlink("keep.txt", "chart.png.data.tmp");
+    EXPECT_EQ(report("-o chart.png infoData.csv"), 0);
+    EXPECT_EQ(testsupport::readFile("keep.txt"), "mine");
+    EXPECT_EQ(testsupport::readFile("chart.png.tmp"), "mine too");
+    EXPECT_TRUE(fs::is_symlink("chart.png.data.tmp"));
+}
+
+TEST(ReportProgram, AChartThatCannotBeDrawnExitsTwoLeavingNothing) {
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("infoData.csv", logOfSweep());
+    EXPECT_EQ(report("infoData.csv", "PATH=/nonexistent"), 2);
+    EXPECT_TRUE(testsupport::readFile("err.txt").find("cannot start gnuplot") != std::string::npos);
+    EXPECT_FALSE(testsupport::readFile("out.txt").empty()) << "the table comes all the same";
+    EXPECT_EQ(filesLeft(), (std::vector<std::string>{"infoData.csv"}));
+    fs::create_directory("folder");
+    EXPECT_EQ(report("-o folder infoData.csv"), 2);
+    EXPECT_TRUE(testsupport::readFile("err.txt").find("'folder': it names a folder") != std::string::npos);
+    EXPECT_EQ(report("-o nodir/c.png infoData.csv"), 2);
+    EXPECT_TRUE(testsupport::readFile("err.txt").find(
+                    "'nodir/c.png': cannot create a file in folder 'nodir'") != std::string::npos);
+}
+
+TEST(ReportProgram, OptionsAndFailures) {
+    testsupport::ScratchDir dir;
+    EXPECT_EQ(report("--help"), 0);
+    EXPECT_EQ(testsupport::readFile("out.txt").rfind("usage: diagsum-report", 0), 0u);
+    EXPECT_EQ(report("-h"), 0);
+    EXPECT_EQ(report("--version"), 0);
+    EXPECT_EQ(report("--colour x"), 64);
+    EXPECT_EQ(report("missing.csv"), 1);
+    testsupport::writeFile("empty.csv", "\n \r\n");
+    EXPECT_EQ(report("empty.csv"), 1);
+    testsupport::writeFile("infoData.csv", logOfSweep());
+    EXPECT_EQ(report("-n infoData.csv > /dev/full"), 1);
+    EXPECT_TRUE(testsupport::readFile("err.txt").find("cannot write the table") != std::string::npos);
+    EXPECT_EQ(report("-n infoData.csv >&-"), 1);
+    EXPECT_EQ(filesLeft(), (std::vector<std::string>{"empty.csv", "infoData.csv"}));
+}

@@ -1,0 +1,135 @@
+#include "report/scaling.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Adds one run of a 500 x 500 matrix.
+void add(RunSet* set, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
+    addRun(set, {500, 500, modeIndex(set, mode), threads}, cpu, wall);
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(ScalingReport, SpeedupAndEfficiencyFromMedianWallTimes) {
+    RunSet runs;
+    runs.hasWall = true;
+    for (double jitter : {0.0, 10.0, -10.0}) {
+        add(&runs, 1, 300, 1000 + jitter);
+        add(&runs, 2, 400, 500 + jitter);
+        add(&runs, 4, 600, 400 + jitter);
+    }
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    ASSERT_EQ(report.groups.size(), 3u);
+    EXPECT_DOUBLE_EQ(report.groups[0].speedup, 1.0);
+    EXPECT_DOUBLE_EQ(report.groups[1].speedup, 2.0);
+    EXPECT_DOUBLE_EQ(report.groups[2].speedup, 2.5);
+    EXPECT_DOUBLE_EQ(report.groups[2].efficiency, 2.5 / 4);
+    const std::string text = reportText(report);
+    EXPECT_TRUE(contains(text, "| median wall µs | 95 % CI | speedup | efficiency |\n")) << text;
+    EXPECT_TRUE(
+        contains(text,
+                 "| 500 × 500 | 4 | 3 | 600.00 | 600.00 | n/a | 600.00 | 600.00 | 0.00 | 400.00 | n/a "
+                 "| 2.50 | 0.62 |\n"))
+        << text;
+}
+
+TEST(ScalingReport, SmallestCountIsTheBaseWithoutARunWithOneWorker) {
+    RunSet runs;
+    runs.hasWall = true;
+    add(&runs, 2, 400, 600);
+    add(&runs, 4, 600, 400);
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    EXPECT_DOUBLE_EQ(report.groups[0].speedup, 1.0);
+    EXPECT_DOUBLE_EQ(report.groups[1].speedup, 1.5);
+    EXPECT_DOUBLE_EQ(report.groups[1].efficiency, 0.75);
+    EXPECT_TRUE(contains(reportText(report), "| speedup vs 2 workers (no run with 1) |"));
+}
+
+TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
+    RunSet runs;
+    for (int32_t threads : {1, 2, 3, 4}) {
+        add(&runs, threads, 5000.0 / threads);  // the summation's share shrinks: not part of the fit
+    }
+    for (int32_t threads : {8, 9, 16, 32}) {
+        add(&runs, threads, 1000 + 137.0 * threads);
+        add(&runs, threads, 1000 + 137.0 * threads);
+    }
+    addRun(&runs, {3, 4, 0, 1}, 10, 0);  // fewer than three counts from 8 up: every count
+    addRun(&runs, {3, 4, 0, 8}, 80, 0);
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    ASSERT_EQ(report.series.size(), 2u);
+    EXPECT_DOUBLE_EQ(report.series[0].cost->micros, 10.0);
+    EXPECT_DOUBLE_EQ(report.series[1].cost->micros, 137.0);
+    const std::string text = reportText(report);
+    EXPECT_TRUE(contains(text,
+                         "- 500 × 500: 137.00 µs of processor time per added worker (fitted over 8 to 32 "
+                         "workers, 4 counts)\n"))
+        << text;
+}
+
+TEST(ScalingReport, WarnsAboutAnOutlierNamingSizeAndCount) {
+    RunSet runs;
+    for (int i = 0; i < 19; i++) {
+        add(&runs, 8, 1000);
+    }
+    add(&runs, 8, 100000);
+    add(&runs, 1, 500);
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    ASSERT_FALSE(report.warnings.empty());
+    EXPECT_EQ(report.warnings[0],
+              "500 × 500, 8 workers: 1 outlier of 20 runs beyond Q3 + 3 IQR in processor time, the largest "
+              "100000.00 µs");
+}
+
+TEST(ScalingReport, StartupShareWhereBothModesRan) {
+    RunSet runs;
+    runs.hasWall = true;
+    add(&runs, 4, 1000, 300, "spawn");
+    add(&runs, 4, 750, 250, "pool");
+    add(&runs, 2, 500, 250, "pool");
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    ASSERT_EQ(report.shares.size(), 1u);
+    EXPECT_DOUBLE_EQ(report.shares[0].share, 0.25);
+    const std::string text = reportText(report);
+    EXPECT_TRUE(contains(text, "| matrix | mode | workers |")) << text;
+    EXPECT_TRUE(contains(text, "| 500 × 500 | 4 | 1000.00 | 750.00 | 25.0 % |\n")) << text;
+    EXPECT_TRUE(contains(text, "- 500 × 500, pool: 125.00 µs")) << text;
+}
+
+TEST(ScalingReport, LogTableHasTheIntervalColumn) {
+    const ScalingReport report = analyse(readLog("10,00; 500; 500; 999; 1\n20,00; 500; 500; 999; 1\n"));
+    EXPECT_EQ(reportText(report),
+              "| matrix | workers | runs | mean ticks | median | 95 % CI of median | min | max | std dev |\n"
+              "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n"
+              "| 500 × 500 | 1 | 2 | 15.00 | 15.00 | n/a | 10.00 | 20.00 | 7.07 |\n"
+              "\nCost of each added worker (least-squares slope of the median processor time against the "
+              "worker count):\n- 500 × 500: n/a (a single worker count)\n");
+}
+
+TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
+    RunSet runs;
+    runs.hasWall = true;
+    add(&runs, 1, 100, 80);
+    add(&runs, 12, 300, 20);
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    const std::string scaling = scalingChartScript(report);
+    EXPECT_TRUE(contains(scaling, "set output ARG1\n"));
+    EXPECT_TRUE(contains(scaling, "set xrange [0:12]\n"));
+    EXPECT_TRUE(contains(scaling, "$s0 << EOD\n1 100.00 100.00 100.00\n12 300.00 300.00 300.00\nEOD\n"));
+    const std::string speedup = speedupChartScript(report);
+    EXPECT_TRUE(contains(speedup, "$s0 << EOD\n1 1 1\n12 4 0.333333\nEOD\n")) << speedup;
+    EXPECT_TRUE(contains(speedup, "title 'ideal, S = T'"));
+}
