@@ -83,8 +83,8 @@ void resetGetopt() {
     opterr = 0;
 }
 
-// The messages for what getopt itself refuses: an unknown option or one
-// without its value.
+// The messages for what getopt itself refuses: an unknown option, one
+// without its value, or one given a value it does not take.
 CommandLine refuseGetopt(const char* program, int result, char** argv) {
     const std::string typed = argv[optind - 1];
     if (result == ':') {
@@ -92,6 +92,10 @@ CommandLine refuseGetopt(const char* program, int result, char** argv) {
     }
     if (optopt != 0 && typed.rfind("--", 0) != 0) {
         return refuse(program, std::string("opcao desconhecida: -") + static_cast<char>(optopt));
+    }
+    // getopt names a known long option given a value it does not take.
+    if (optopt != 0) {
+        return refuse(program, "a opcao " + optionText(argv, optind - 1) + " nao aceita valor");
     }
     return refuse(program, "opcao desconhecida: " + typed);
 }

@@ -94,6 +94,8 @@ TEST(SweepCommandLine, RefusalNamesOptionAndValueInOneLine) {
               "diagsum: --runs '10abc' invalido: use um inteiro de 1 a 2147483647 (veja diagsum --help)\n");
     EXPECT_EQ(parseSweep({"--bogus"}).err, "diagsum: opcao desconhecida: --bogus (veja diagsum --help)\n");
     EXPECT_EQ(parseSweep({"-r"}).err, "diagsum: a opcao -r precisa de um valor (veja diagsum --help)\n");
+    EXPECT_EQ(parseSweep({"--no-log=x"}).err,
+              "diagsum: a opcao --no-log nao aceita valor (veja diagsum --help)\n");
     EXPECT_EQ(parseSweep({"stray"}).err, "diagsum: argumento inesperado: 'stray' (veja diagsum --help)\n");
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"-w", "-1"},
                                                                               {"-r", "0"},
