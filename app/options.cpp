@@ -83,8 +83,8 @@ void resetGetopt() {
     opterr = 0;
 }
 
-// The messages for what getopt itself refuses: an unknown option or one
-// without its value.
+// The messages for what getopt itself refuses: an unknown option, one
+// without its value, or one given a value it does not take.
 CommandLine refuseGetopt(const char* program, int result, char** argv) {
     const std::string typed = argv[optind - 1];
     if (result == ':') {
@@ -92,6 +92,10 @@ CommandLine refuseGetopt(const char* program, int result, char** argv) {
     }
     if (optopt != 0 && typed.rfind("--", 0) != 0) {
         return refuse(program, std::string("opcao desconhecida: -") + static_cast<char>(optopt));
+    }
+    // getopt names a known long option given a value it does not take.
+    if (optopt != 0) {
+        return refuse(program, "a opcao " + optionText(argv, optind - 1) + " nao aceita valor");
     }
     return refuse(program, "opcao desconhecida: " + typed);
 }
@@ -146,15 +150,18 @@ bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
     if (int64_t{rows} + columns - 1 > int32Max) {
         return refuseValue(why, "linhas + colunas - 1 deve caber em 2147483647");
     }
-    // A row table entry and a row of floats per row; the allocator's own
-    // overhead is left out, so this only refuses what can never fit.
+    // A row table entry and a row of floats per row, and a result slot per
+    // diagonal, which for a matrix of few rows takes twice what its cells do;
+    // the allocator's own overhead is left out, so this only refuses what can
+    // never fit.
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages > 0 && pageSize > 0) {
         const uint64_t memory = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
         const uint64_t cells = static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns);  // < 2^62
-        const uint64_t table = static_cast<uint64_t>(rows) * sizeof(float*);
-        if (table > memory || cells > (memory - table) / sizeof(float)) {
+        const uint64_t diagonals = static_cast<uint64_t>(rows) + static_cast<uint64_t>(columns) - 1;
+        const uint64_t fixed = static_cast<uint64_t>(rows) * sizeof(float*) + diagonals * sizeof(ArrayItem);
+        if (fixed > memory || cells > (memory - fixed) / sizeof(float)) {
             return refuseValue(why, "a matriz nao cabe na memoria fisica da maquina (" +
                                         std::to_string(memory >> 20) + " MiB)");
         }

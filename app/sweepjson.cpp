@@ -281,5 +281,8 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
         }
     }
     const Json document = {{"context", context(options, executable)}, {"benchmarks", benchmarks}};
-    return document.dump(2) + "\n";
+    // The program's path and the machine's names are bytes, not always UTF-8;
+    // a stray byte becomes U+FFFD instead of ending the program after the
+    // whole sweep.
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

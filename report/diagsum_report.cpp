@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "report/benchjson.h"
 #include "report/logstats.h"
@@ -48,9 +49,26 @@ int usageError(const std::string& what) {
     return 64;
 }
 
-// The option getopt_long has just refused.
+// The option getopt_long has just refused, as typed: "--output" (without
+// any "=value") or "-o".
 std::string optionText(char** argv) {
-    return optopt != 0 ? std::string("-") + static_cast<char>(optopt) : std::string(argv[optind - 1]);
+    const std::string typed = argv[optind - 1];
+    if (typed.rfind("--", 0) == 0) {
+        return typed.substr(0, typed.find('='));
+    }
+    return optopt != 0 ? std::string("-") + static_cast<char>(optopt) : typed;
+}
+
+// Whether two paths name the same file, whether it exists yet or not:
+// "./a.png" and "a.png" do.
+bool samePath(const std::string& a, const std::string& b) {
+    std::error_code error;
+    const std::filesystem::path first = std::filesystem::weakly_canonical(a, error);
+    if (error) {
+        return a == b;
+    }
+    const std::filesystem::path second = std::filesystem::weakly_canonical(b, error);
+    return error ? a == b : first == second;
 }
 
 bool readWhole(const char* path, std::string* text) {
@@ -240,6 +258,10 @@ int main(int argc, char** argv) {
             case ':':
                 return usageError("option '" + optionText(argv) + "' needs a value");
             default:
+                // getopt names a known long option given a value it does not take.
+                if (optopt != 0 && std::string_view(argv[optind - 1]).starts_with("--")) {
+                    return usageError("option '" + optionText(argv) + "' takes no value");
+                }
                 return usageError("unknown option '" + optionText(argv) + "'");
         }
     }
@@ -286,15 +308,23 @@ int main(int argc, char** argv) {
     if (!charts) {
         return 0;
     }
-    bool drawn = drawChart(scalingChartScript(report), chartPath);
-    if (report.hasWall && speedupPath == chartPath) {
+    // A chart never replaces the input or the other chart.
+    bool drawn = false;
+    if (samePath(chartPath, inputPath)) {
         fprintf(stderr,
-                "diagsum-report: cannot draw the speedup chart over the scaling chart '%s'; name another "
-                "with -s\n",
-                chartPath.c_str());
-        drawn = false;
-    } else if (report.hasWall) {
-        drawn = drawChart(speedupChartScript(report), speedupPath) && drawn;
+                "diagsum-report: cannot draw the scaling chart over the input '%s'; name another with -o\n",
+                inputPath);
+    } else {
+        drawn = drawChart(scalingChartScript(report), chartPath);
     }
-    return drawn ? 0 : 2;
+    if (!report.hasWall) {
+        return drawn ? 0 : 2;
+    }
+    if (samePath(speedupPath, inputPath) || samePath(speedupPath, chartPath)) {
+        fprintf(stderr,
+                "diagsum-report: cannot draw the speedup chart over the %s '%s'; name another with -s\n",
+                samePath(speedupPath, inputPath) ? "input" : "scaling chart", speedupPath.c_str());
+        return 2;
+    }
+    return drawChart(speedupChartScript(report), speedupPath) && drawn ? 0 : 2;
 }

@@ -356,7 +356,10 @@ std::string speedupChartScript(const ScalingReport& report) {
         topSpeedup = std::isnan(g.speedup) ? topSpeedup : std::max(topSpeedup, g.speedup);
         topIdeal = std::max(topIdeal, static_cast<double>(g.key.threads));
     }
-    script += "set yrange [0:" + format("%.3g", std::min(1.05 * topIdeal, std::max(2.0, 2 * topSpeedup))) + "]\n";
+    // Never below the measured curve itself: a speedup above the ideal (a
+    // superlinear count, or noise) stays on the chart.
+    const double top = std::max(1.05 * topSpeedup, std::min(1.05 * topIdeal, std::max(2.0, 2 * topSpeedup)));
+    script += "set yrange [0:" + format("%.3g", top) + "]\n";
     script += "set y2range [0:" + format("%.3g", 1.1 * highest) + "]\n";
     script += dataBlocks(report, [](const GroupReport& g) {
         return std::to_string(g.key.threads) + " " + format("%.6g", g.speedup) + " " +

@@ -151,6 +151,16 @@ TEST(SweepProgram, AnswersTheUsersOwnQuestion) {
     EXPECT_EQ(iterations, 16u);
 }
 
+TEST(SweepProgram, JsonTakesAProgramPathThatIsNotUtf8) {
+    testsupport::ScratchDir dir;
+    std::filesystem::create_symlink(DIAGSUM_EXE, "diagsum-\xe9");
+    const Finished run =
+        runProgram("./diagsum-\xe9", "--size 5x5 --threads 2 --runs 2 --no-log --json a.json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto json = nlohmann::json::parse(readFile("a.json"));
+    EXPECT_EQ(json["context"]["executable"], "./diagsum-\xef\xbf\xbd");
+}
+
 TEST(SweepProgram, HelpAndRefusedCommandLinesWriteNothing) {
     testsupport::ScratchDir dir;
     const Finished help = runProgram(DIAGSUM_EXE, "--help");

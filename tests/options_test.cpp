@@ -1,7 +1,9 @@
 #include "app/options.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -59,7 +61,7 @@ TEST(MatrixSize, ParsesRowsByColumnsWithinInt32AndMemory) {
     ASSERT_TRUE(parseMatrixSize("120x80", &rows, &columns, &why));
     EXPECT_EQ(rows, 120);
     EXPECT_EQ(columns, 80);
-    EXPECT_TRUE(parseMatrixSize("1x2147483647", &rows, &columns, &why));
+    EXPECT_TRUE(parseMatrixSize("1x100000000", &rows, &columns, &why));
     for (const char* bad :
          {"0x5", "5x0", "-1x5", "5", "5x", "x5", "5x5x5", "5x5 ", "4294967297x1", "500 x 500"}) {
         EXPECT_FALSE(parseMatrixSize(bad, &rows, &columns, &why)) << bad;
@@ -68,6 +70,17 @@ TEST(MatrixSize, ParsesRowsByColumnsWithinInt32AndMemory) {
     EXPECT_NE(why.find("2147483647"), std::string::npos) << why;
     EXPECT_FALSE(parseMatrixSize("2000000000x1000000", &rows, &columns, &why)) << "8 PB of cells";
     EXPECT_NE(why.find("memoria"), std::string::npos) << why;
+}
+
+TEST(MatrixSize, CountsTheResultSlotsBesideTheCells) {
+    // One row: 4 bytes of cells and 8 of result slots per column.
+    const uint64_t memory = static_cast<uint64_t>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
+    const uint64_t columns = std::min<uint64_t>(memory / 10, INT32_MAX);
+    if (columns * 12 <= memory) {
+        GTEST_SKIP() << "every one-row matrix fits this machine";
+    }
+    std::string why;
+    EXPECT_FALSE(matrixSizeFits(1, static_cast<int32_t>(columns), &why)) << columns << " columns";
 }
 
 TEST(SweepCommandLine, OptionsInShortAndLongForms) {
@@ -94,6 +107,8 @@ TEST(SweepCommandLine, RefusalNamesOptionAndValueInOneLine) {
               "diagsum: --runs '10abc' invalido: use um inteiro de 1 a 2147483647 (veja diagsum --help)\n");
     EXPECT_EQ(parseSweep({"--bogus"}).err, "diagsum: opcao desconhecida: --bogus (veja diagsum --help)\n");
     EXPECT_EQ(parseSweep({"-r"}).err, "diagsum: a opcao -r precisa de um valor (veja diagsum --help)\n");
+    EXPECT_EQ(parseSweep({"--no-log=x"}).err,
+              "diagsum: a opcao --no-log nao aceita valor (veja diagsum --help)\n");
     EXPECT_EQ(parseSweep({"stray"}).err, "diagsum: argumento inesperado: 'stray' (veja diagsum --help)\n");
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"-w", "-1"},
                                                                               {"-r", "0"},

@@ -97,6 +97,11 @@ TEST(ReportProgram, FromAJsonSweepDrawsSpeedupBesideScaling) {
     EXPECT_TRUE(table.find("| 800.00 | n/a | 1.00 | 1.00 |") != std::string::npos) << table;
     EXPECT_TRUE(isChart("charts/s.png"));
     EXPECT_TRUE(isChart("charts/speedup.png"));
+    // Neither chart replaces the other or the input, however the path is spelt.
+    EXPECT_EQ(report("-o a.png -s ./a.png sweep.data"), 2);
+    EXPECT_EQ(report("-o ./sweep.data -s b.png sweep.data"), 2);
+    EXPECT_EQ(report("-s sweep.data sweep.data"), 2);
+    EXPECT_EQ(testsupport::readFile("sweep.data").front(), '{');
 }
 
 TEST(ReportProgram, NoChartPathRunsACommandOrTouchesTheUsersFiles) {
@@ -144,6 +149,8 @@ TEST(ReportProgram, OptionsAndFailures) {
     EXPECT_EQ(report("-h"), 0);
     EXPECT_EQ(report("--version"), 0);
     EXPECT_EQ(report("--colour x"), 64);
+    EXPECT_EQ(report("--no-chart=x f"), 64);
+    EXPECT_TRUE(testsupport::readFile("err.txt").find("'--no-chart' takes no value") != std::string::npos);
     EXPECT_EQ(report("missing.csv"), 1);
     testsupport::writeFile("empty.csv", "\n \r\n");
     EXPECT_EQ(report("empty.csv"), 1);

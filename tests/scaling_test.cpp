@@ -132,4 +132,12 @@ TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
     const std::string speedup = speedupChartScript(report);
     EXPECT_TRUE(contains(speedup, "$s0 << EOD\n1 1 1\n12 4 0.333333\nEOD\n")) << speedup;
     EXPECT_TRUE(contains(speedup, "title 'ideal, S = T'"));
+
+    RunSet superlinear;
+    superlinear.hasWall = true;
+    add(&superlinear, 1, 100, 100);
+    add(&superlinear, 2, 100, 40);
+    finishRuns(&superlinear);
+    EXPECT_TRUE(contains(speedupChartScript(analyse(superlinear)), "set yrange [0:2.62]\n"))
+        << "a speedup of 2.5 above the ideal 2 stays on the chart";
 }
