@@ -122,15 +122,32 @@ void printMeanLine(OutputFile* file, FILE* stream, int32_t workers, double mean,
 
 bool openLogAppender(LogAppender* log, const std::string& path) {
     log->file.name = path;
-    log->fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (log->fd < 0) {
+    log->fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (log->fd >= 0) {
+        return true;
+    }
+    if (errno != ENOENT) {
         reportOutputFailure(&log->file, errno);
         return false;
     }
+    // A missing log is created with its first line, so that a program that
+    // measures nothing leaves no empty log behind; until then, make sure a
+    // file can be created where it goes.
+    if (!checkReplaceable(&log->file)) {
+        return false;
+    }
+    log->createOnFirstLine = true;
     return true;
 }
 
 void appendToLog(LogAppender* log, ExecutionData data) {
+    if (log->fd < 0 && log->createOnFirstLine) {
+        log->createOnFirstLine = false;
+        log->fd = open(log->file.name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        if (log->fd < 0) {
+            reportOutputFailure(&log->file, errno);
+        }
+    }
     if (log->fd < 0) {
         return;
     }

@@ -39,13 +39,16 @@ void printMeanLine(OutputFile* file, FILE* stream, int32_t workers, double mean,
 struct LogAppender {
     OutputFile file;  // name: the log's path
     int fd = -1;
+    bool createOnFirstLine = false;  // the log is missing and made with its first line
 };
 
-// Opens `path` with O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC (a missing log
-// is created empty). When it cannot be opened, reports it and returns false.
+// Opens `path` with O_WRONLY | O_APPEND | O_CLOEXEC. A missing log is not
+// created yet: a file must be creatable beside it, and the first line
+// creates it. When it cannot be opened, reports it and returns false.
 bool openLogAppender(LogAppender* log, const std::string& path);
 
-// Appends the line of `data` (formatExecutionLine) in one write(2). A line
+// Appends the line of `data` (formatExecutionLine) in one write(2), creating
+// a missing log first (O_CREAT, 0666 less the umask). A line
 // that could not be written whole is taken back (appendWholeLine) and the
 // failure reported. A log that is not open is left alone.
 void appendToLog(LogAppender* log, ExecutionData data);
