@@ -14,6 +14,9 @@
 
 namespace {
 
+constexpr BuildSettings thisBuild{getInputFromUser, generateExecutionData, printInfoProcess, default_M,
+                                  default_N,        default_NumThreads};
+
 // One run of `mode` with `workers` workers, timed; a pool run needs the
 // count's team to be up. False when the run could not be made.
 bool measureRun(const SweepOptions& options, RunMode mode, int32_t workers, DiagRun* run, RunTime* time) {
@@ -71,7 +74,7 @@ bool usesMode(const SweepOptions& options, RunMode wanted) {
 void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
                const std::string& executable) {
     if (!options.jsonPath.empty()) {
-        writeWholeFile(&outputs->json, sweepJson(options, runs, executable));
+        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild));
     }
 }
 

@@ -245,18 +245,12 @@ bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::stri
 CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
     const char* program = "diagsum";
     static const option longOptions[] = {
-        {"size", required_argument, nullptr, 's'},
-        {"threads", required_argument, nullptr, 't'},
-        {"runs", required_argument, nullptr, 'r'},
-        {"warmup", required_argument, nullptr, 'w'},
-        {"mode", required_argument, nullptr, 'm'},
-        {"log", required_argument, nullptr, optLog},
-        {"no-log", no_argument, nullptr, optNoLog},
-        {"out", required_argument, nullptr, optOut},
-        {"json", required_argument, nullptr, optJson},
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, optVersion},
-        {nullptr, 0, nullptr, 0},
+        {"size", required_argument, nullptr, 's'},     {"threads", required_argument, nullptr, 't'},
+        {"runs", required_argument, nullptr, 'r'},     {"warmup", required_argument, nullptr, 'w'},
+        {"mode", required_argument, nullptr, 'm'},     {"log", required_argument, nullptr, optLog},
+        {"no-log", no_argument, nullptr, optNoLog},    {"out", required_argument, nullptr, optOut},
+        {"json", required_argument, nullptr, optJson}, {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, optVersion}, {nullptr, 0, nullptr, 0},
     };
     resetGetopt();
     int result;

@@ -12,8 +12,6 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/settings.h"
-
 #ifndef DIAGSUM_VERSION
 #define DIAGSUM_VERSION "0"
 #endif
@@ -120,7 +118,7 @@ std::string kernel() {
     return std::string(names.sysname) + " " + names.release + " " + names.version;
 }
 
-Json context(const SweepOptions& options, const std::string& executable) {
+Json context(const SweepOptions& options, const std::string& executable, const BuildSettings& settings) {
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) != 3) {
         load[0] = load[1] = load[2] = 0;
@@ -153,12 +151,12 @@ Json context(const SweepOptions& options, const std::string& executable) {
         {"warmup", options.warmup},
         {"modes", modes},
         {"settings",
-         {{"getInputFromUser", getInputFromUser},
-          {"generateExecutionData", generateExecutionData},
-          {"printInfoProcess", printInfoProcess},
-          {"default_M", default_M},
-          {"default_N", default_N},
-          {"default_NumThreads", default_NumThreads}}},
+         {{"getInputFromUser", settings.getInputFromUser},
+          {"generateExecutionData", settings.generateExecutionData},
+          {"printInfoProcess", settings.printInfoProcess},
+          {"default_M", settings.default_M},
+          {"default_N", settings.default_N},
+          {"default_NumThreads", settings.default_NumThreads}}},
     };
 }
 
@@ -245,7 +243,7 @@ std::string runName(const SweepOptions& options, RunMode mode, int32_t threads) 
 }  // namespace
 
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable) {
+                      const std::string& executable, const BuildSettings& settings) {
     // The runs of each worker count and mode, in the order they were timed.
     const size_t modeCount = options.modes.size();
     std::vector<Sample> samples(options.threadCounts.size() * modeCount);
@@ -280,7 +278,7 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
             }
         }
     }
-    const Json document = {{"context", context(options, executable)}, {"benchmarks", benchmarks}};
+    const Json document = {{"context", context(options, executable, settings)}, {"benchmarks", benchmarks}};
     // The program's path and the machine's names are bytes, not always UTF-8;
     // a stray byte becomes U+FFFD instead of ending the program after the
     // whole sweep.

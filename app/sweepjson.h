@@ -10,6 +10,16 @@
 #include "app/diagrun.h"
 #include "app/options.h"
 
+// The six build settings of the program that ran the sweep.
+struct BuildSettings {
+    bool getInputFromUser;
+    bool generateExecutionData;
+    bool printInfoProcess;
+    int32_t default_M;
+    int32_t default_N;
+    int32_t default_NumThreads;
+};
+
 // One timed run of the sweep.
 struct TimedRun {
     size_t countIndex;  // position of its worker count in the sweep's list
@@ -25,4 +35,4 @@ struct TimedRun {
 // Names read "diagsum/500x500/threads:8", with the mode after the size
 // ("diagsum/500x500/pool/threads:8") when the sweep was asked for modes.
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable);
+                      const std::string& executable, const BuildSettings& settings);

@@ -59,8 +59,8 @@ Outcome runSingle(const std::string& input = "") {
 
 }  // namespace
 
-#if !DIAGSUM_GET_INPUT_FROM_USER && DIAGSUM_GENERATE_EXECUTION_DATA && DIAGSUM_DEFAULT_M == 500 && \
-    DIAGSUM_DEFAULT_N == 500 && DIAGSUM_DEFAULT_NUM_THREADS == 1
+#if !DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS && DIAGSUM_GENERATE_EXECUTION_DATA && \
+    DIAGSUM_DEFAULT_M == 500 && DIAGSUM_DEFAULT_N == 500 && DIAGSUM_DEFAULT_NUM_THREADS == 1
 TEST(SingleRun, DefaultSettingsReportEveryDiagonalAndTheTime) {
     testsupport::ScratchDir dir;
     const Outcome run = runSingle();
@@ -86,7 +86,7 @@ TEST(SingleRun, SecondRunAppendsToLogAndRewritesResults) {
 }
 #endif
 
-#if DIAGSUM_GET_INPUT_FROM_USER
+#if DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS
 TEST(SingleRun, AsksForSizesAndWaitsForEnter) {
     testsupport::ScratchDir dir;
     const Outcome run = runSingle("3 4 2\n\n");
@@ -104,7 +104,7 @@ TEST(SingleRun, AsksForSizesAndWaitsForEnter) {
 }
 #endif
 
-#if DIAGSUM_GET_INPUT_FROM_USER
+#if DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS
 TEST(SingleRun, MoreWorkersThanDiagonalsStillSumsEachOnce) {
     testsupport::ScratchDir dir;
     const Outcome run = runSingle("2 3 40\n\n");

@@ -13,6 +13,12 @@
 
 namespace testsupport {
 
+// The programs print nothing but their own lines (no prompts or pauses, no
+// worker progress) and log every run: tests that count lines of the console
+// or the log hold only under these settings.
+inline constexpr bool plainConsoleAndLog =
+    !DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS && DIAGSUM_GENERATE_EXECUTION_DATA;
+
 // Makes a fresh directory under the temp dir and works inside it for the
 // object's lifetime; the drivers write out.txt and infoData.csv to the
 // working directory.
