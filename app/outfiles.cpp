@@ -11,7 +11,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
+#include <iterator>
+#include <system_error>
 
 namespace {
 
@@ -90,6 +93,38 @@ int createRegisteredTemp(PendingFile* file, mode_t mode) {
         }
     }
     return EEXIST;
+}
+
+// A regular file that two outputs must not share: the file a path reaches
+// (links followed) or, for one not made yet, the path it will be made at.
+struct FileKey {
+    bool regular = false;  // devices and pipes may be shared
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string planned;  // set for a file not made yet
+};
+
+FileKey fileKey(const std::string& path) {
+    FileKey key;
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0) {
+        key.regular = S_ISREG(status.st_mode);
+        key.device = status.st_dev;
+        key.inode = status.st_ino;
+        return key;
+    }
+    const std::filesystem::path file(path);
+    std::error_code ignored;
+    const std::filesystem::path directory =
+        std::filesystem::weakly_canonical(file.has_parent_path() ? file.parent_path() : ".", ignored);
+    key.regular = true;
+    key.planned = (directory / file.filename()).string();
+    return key;
+}
+
+bool sameFile(const FileKey& a, const FileKey& b) {
+    return a.regular && b.regular && a.planned == b.planned &&
+           (!a.planned.empty() || (a.device == b.device && a.inode == b.inode));
 }
 
 }  // namespace
@@ -286,6 +321,40 @@ bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const
     ready = checkReplaceable(&outputs->out) && ready;
     ready = (jsonPath.empty() || checkReplaceable(&outputs->json)) && ready;
     return ready;
+}
+
+bool outputsClash(const char* program, const std::string& logPath, const std::string& outPath,
+                  const std::string& jsonPath) {
+    struct Output {
+        const char* option;
+        const std::string& path;
+        FileKey key;
+    };
+    Output outputs[] = {{"--log", logPath, {}}, {"--out", outPath, {}}, {"--json", jsonPath, {}}};
+    FileKey console;
+    struct stat status;
+    if (fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode)) {
+        console = FileKey{true, status.st_dev, status.st_ino, ""};
+    }
+    for (size_t i = 0; i < std::size(outputs); i++) {
+        if (outputs[i].path.empty()) {
+            continue;
+        }
+        outputs[i].key = fileKey(outputs[i].path);
+        if (sameFile(outputs[i].key, console)) {
+            fprintf(stderr, "%s: %s nomeia o arquivo da saida padrao: %s\n", program, outputs[i].option,
+                    outputs[i].path.c_str());
+            return true;
+        }
+        for (size_t j = 0; j < i; j++) {
+            if (sameFile(outputs[j].key, outputs[i].key)) {
+                fprintf(stderr, "%s: %s e %s nomeiam o mesmo arquivo: %s\n", program, outputs[j].option,
+                        outputs[i].option, outputs[i].path.c_str());
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 void closeDriverOutputs(DriverOutputs* outputs) {

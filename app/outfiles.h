@@ -106,6 +106,16 @@ struct DriverOutputs {
 bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
                        const std::string& jsonPath);
 
+// Whether two of the outputs a driver will write (none where a path is
+// empty), or one of them and standard output, are one regular file: links
+// followed, a file not made yet known by its directory and name. Writing
+// one would then destroy or bury the other (the log replaced by out.txt, the
+// means mixed into the log). Says which on stderr ("diagsum: --log e --out
+// nomeiam o mesmo arquivo: infoData.csv") and returns true: the driver then
+// refuses the command line. Devices and pipes may be shared.
+bool outputsClash(const char* program, const std::string& logPath, const std::string& outPath,
+                  const std::string& jsonPath);
+
 // Closes the log and flushes standard output, reporting their failures.
 void closeDriverOutputs(DriverOutputs* outputs);
 

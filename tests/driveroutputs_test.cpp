@@ -113,6 +113,25 @@ TEST(DriverOutputs, FullLogOrStandardOutputIsReportedAndFails) {
     EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar a saida padrao: No space left on device\n");
 }
 
+TEST(DriverOutputs, OutputsThatAreOneFileAreRefusedBeforeAnyRun) {
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("infoData.csv", "kept\n");
+    for (const std::vector<std::string>& clash : {std::vector<std::string>{"--out", "infoData.csv"},
+                                                  {"--json", "./infoData.csv"},
+                                                  {"--out", "a", "--json", "./a"}}) {
+        EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5", clash))), 64) << clash[1];
+        EXPECT_EQ(lineCount(readFile("stderr.txt")), 1u);
+    }
+    EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5", {"--no-log"}), "out.txt")), 64)
+        << "standard output is out.txt";
+    EXPECT_EQ(finish(start(DIAGSUM_SINGLE_EXE, {"--log", "out.txt"})), 64);
+    EXPECT_EQ(readFile("infoData.csv"), "kept\n");
+    EXPECT_FALSE(std::filesystem::exists("a"));
+
+    const std::vector<std::string> devices{"--out", "/dev/null", "--json", "/dev/null", "--log", "/dev/null"};
+    EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("1", devices))), 0) << "devices may be shared";
+}
+
 TEST(DriverOutputs, UnwritableOutputStopsBeforeAnyRun) {
     testsupport::ScratchDir dir;
     for (const char* option : {"--out", "--json", "--log"}) {
