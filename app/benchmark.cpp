@@ -169,6 +169,7 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
 }
 
 int sweepMain(int argc, char** argv) {
+    holdStandardDescriptors();
     SweepOptions options = defaultSweepOptions();
     switch (parseSweepOptions(argc, argv, &options)) {
         case CommandLine::done: {

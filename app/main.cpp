@@ -148,6 +148,7 @@ int singleRun(const SingleOptions& options) {
 }
 
 int singleMain(int argc, char** argv) {
+    holdStandardDescriptors();
     SingleOptions options;
     switch (parseSingleOptions(argc, argv, &options)) {
         case CommandLine::done: {

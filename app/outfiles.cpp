@@ -387,6 +387,19 @@ void installStopHandlers() {
     }
 }
 
+void holdStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        // The lowest free descriptor, so this one: the lower ones are open.
+        const int held = open("/dev/null", O_RDONLY);
+        if (held > fd) {
+            close(held);
+        }
+    }
+}
+
 int stopSignal() {
     return firstStopSignal.load();
 }

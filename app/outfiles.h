@@ -131,6 +131,12 @@ int driverExitStatus(const DriverOutputs& outputs);
 // action.
 void installStopHandlers();
 
+// Opens /dev/null for reading on each of descriptors 0, 1 and 2 that is
+// closed, so that no file the program opens takes the place of one: the
+// means written to a closed standard output then fail (EBADF) and are
+// reported instead of landing in the log.
+void holdStandardDescriptors();
+
 // The first stop signal received (SIGINT or SIGTERM), or 0. A driver that
 // stops for it exits with 128 + the signal: 130 or 143.
 int stopSignal();

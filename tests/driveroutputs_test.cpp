@@ -24,15 +24,20 @@ using testsupport::readFile;
 namespace {
 
 // Starts `program` with `args` in the working directory, its output into the
-// files named; with `sizeLimit` the child may write files of at most that
-// many bytes, SIGXFSZ ignored so that writes past it fail instead.
+// files named (standard output closed for none); with `sizeLimit` the child
+// may write files of at most that many bytes, SIGXFSZ ignored so that
+// writes past it fail instead.
 pid_t start(const char* program, std::vector<std::string> args, const char* out = "stdout.txt",
             const char* err = "stderr.txt", rlim_t sizeLimit = RLIM_INFINITY) {
     fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(open(out, O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
         dup2(open(err, O_WRONLY | O_CREAT | O_TRUNC, 0666), STDERR_FILENO);
+        if (out == nullptr) {
+            close(STDOUT_FILENO);
+        } else {
+            dup2(open(out, O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
+        }
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{sizeLimit, sizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
@@ -111,6 +116,11 @@ TEST(DriverOutputs, FullLogOrStandardOutputIsReportedAndFails) {
 
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5", {"--no-log"}), "/dev/full")), 1);
     EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar a saida padrao: No space left on device\n");
+
+    std::filesystem::remove("infoData.csv");
+    EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5"), nullptr)), 1);
+    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar a saida padrao: Bad file descriptor\n");
+    EXPECT_EQ(loggedWorkers().size(), 20u) << "no mean in the log";
 }
 
 TEST(DriverOutputs, OutputsThatAreOneFileAreRefusedBeforeAnyRun) {
