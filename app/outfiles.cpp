@@ -95,6 +95,39 @@ int createRegisteredTemp(PendingFile* file, mode_t mode) {
     return EEXIST;
 }
 
+// Decides how `path` is replaced: sets the file's target (a symbolic link's
+// file, so the link stays) and whether it is written in place, and fills
+// `status` for a target that exists. Returns 0 or the errno.
+int findTarget(PendingFile* file, const std::string& path, struct stat* status, bool* exists) {
+    *file = PendingFile{};
+    file->target = path;
+    // A dangling link does not exist here: the link itself is replaced.
+    *exists = stat(path.c_str(), status) == 0;
+    if (!*exists) {
+        return 0;
+    }
+    if (S_ISDIR(status->st_mode)) {
+        return EISDIR;
+    }
+    // A device or a pipe cannot be renamed over.
+    file->inPlace = !S_ISREG(status->st_mode);
+    struct stat link;
+    if (file->inPlace || lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+        return 0;
+    }
+    // A link whose file has no name to put a temporary beside (the link in
+    // /proc of a descriptor open on a deleted file, as /dev/stdout can be)
+    // is written in place: renaming over the link would replace the link.
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
+        file->inPlace = true;
+        return 0;
+    }
+    file->target = resolved;
+    free(resolved);
+    return 0;
+}
+
 // A regular file that two outputs must not share: the file a path reaches
 // (links followed) or, for one not made yet, the path it will be made at.
 struct FileKey {
@@ -204,23 +237,12 @@ void closeLogAppender(LogAppender* log) {
 }
 
 int beginReplace(PendingFile* file, const std::string& path) {
-    *file = PendingFile{};
-    file->target = path;
     struct stat status;
-    if (lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
-        // Replace what the link names and keep the link; a dangling link is
-        // itself replaced.
-        if (char* resolved = realpath(path.c_str(), nullptr)) {
-            file->target = resolved;
-            free(resolved);
-        }
+    bool exists = false;
+    if (const int error = findTarget(file, path, &status, &exists); error != 0) {
+        return error;
     }
-    const bool exists = stat(file->target.c_str(), &status) == 0;
-    if (exists && S_ISDIR(status.st_mode)) {
-        return EISDIR;
-    }
-    if (exists && !S_ISREG(status.st_mode)) {
-        // A device or a pipe cannot be renamed over: write it in place.
+    if (file->inPlace) {
         file->fd = open(file->target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         return file->fd < 0 ? errno : 0;
     }
@@ -295,12 +317,21 @@ int replaceFile(const std::string& path, std::string_view text) {
 
 bool checkReplaceable(OutputFile* file) {
     PendingFile pending;
-    const int error = beginReplace(&pending, file->name);
+    struct stat status;
+    bool exists = false;
+    int error = findTarget(&pending, file->name, &status, &exists);
+    if (error == 0 && pending.inPlace) {
+        // Only asked, not opened: opening a pipe would wait for a reader,
+        // and closing it again would end that reader's input.
+        error = faccessat(AT_FDCWD, pending.target.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+    } else if (error == 0) {
+        error = beginReplace(&pending, file->name);
+        abandonReplace(&pending);
+    }
     if (error != 0) {
         reportOutputFailure(file, error);
         return false;
     }
-    abandonReplace(&pending);
     return true;
 }
 
