@@ -29,11 +29,9 @@ std::atomic<int> firstStopSignal{0};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "the stop handler may only touch lock-free atomics");
 
-extern "C" void onStopSignal(int number) {
-    int none = 0;
-    if (firstStopSignal.compare_exchange_strong(none, number)) {
-        return;
-    }
+// Removes the registered temporary files and ends the process by the
+// signal's default action.
+void endAtOnce(int number) {
     const int savedErrno = errno;
     for (int i = 0; i < tempSlots; i++) {
         if (tempInUse[i].load(std::memory_order_acquire)) {
@@ -49,6 +47,34 @@ extern "C" void onStopSignal(int number) {
     pthread_sigmask(SIG_UNBLOCK, &self, nullptr);
     raise(number);
     errno = savedErrno;  // reached only if the default action is to go on
+}
+
+extern "C" void onStopSignal(int number) {
+    int none = 0;
+    if (!firstStopSignal.compare_exchange_strong(none, number)) {
+        endAtOnce(number);
+    }
+}
+
+extern "C" void onEndSignal(int number) {
+    endAtOnce(number);
+}
+
+// Installs `handler` for `number`, unless the program started with it
+// ignored (in the background of a script, under nohup): it stays ignored.
+void handleUnlessIgnored(int number, void (*handler)(int)) {
+    struct sigaction previous;
+    if (sigaction(number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int blocked : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        sigaddset(&action.sa_mask, blocked);
+    }
+    sigaction(number, &action, nullptr);
 }
 
 // Marks the slot free; the handler no longer touches its path.
@@ -403,19 +429,14 @@ int driverExitStatus(const DriverOutputs& outputs) {
 }
 
 void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
-    for (int number : {SIGINT, SIGTERM}) {
-        struct sigaction previous;
-        if (sigaction(number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
-            continue;  // started in the background: stays ignored
-        }
-        sigaction(number, &action, nullptr);
-    }
+    handleUnlessIgnored(SIGINT, onStopSignal);
+    handleUnlessIgnored(SIGTERM, onStopSignal);
+    handleUnlessIgnored(SIGHUP, onEndSignal);
+    handleUnlessIgnored(SIGQUIT, onEndSignal);
+    // Past a file-size limit a write then fails with EFBIG and is reported
+    // like any other failure, instead of the signal ending the program with
+    // a temporary file half written.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 void holdStandardDescriptors() {

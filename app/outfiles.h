@@ -132,7 +132,8 @@ int driverExitStatus(const DriverOutputs& outputs);
 // program started stays ignored. The first signal only records itself (the
 // sweep polls stopSignal between runs); a second removes the registered
 // temporary files and ends the process at once by the signal's default
-// action.
+// action, as SIGHUP and SIGQUIT do from the first. SIGXFSZ is ignored, so a
+// write past the file-size limit fails (EFBIG) and is reported.
 void installStopHandlers();
 
 // Opens /dev/null for reading on each of descriptors 0, 1 and 2 that is

@@ -25,8 +25,7 @@ namespace {
 
 // Starts `program` with `args` in the working directory, its output into the
 // files named (standard output closed for none); with `sizeLimit` the child
-// may write files of at most that many bytes, SIGXFSZ ignored so that
-// writes past it fail instead.
+// may write files of at most that many bytes.
 pid_t start(const char* program, std::vector<std::string> args, const char* out = "stdout.txt",
             const char* err = "stderr.txt", rlim_t sizeLimit = RLIM_INFINITY) {
     fflush(nullptr);
@@ -38,7 +37,6 @@ pid_t start(const char* program, std::vector<std::string> args, const char* out 
         } else {
             dup2(open(out, O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
         }
-        signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{sizeLimit, sizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
         std::vector<char*> argv{const_cast<char*>(program)};
@@ -155,6 +153,8 @@ TEST(DriverOutputs, UnwritableOutputStopsBeforeAnyRun) {
 
 TEST(DriverOutputs, FileSizeLimitMidSweepKeepsTheWholeLinesThatFit) {
     testsupport::ScratchDir dir;
+    // SIGXFSZ keeps its default action: the program itself must turn the
+    // limit into failed writes, whole lines and whole files.
     constexpr rlim_t limit = 400;  // about 16 of the 20 log lines
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5"), "stdout.txt", "stderr.txt", limit)), 1);
     EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar infoData.csv: File too large\n");
@@ -166,6 +166,11 @@ TEST(DriverOutputs, FileSizeLimitMidSweepKeepsTheWholeLinesThatFit) {
     }
     EXPECT_EQ(lineCount(readFile("stdout.txt")), 4u);
     EXPECT_TRUE(sumsWhole());
+
+    // out.txt cannot fit: its write goes on past the limit.
+    EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("1", {"--no-log"}), "stdout.txt", "stderr.txt", 100)), 1);
+    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar out.txt: File too large\n");
+    EXPECT_TRUE(sumsWhole() && noTemporaryLeft());
 }
 
 TEST(DriverOutputs, ConcurrentSweepsLeaveEveryLineWhole) {

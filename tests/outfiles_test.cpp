@@ -122,6 +122,21 @@ TEST(StopSignals, FirstIsRecordedSecondRemovesTemporariesAndKills) {
     EXPECT_EQ(entries(), 0u);
 }
 
+TEST(StopSignals, HangUpRemovesTemporariesAndKills) {
+    testsupport::ScratchDir dir;
+    const int status = inChild([] {
+        installStopHandlers();
+        PendingFile pending;
+        if (beginReplace(&pending, "out.txt") != 0 || entries() != 1) {
+            return 1;
+        }
+        raise(SIGHUP);
+        return 2;
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
+    EXPECT_EQ(entries(), 0u);
+}
+
 TEST(StopSignals, SignalIgnoredAtStartStaysIgnored) {
     const int status = inChild([] {
         signal(SIGINT, SIG_IGN);
