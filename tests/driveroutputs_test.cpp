@@ -37,6 +37,9 @@ pid_t start(const char* program, std::vector<std::string> args, const char* out 
         } else {
             dup2(open(out, O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
         }
+        // Run from a script in the background, the tests inherit SIGINT
+        // ignored, and the programs would keep it so.
+        signal(SIGINT, SIG_DFL);
         const rlimit limit{sizeLimit, sizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
         std::vector<char*> argv{const_cast<char*>(program)};
