@@ -155,7 +155,11 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
     for (RunMode mode : options.modes) {
         logged = logged || logsMode(options, mode);
     }
-    if (!openDriverOutputs(&outputs, logged ? options.logPath : "", options.outPath, options.jsonPath)) {
+    const std::string logPath = logged ? options.logPath : "";
+    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath)) {
+        return usageExitStatus;
+    }
+    if (!openDriverOutputs(&outputs, logPath, options.outPath, options.jsonPath)) {
         closeDriverOutputs(&outputs);
         return 1;
     }
@@ -168,6 +172,7 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
 }
 
 int sweepMain(int argc, char** argv) {
+    holdStandardDescriptors();
     SweepOptions options = defaultSweepOptions();
     switch (parseSweepOptions(argc, argv, &options)) {
         case CommandLine::done: {

@@ -19,9 +19,10 @@ int benchmarkSweep();
 // checked before the first run (returns 1 when one cannot be written),
 // failures reported once per file while the sweep goes on. Between runs it
 // polls for a stop signal: the runs completed so far are kept (a worker
-// count cut short prints no mean). Returns 0; -1 after one line saying why
-// when a part of a run cannot be made (the lines already logged stay);
-// else 128 + the stop signal, or 1 when an output failed.
+// count cut short prints no mean). Returns 0; 64 (usageExitStatus) when two
+// outputs are one file (outputsClash); -1 after one line saying why when a
+// part of a run cannot be made (the lines already logged stay); else 128 +
+// the stop signal, or 1 when an output failed.
 int runSweep(const SweepOptions& options, const std::string& executable);
 
 // diagsum's entry point: parses the command line (exit 64 when it is

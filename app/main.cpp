@@ -107,8 +107,12 @@ int singleRun(const SingleOptions& options) {
         sizes.workers = options.threads;
     }
     const bool logging = generateExecutionData && options.log;
+    const std::string logPath = logging ? options.logPath : "";
+    if (outputsClash("diagsum-single", logPath, options.outPath, "")) {
+        return usageExitStatus;
+    }
     DriverOutputs outputs;
-    if (!openDriverOutputs(&outputs, logging ? options.logPath : "", options.outPath, "")) {
+    if (!openDriverOutputs(&outputs, logPath, options.outPath, "")) {
         closeDriverOutputs(&outputs);
         return 1;
     }
@@ -144,6 +148,7 @@ int singleRun(const SingleOptions& options) {
 }
 
 int singleMain(int argc, char** argv) {
+    holdStandardDescriptors();
     SingleOptions options;
     switch (parseSingleOptions(argc, argv, &options)) {
         case CommandLine::done: {

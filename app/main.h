@@ -11,7 +11,8 @@
 // part of the run cannot be made; nothing is created or written for refused
 // input. The outputs are checked before the run and written as
 // app/outfiles.h describes: 1 when one cannot be written (reported on
-// stderr), 128 + the signal when a stop signal came.
+// stderr), 64 when two outputs are one file (outputsClash), 128 + the
+// signal when a stop signal came.
 int nomain();
 
 // The same run with the sizes, workers and files of `options`: a size or a

@@ -11,7 +11,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
+#include <iterator>
+#include <system_error>
 
 namespace {
 
@@ -26,11 +29,9 @@ std::atomic<int> firstStopSignal{0};
 static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "the stop handler may only touch lock-free atomics");
 
-extern "C" void onStopSignal(int number) {
-    int none = 0;
-    if (firstStopSignal.compare_exchange_strong(none, number)) {
-        return;
-    }
+// Removes the registered temporary files and ends the process by the
+// signal's default action.
+void endAtOnce(int number) {
     const int savedErrno = errno;
     for (int i = 0; i < tempSlots; i++) {
         if (tempInUse[i].load(std::memory_order_acquire)) {
@@ -46,6 +47,34 @@ extern "C" void onStopSignal(int number) {
     pthread_sigmask(SIG_UNBLOCK, &self, nullptr);
     raise(number);
     errno = savedErrno;  // reached only if the default action is to go on
+}
+
+extern "C" void onStopSignal(int number) {
+    int none = 0;
+    if (!firstStopSignal.compare_exchange_strong(none, number)) {
+        endAtOnce(number);
+    }
+}
+
+extern "C" void onEndSignal(int number) {
+    endAtOnce(number);
+}
+
+// Installs `handler` for `number`, unless the program started with it
+// ignored (in the background of a script, under nohup): it stays ignored.
+void handleUnlessIgnored(int number, void (*handler)(int)) {
+    struct sigaction previous;
+    if (sigaction(number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+        return;
+    }
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int blocked : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        sigaddset(&action.sa_mask, blocked);
+    }
+    sigaction(number, &action, nullptr);
 }
 
 // Marks the slot free; the handler no longer touches its path.
@@ -90,6 +119,71 @@ int createRegisteredTemp(PendingFile* file, mode_t mode) {
         }
     }
     return EEXIST;
+}
+
+// Decides how `path` is replaced: sets the file's target (a symbolic link's
+// file, so the link stays) and whether it is written in place, and fills
+// `status` for a target that exists. Returns 0 or the errno.
+int findTarget(PendingFile* file, const std::string& path, struct stat* status, bool* exists) {
+    *file = PendingFile{};
+    file->target = path;
+    // A dangling link does not exist here: the link itself is replaced.
+    *exists = stat(path.c_str(), status) == 0;
+    if (!*exists) {
+        return 0;
+    }
+    if (S_ISDIR(status->st_mode)) {
+        return EISDIR;
+    }
+    // A device or a pipe cannot be renamed over.
+    file->inPlace = !S_ISREG(status->st_mode);
+    struct stat link;
+    if (file->inPlace || lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
+        return 0;
+    }
+    // A link whose file has no name to put a temporary beside (the link in
+    // /proc of a descriptor open on a deleted file, as /dev/stdout can be)
+    // is written in place: renaming over the link would replace the link.
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
+        file->inPlace = true;
+        return 0;
+    }
+    file->target = resolved;
+    free(resolved);
+    return 0;
+}
+
+// A regular file that two outputs must not share: the file a path reaches
+// (links followed) or, for one not made yet, the path it will be made at.
+struct FileKey {
+    bool regular = false;  // devices and pipes may be shared
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string planned;  // set for a file not made yet
+};
+
+FileKey fileKey(const std::string& path) {
+    FileKey key;
+    struct stat status;
+    if (stat(path.c_str(), &status) == 0) {
+        key.regular = S_ISREG(status.st_mode);
+        key.device = status.st_dev;
+        key.inode = status.st_ino;
+        return key;
+    }
+    const std::filesystem::path file(path);
+    std::error_code ignored;
+    const std::filesystem::path directory =
+        std::filesystem::weakly_canonical(file.has_parent_path() ? file.parent_path() : ".", ignored);
+    key.regular = true;
+    key.planned = (directory / file.filename()).string();
+    return key;
+}
+
+bool sameFile(const FileKey& a, const FileKey& b) {
+    return a.regular && b.regular && a.planned == b.planned &&
+           (!a.planned.empty() || (a.device == b.device && a.inode == b.inode));
 }
 
 }  // namespace
@@ -169,23 +263,12 @@ void closeLogAppender(LogAppender* log) {
 }
 
 int beginReplace(PendingFile* file, const std::string& path) {
-    *file = PendingFile{};
-    file->target = path;
     struct stat status;
-    if (lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
-        // Replace what the link names and keep the link; a dangling link is
-        // itself replaced.
-        if (char* resolved = realpath(path.c_str(), nullptr)) {
-            file->target = resolved;
-            free(resolved);
-        }
+    bool exists = false;
+    if (const int error = findTarget(file, path, &status, &exists); error != 0) {
+        return error;
     }
-    const bool exists = stat(file->target.c_str(), &status) == 0;
-    if (exists && S_ISDIR(status.st_mode)) {
-        return EISDIR;
-    }
-    if (exists && !S_ISREG(status.st_mode)) {
-        // A device or a pipe cannot be renamed over: write it in place.
+    if (file->inPlace) {
         file->fd = open(file->target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         return file->fd < 0 ? errno : 0;
     }
@@ -260,12 +343,21 @@ int replaceFile(const std::string& path, std::string_view text) {
 
 bool checkReplaceable(OutputFile* file) {
     PendingFile pending;
-    const int error = beginReplace(&pending, file->name);
+    struct stat status;
+    bool exists = false;
+    int error = findTarget(&pending, file->name, &status, &exists);
+    if (error == 0 && pending.inPlace) {
+        // Only asked, not opened: opening a pipe would wait for a reader,
+        // and closing it again would end that reader's input.
+        error = faccessat(AT_FDCWD, pending.target.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+    } else if (error == 0) {
+        error = beginReplace(&pending, file->name);
+        abandonReplace(&pending);
+    }
     if (error != 0) {
         reportOutputFailure(file, error);
         return false;
     }
-    abandonReplace(&pending);
     return true;
 }
 
@@ -288,6 +380,40 @@ bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const
     return ready;
 }
 
+bool outputsClash(const char* program, const std::string& logPath, const std::string& outPath,
+                  const std::string& jsonPath) {
+    struct Output {
+        const char* option;
+        const std::string& path;
+        FileKey key;
+    };
+    Output outputs[] = {{"--log", logPath, {}}, {"--out", outPath, {}}, {"--json", jsonPath, {}}};
+    FileKey console;
+    struct stat status;
+    if (fstat(STDOUT_FILENO, &status) == 0 && S_ISREG(status.st_mode)) {
+        console = FileKey{true, status.st_dev, status.st_ino, ""};
+    }
+    for (size_t i = 0; i < std::size(outputs); i++) {
+        if (outputs[i].path.empty()) {
+            continue;
+        }
+        outputs[i].key = fileKey(outputs[i].path);
+        if (sameFile(outputs[i].key, console)) {
+            fprintf(stderr, "%s: %s nomeia o arquivo da saida padrao: %s\n", program, outputs[i].option,
+                    outputs[i].path.c_str());
+            return true;
+        }
+        for (size_t j = 0; j < i; j++) {
+            if (sameFile(outputs[j].key, outputs[i].key)) {
+                fprintf(stderr, "%s: %s e %s nomeiam o mesmo arquivo: %s\n", program, outputs[j].option,
+                        outputs[i].option, outputs[i].path.c_str());
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void closeDriverOutputs(DriverOutputs* outputs) {
     closeLogAppender(&outputs->log);
     flushOutput(&outputs->console, stdout);
@@ -303,18 +429,26 @@ int driverExitStatus(const DriverOutputs& outputs) {
 }
 
 void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
-    for (int number : {SIGINT, SIGTERM}) {
-        struct sigaction previous;
-        if (sigaction(number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
-            continue;  // started in the background: stays ignored
+    handleUnlessIgnored(SIGINT, onStopSignal);
+    handleUnlessIgnored(SIGTERM, onStopSignal);
+    handleUnlessIgnored(SIGHUP, onEndSignal);
+    handleUnlessIgnored(SIGQUIT, onEndSignal);
+    // Past a file-size limit a write then fails with EFBIG and is reported
+    // like any other failure, instead of the signal ending the program with
+    // a temporary file half written.
+    signal(SIGXFSZ, SIG_IGN);
+}
+
+void holdStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
         }
-        sigaction(number, &action, nullptr);
+        // The lowest free descriptor, so this one: the lower ones are open.
+        const int held = open("/dev/null", O_RDONLY);
+        if (held > fd) {
+            close(held);
+        }
     }
 }
 

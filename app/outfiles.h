@@ -58,8 +58,9 @@ void closeLogAppender(LogAppender* log);
 
 // A whole-file replacement in progress.
 struct PendingFile {
-    std::string target;  // the file replaced (a symbolic link's target)
-    std::string temp;    // the temporary beside it; empty when written in place
+    std::string target;    // the file replaced (a symbolic link's target)
+    std::string temp;      // the temporary beside it; empty when written in place
+    bool inPlace = false;  // a device, a pipe, or a file with no name to rename over
     int fd = -1;
     int slot = -1;  // its entry in the table the stop handler clears
 };
@@ -67,8 +68,10 @@ struct PendingFile {
 // Creates the temporary "<target>.<pid>.<n>" exclusively in the target's
 // directory, with the old file's mode (or 0666 less the umask), registered
 // so that a second stop signal removes it. An existing target that is
-// neither a regular file nor a directory (/dev/null) is opened to be written
-// in place instead. Returns 0 or the errno; nothing is left on a failure.
+// neither a regular file nor a directory (/dev/null, a pipe), or that a
+// symbolic link reaches but cannot name (/dev/stdout open on a deleted
+// file), is opened to be written in place instead. Returns 0 or the errno;
+// nothing is left on a failure.
 int beginReplace(PendingFile* file, const std::string& path);
 // Writes all of `text` to the pending file. Returns 0 or the errno.
 int writePending(PendingFile* file, std::string_view text);
@@ -84,8 +87,9 @@ void abandonReplace(PendingFile* file);
 int replaceFile(const std::string& path, std::string_view text);
 
 // Checks, before anything is measured, that `file` (its name is the path)
-// can be replaced: a temporary can be made beside it. Reports and returns
-// false when not.
+// can be replaced: a temporary can be made beside it, or, for one written in
+// place, that it may be written (it is not opened: a pipe's reader would
+// take the check for the whole output). Reports and returns false when not.
 bool checkReplaceable(OutputFile* file);
 
 // Replaces `file` with `text`; reports and returns false on a failure.
@@ -106,6 +110,16 @@ struct DriverOutputs {
 bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
                        const std::string& jsonPath);
 
+// Whether two of the outputs a driver will write (none where a path is
+// empty), or one of them and standard output, are one regular file: links
+// followed, a file not made yet known by its directory and name. Writing
+// one would then destroy or bury the other (the log replaced by out.txt, the
+// means mixed into the log). Says which on stderr ("diagsum: --log e --out
+// nomeiam o mesmo arquivo: infoData.csv") and returns true: the driver then
+// refuses the command line. Devices and pipes may be shared.
+bool outputsClash(const char* program, const std::string& logPath, const std::string& outPath,
+                  const std::string& jsonPath);
+
 // Closes the log and flushes standard output, reporting their failures.
 void closeDriverOutputs(DriverOutputs* outputs);
 
@@ -118,8 +132,15 @@ int driverExitStatus(const DriverOutputs& outputs);
 // program started stays ignored. The first signal only records itself (the
 // sweep polls stopSignal between runs); a second removes the registered
 // temporary files and ends the process at once by the signal's default
-// action.
+// action, as SIGHUP and SIGQUIT do from the first. SIGXFSZ is ignored, so a
+// write past the file-size limit fails (EFBIG) and is reported.
 void installStopHandlers();
+
+// Opens /dev/null for reading on each of descriptors 0, 1 and 2 that is
+// closed, so that no file the program opens takes the place of one: the
+// means written to a closed standard output then fail (EBADF) and are
+// reported instead of landing in the log.
+void holdStandardDescriptors();
 
 // The first stop signal received (SIGINT or SIGTERM), or 0. A driver that
 // stops for it exits with 128 + the signal: 130 or 143.

@@ -24,16 +24,22 @@ using testsupport::readFile;
 namespace {
 
 // Starts `program` with `args` in the working directory, its output into the
-// files named; with `sizeLimit` the child may write files of at most that
-// many bytes, SIGXFSZ ignored so that writes past it fail instead.
+// files named (standard output closed for none); with `sizeLimit` the child
+// may write files of at most that many bytes.
 pid_t start(const char* program, std::vector<std::string> args, const char* out = "stdout.txt",
             const char* err = "stderr.txt", rlim_t sizeLimit = RLIM_INFINITY) {
     fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(open(out, O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
         dup2(open(err, O_WRONLY | O_CREAT | O_TRUNC, 0666), STDERR_FILENO);
-        signal(SIGXFSZ, SIG_IGN);
+        if (out == nullptr) {
+            close(STDOUT_FILENO);
+        } else {
+            dup2(open(out, O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
+        }
+        // Run from a script in the background, the tests inherit SIGINT
+        // ignored, and the programs would keep it so.
+        signal(SIGINT, SIG_DFL);
         const rlimit limit{sizeLimit, sizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
         std::vector<char*> argv{const_cast<char*>(program)};
@@ -114,6 +120,30 @@ TEST(DriverOutputs, FullLogOrStandardOutputIsReportedAndFails) {
 
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5", {"--no-log"}), "/dev/full")), 1);
     EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar a saida padrao: No space left on device\n");
+
+    std::filesystem::remove("infoData.csv");
+    EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5"), nullptr)), 1);
+    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar a saida padrao: Bad file descriptor\n");
+    EXPECT_EQ(loggedWorkers().size(), 20u) << "no mean in the log";
+}
+
+TEST(DriverOutputs, OutputsThatAreOneFileAreRefusedBeforeAnyRun) {
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("infoData.csv", "kept\n");
+    for (const std::vector<std::string>& clash : {std::vector<std::string>{"--out", "infoData.csv"},
+                                                  {"--json", "./infoData.csv"},
+                                                  {"--out", "a", "--json", "./a"}}) {
+        EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5", clash))), 64) << clash[1];
+        EXPECT_EQ(lineCount(readFile("stderr.txt")), 1u);
+    }
+    EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5", {"--no-log"}), "out.txt")), 64)
+        << "standard output is out.txt";
+    EXPECT_EQ(finish(start(DIAGSUM_SINGLE_EXE, {"--log", "out.txt"})), 64);
+    EXPECT_EQ(readFile("infoData.csv"), "kept\n");
+    EXPECT_FALSE(std::filesystem::exists("a"));
+
+    const std::vector<std::string> devices{"--out", "/dev/null", "--json", "/dev/null", "--log", "/dev/null"};
+    EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("1", devices))), 0) << "devices may be shared";
 }
 
 TEST(DriverOutputs, UnwritableOutputStopsBeforeAnyRun) {
@@ -135,6 +165,8 @@ TEST(DriverOutputs, FileSizeLimitMidSweepKeepsTheWholeLinesThatFit) {
         GTEST_SKIP() << "counts console and log lines";
     }
     testsupport::ScratchDir dir;
+    // SIGXFSZ keeps its default action: the program itself must turn the
+    // limit into failed writes, whole lines and whole files.
     constexpr rlim_t limit = 400;  // about 16 of the 20 log lines
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5"), "stdout.txt", "stderr.txt", limit)), 1);
     EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar infoData.csv: File too large\n");
@@ -146,6 +178,11 @@ TEST(DriverOutputs, FileSizeLimitMidSweepKeepsTheWholeLinesThatFit) {
     }
     EXPECT_EQ(lineCount(readFile("stdout.txt")), 4u);
     EXPECT_TRUE(sumsWhole());
+
+    // out.txt cannot fit: its write goes on past the limit.
+    EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("1", {"--no-log"}), "stdout.txt", "stderr.txt", 100)), 1);
+    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar out.txt: File too large\n");
+    EXPECT_TRUE(sumsWhole() && noTemporaryLeft());
 }
 
 TEST(DriverOutputs, ConcurrentSweepsLeaveEveryLineWhole) {

@@ -1,5 +1,6 @@
 #include "app/outfiles.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -80,6 +81,29 @@ TEST(WholeFile, LinkKeepsNamingTheReplacedFile) {
     EXPECT_EQ(replaceFile("out.txt", "new\n"), 0);
     EXPECT_TRUE(std::filesystem::is_symlink("out.txt"));
     EXPECT_EQ(readFile("real/out.txt"), "new\n");
+
+    // A link that reaches a file it cannot name, as /dev/stdout open on a
+    // deleted file, is written through in place.
+    const int fd = open("gone.txt", O_RDWR | O_CREAT, 0666);
+    unlink("gone.txt");
+    std::filesystem::create_symlink("/proc/self/fd/" + std::to_string(fd), "fd.txt");
+    EXPECT_EQ(replaceFile("fd.txt", "in place\n"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink("fd.txt"));
+    char text[16] = {};
+    EXPECT_EQ(pread(fd, text, sizeof text - 1, 0), 9);
+    EXPECT_STREQ(text, "in place\n");
+    close(fd);
+}
+
+TEST(WholeFile, PipeIsCheckedWithoutOpeningIt) {
+    testsupport::ScratchDir dir;
+    ASSERT_EQ(mkfifo("pipe", 0666), 0);
+    const int status = inChild([] {
+        alarm(60);  // opening the pipe would wait for a reader that never comes
+        OutputFile pipe{"pipe"};
+        return checkReplaceable(&pipe) ? 0 : 1;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(StopSignals, FirstIsRecordedSecondRemovesTemporariesAndKills) {
@@ -95,6 +119,21 @@ TEST(StopSignals, FirstIsRecordedSecondRemovesTemporariesAndKills) {
         return 2;
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_EQ(entries(), 0u);
+}
+
+TEST(StopSignals, HangUpRemovesTemporariesAndKills) {
+    testsupport::ScratchDir dir;
+    const int status = inChild([] {
+        installStopHandlers();
+        PendingFile pending;
+        if (beginReplace(&pending, "out.txt") != 0 || entries() != 1) {
+            return 1;
+        }
+        raise(SIGHUP);
+        return 2;
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
     EXPECT_EQ(entries(), 0u);
 }
 
