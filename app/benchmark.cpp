@@ -174,15 +174,9 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
 int sweepMain(int argc, char** argv) {
     holdStandardDescriptors();
     SweepOptions options = defaultSweepOptions();
-    switch (parseSweepOptions(argc, argv, &options)) {
-        case CommandLine::done: {
-            OutputFile console{standardOutputName};
-            return flushOutput(&console, stdout) ? 0 : 1;
-        }
-        case CommandLine::refused:
-            return usageExitStatus;
-        case CommandLine::run:
-            break;
+    const int ended = commandLineExitStatus(parseSweepOptions(argc, argv, &options));
+    if (ended >= 0) {
+        return ended;
     }
     installStopHandlers();
     return runSweep(options, argc > 0 ? argv[0] : "diagsum");

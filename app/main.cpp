@@ -150,15 +150,9 @@ int singleRun(const SingleOptions& options) {
 int singleMain(int argc, char** argv) {
     holdStandardDescriptors();
     SingleOptions options;
-    switch (parseSingleOptions(argc, argv, &options)) {
-        case CommandLine::done: {
-            OutputFile console{standardOutputName};
-            return flushOutput(&console, stdout) ? 0 : 1;
-        }
-        case CommandLine::refused:
-            return usageExitStatus;
-        case CommandLine::run:
-            break;
+    const int ended = commandLineExitStatus(parseSingleOptions(argc, argv, &options));
+    if (ended >= 0) {
+        return ended;
     }
     if (getInputFromUser && !options.sizeGiven && options.threadsGiven) {
         // The prompt asks for all three values; a count given beside it would

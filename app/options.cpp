@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "app/outfiles.h"
+
 #ifndef DIAGSUM_VERSION
 #define DIAGSUM_VERSION "0"
 #endif
@@ -123,7 +125,59 @@ bool parseCount(std::string_view text, int32_t* count) {
     return parseBoundedInt(text, 1, maxWorkers, count);
 }
 
+// The options both programs share: --log FILE, --no-log and --out FILE.
+// False when `result` is none of them; `outcome` is then left alone, and
+// otherwise says whether the value was refused.
+bool parseOutputOption(const char* program, int result, bool* log, std::string* logPath, std::string* outPath,
+                       CommandLine* outcome) {
+    *outcome = CommandLine::run;
+    switch (result) {
+        case optLog:
+        case optOut:
+            if (*optarg == '\0') {
+                *outcome = refuse(program, std::string(result == optLog ? "--log" : "--out") +
+                                               " precisa de um nome de arquivo");
+                return true;
+            }
+            if (result == optLog) {
+                *log = true;
+                *logPath = optarg;
+            } else {
+                *outPath = optarg;
+            }
+            return true;
+        case optNoLog:
+            *log = false;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// What a command line whose options were all accepted still refuses: an
+// argument that is no option.
+CommandLine refuseStrayArgument(const char* program, int argc, char** argv) {
+    if (optind < argc) {
+        return refuse(program, std::string("argumento inesperado: '") + argv[optind] + "'");
+    }
+    return CommandLine::run;
+}
+
 }  // namespace
+
+int commandLineExitStatus(CommandLine parsed) {
+    switch (parsed) {
+        case CommandLine::done: {
+            OutputFile console{standardOutputName};
+            return flushOutput(&console, stdout) ? 0 : 1;
+        }
+        case CommandLine::refused:
+            return usageExitStatus;
+        case CommandLine::run:
+            break;
+    }
+    return -1;
+}
 
 const char* runModeName(RunMode mode) {
     return mode == RunMode::pool ? "pool" : "spawn";
@@ -258,6 +312,15 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
     while ((result = getopt_long(argc, argv, ":s:t:r:w:m:h", longOptions, &longIndex)) != -1) {
         const std::string option = optionName(longOptions, longIndex, result);
         longIndex = -1;
+        CommandLine outcome;
+        if (parseOutputOption(program, result, &options->log, &options->logPath, &options->outPath,
+                              &outcome)) {
+            options->logNamed = options->logNamed || result == optLog;
+            if (outcome == CommandLine::refused) {
+                return outcome;
+            }
+            continue;
+        }
         std::string why;
         switch (result) {
             case 's':
@@ -286,23 +349,6 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 }
                 options->modesNamed = true;
                 break;
-            case optLog:
-                if (*optarg == '\0') {
-                    return refuse(program, "--log precisa de um nome de arquivo");
-                }
-                options->log = true;
-                options->logPath = optarg;
-                options->logNamed = true;
-                break;
-            case optNoLog:
-                options->log = false;
-                break;
-            case optOut:
-                if (*optarg == '\0') {
-                    return refuse(program, "--out precisa de um nome de arquivo");
-                }
-                options->outPath = optarg;
-                break;
             case optJson:
                 if (*optarg == '\0') {
                     return refuse(program, "--json precisa de um nome de arquivo");
@@ -319,10 +365,7 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 return refuseGetopt(program, result, argv);
         }
     }
-    if (optind < argc) {
-        return refuse(program, std::string("argumento inesperado: '") + argv[optind] + "'");
-    }
-    return CommandLine::run;
+    return refuseStrayArgument(program, argc, argv);
 }
 
 CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
@@ -339,6 +382,14 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
     while ((result = getopt_long(argc, argv, ":s:t:h", longOptions, &longIndex)) != -1) {
         const std::string option = optionName(longOptions, longIndex, result);
         longIndex = -1;
+        CommandLine outcome;
+        if (parseOutputOption(program, result, &options->log, &options->logPath, &options->outPath,
+                              &outcome)) {
+            if (outcome == CommandLine::refused) {
+                return outcome;
+            }
+            continue;
+        }
         std::string why;
         switch (result) {
             case 's':
@@ -354,22 +405,6 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
                 }
                 options->threadsGiven = true;
                 break;
-            case optLog:
-                if (*optarg == '\0') {
-                    return refuse(program, "--log precisa de um nome de arquivo");
-                }
-                options->log = true;
-                options->logPath = optarg;
-                break;
-            case optNoLog:
-                options->log = false;
-                break;
-            case optOut:
-                if (*optarg == '\0') {
-                    return refuse(program, "--out precisa de um nome de arquivo");
-                }
-                options->outPath = optarg;
-                break;
             case 'h':
                 fputs(singleUsage, stdout);
                 return CommandLine::done;
@@ -380,8 +415,5 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
                 return refuseGetopt(program, result, argv);
         }
     }
-    if (optind < argc) {
-        return refuse(program, std::string("argumento inesperado: '") + argv[optind] + "'");
-    }
-    return CommandLine::run;
+    return refuseStrayArgument(program, argc, argv);
 }

@@ -56,6 +56,11 @@ enum class CommandLine {
 
 inline constexpr int usageExitStatus = 64;
 
+// The exit status that ends a program whose command line was answered or
+// refused: 0 after --help or --version (1 when standard output failed), 64
+// when refused; -1 when the program goes on to run.
+int commandLineExitStatus(CommandLine parsed);
+
 // Parses diagsum's options into `options` (which starts from the default
 // sweep).
 CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options);
