@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "app/diagrun.h"
-#include "app/outfiles.h"
+#include "outputs/outfiles.h"
 #include "app/poolrun.h"
 #include "app/runlog.h"
 #include "app/settings.h"
-#include "app/sweepjson.h"
+#include "export/sweepjson.h"
 #include "floatfiles/floatfiles.h"
 
 namespace {

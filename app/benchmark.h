@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/options.h"
+#include "cli/options.h"
 
 // For every worker count from 1 to 127, performs 50 runs on a 500 x 500
 // matrix of ones, appends each run to infoData.csv (with
@@ -15,7 +15,7 @@ int benchmarkSweep();
 // `warmup` untimed runs (neither printed nor logged), then `runs` timed runs
 // whose mean is printed (and flushed) as above. With a JSON file named,
 // every timed run is also written there at the end (`executable` names the
-// program in it). The outputs are written as app/outfiles.h describes:
+// program in it). The outputs are written as outputs/outfiles.h describes:
 // checked before the first run (returns 1 when one cannot be written),
 // failures reported once per file while the sweep goes on. Between runs it
 // polls for a stop signal: the runs completed so far are kept (a worker

@@ -10,7 +10,7 @@
 
 #include "app/diagrun.h"
 #include "app/diagworker.h"
-#include "app/outfiles.h"
+#include "outputs/outfiles.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "floatfiles/floatfiles.h"

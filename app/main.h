@@ -1,7 +1,7 @@
 // The single run: one complete run with the full console report.
 #pragma once
 
-#include "app/options.h"
+#include "cli/options.h"
 
 // Takes rows, columns and workers from the settings (or asks for them when
 // getInputFromUser is set), sums every diagonal, prints the sizes, every
@@ -10,7 +10,7 @@
 // Returns 0, or -1 after one line saying why when the input is refused or a
 // part of the run cannot be made; nothing is created or written for refused
 // input. The outputs are checked before the run and written as
-// app/outfiles.h describes: 1 when one cannot be written (reported on
+// outputs/outfiles.h describes: 1 when one cannot be written (reported on
 // stderr), 64 when two outputs are one file (outputsClash), 128 + the
 // signal when a stop signal came.
 int nomain();

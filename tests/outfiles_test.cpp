@@ -1,4 +1,4 @@
-#include "app/outfiles.h"
+#include "outputs/outfiles.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/options.h"
+#include "cli/options.h"
 
 #include <getopt.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/outfiles.h"
+#include "outputs/outfiles.h"
 
 #ifndef DIAGSUM_VERSION
 #define DIAGSUM_VERSION "0"

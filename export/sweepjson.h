@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/diagrun.h"
-#include "app/options.h"
+#include "cli/options.h"
 
 // The six build settings of the program that ran the sweep.
 struct BuildSettings {

@@ -1,4 +1,4 @@
-#include "app/sweepjson.h"
+#include "export/sweepjson.h"
 
 #include <sys/utsname.h>
 #include <unistd.h>
