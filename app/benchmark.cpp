@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "export/sweepjson.h"
 #include "floatfiles/floatfiles.h"
+#include "i18n/messages.h"
 
 namespace {
 
@@ -184,6 +185,7 @@ int sweepMain(int argc, char** argv) {
 
 #ifndef DIAGSUM_NO_ENTRY_POINT
 int main(int argc, char** argv) {
+    initMessages();
     return sweepMain(argc, argv);
 }
 #endif
