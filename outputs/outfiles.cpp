@@ -196,7 +196,8 @@ void reportOutputFailure(OutputFile* file, int error) {
     }
     file->failed = true;
     // TRANSLATORS: the file, the system's reason.
-    fprintf(stderr, _("Cannot write %s: %s\n"), file->name.c_str(), strerror(error));
+    const char* name = file->name == standardOutputName ? _("standard output") : file->name.c_str();
+    fprintf(stderr, _("Cannot write %s: %s\n"), name, strerror(error));
 }
 
 bool flushOutput(OutputFile* file, FILE* stream) {
