@@ -69,7 +69,7 @@ TEST(MatrixSize, ParsesRowsByColumnsWithinInt32AndMemory) {
     EXPECT_FALSE(parseMatrixSize("2147483647x2", &rows, &columns, &why)) << "diagonals past int32";
     EXPECT_NE(why.find("2147483647"), std::string::npos) << why;
     EXPECT_FALSE(parseMatrixSize("2000000000x1000000", &rows, &columns, &why)) << "8 PB of cells";
-    EXPECT_NE(why.find("memoria"), std::string::npos) << why;
+    EXPECT_NE(why.find("physical memory"), std::string::npos) << why;
 }
 
 TEST(MatrixSize, CountsTheResultSlotsBesideTheCells) {
