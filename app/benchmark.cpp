@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "app/diagrun.h"
-#include "outputs/outfiles.h"
 #include "app/poolrun.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "export/sweepjson.h"
 #include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
+#include "outputs/outfiles.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 #include "app/diagrun.h"
 #include "app/diagworker.h"
-#include "outputs/outfiles.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
+#include "outputs/outfiles.h"
 
 static_assert(default_M > 0 && default_N > 0, "the single run needs at least one row and one column");
 static_assert(default_NumThreads > 0 && default_NumThreads <= maxWorkers,

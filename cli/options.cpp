@@ -18,41 +18,41 @@ namespace {
 
 constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
 
-const char sweepUsage[] = N_(
-    "Usage: diagsum [options]\n"
-    "Measures how much processor time (and how much wall time) T threads take to sum\n"
-    "every diagonal of a matrix of ones. No options: 500x500, 1 to 127 threads, 50 runs.\n"
-    "\n"
-    "  -s, --size ROWSxCOLUMNS    matrix size (default 500x500)\n"
-    "  -t, --threads LIST         thread counts, in the order given: 1-127 (default),\n"
-    "                             1,2,4,8 or 1-8,16,32; from 1 to 65536\n"
-    "  -r, --runs N               measured runs per count (default 50)\n"
-    "  -w, --warmup N             unmeasured runs before each count (default 0)\n"
-    "  -m, --mode LIST            spawn (default: threads created and joined in each run),\n"
-    "                             pool (threads created once per count) or spawn,pool\n"
-    "                             (alternating run by run)\n"
-    "      --log FILE             log of the runs (default infoData.csv)\n"
-    "      --no-log               do not log the runs\n"
-    "      --out FILE             sums of the last run (default out.txt)\n"
-    "      --json FILE            every run in Google Benchmark's JSON format\n"
-    "  -h, --help                 show this help\n"
-    "      --version              show the version\n"
-    "\n"
-    "Prints one line \"T - mean\" per count: the mean processor ticks\n"
-    "(clock(), all threads) of the measured runs.\n");
+const char sweepUsage[] =
+    N_("Usage: diagsum [options]\n"
+       "Measures how much processor time (and how much wall time) T threads take to sum\n"
+       "every diagonal of a matrix of ones. No options: 500x500, 1 to 127 threads, 50 runs.\n"
+       "\n"
+       "  -s, --size ROWSxCOLUMNS    matrix size (default 500x500)\n"
+       "  -t, --threads LIST         thread counts, in the order given: 1-127 (default),\n"
+       "                             1,2,4,8 or 1-8,16,32; from 1 to 65536\n"
+       "  -r, --runs N               measured runs per count (default 50)\n"
+       "  -w, --warmup N             unmeasured runs before each count (default 0)\n"
+       "  -m, --mode LIST            spawn (default: threads created and joined in each run),\n"
+       "                             pool (threads created once per count) or spawn,pool\n"
+       "                             (alternating run by run)\n"
+       "      --log FILE             log of the runs (default infoData.csv)\n"
+       "      --no-log               do not log the runs\n"
+       "      --out FILE             sums of the last run (default out.txt)\n"
+       "      --json FILE            every run in Google Benchmark's JSON format\n"
+       "  -h, --help                 show this help\n"
+       "      --version              show the version\n"
+       "\n"
+       "Prints one line \"T - mean\" per count: the mean processor ticks\n"
+       "(clock(), all threads) of the measured runs.\n");
 
-const char singleUsage[] = N_(
-    "Usage: diagsum-single [options]\n"
-    "One run with the full report: sizes, the sum of each diagonal and the\n"
-    "processor time.\n"
-    "\n"
-    "  -s, --size ROWSxCOLUMNS    matrix size\n"
-    "  -t, --threads N            thread count, from 1 to 65536\n"
-    "      --log FILE             log of the run (default infoData.csv)\n"
-    "      --no-log               do not log the run\n"
-    "      --out FILE             sums of the diagonals (default out.txt)\n"
-    "  -h, --help                 show this help\n"
-    "      --version              show the version\n");
+const char singleUsage[] =
+    N_("Usage: diagsum-single [options]\n"
+       "One run with the full report: sizes, the sum of each diagonal and the\n"
+       "processor time.\n"
+       "\n"
+       "  -s, --size ROWSxCOLUMNS    matrix size\n"
+       "  -t, --threads N            thread count, from 1 to 65536\n"
+       "      --log FILE             log of the run (default infoData.csv)\n"
+       "      --no-log               do not log the run\n"
+       "      --out FILE             sums of the diagonals (default out.txt)\n"
+       "  -h, --help                 show this help\n"
+       "      --version              show the version\n");
 
 // Long-only options get values past the range of characters.
 enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion };
@@ -92,14 +92,16 @@ void resetGetopt() {
 CommandLine refuseGetopt(const char* program, int result, char** argv) {
     const std::string typed = argv[optind - 1];
     if (result == ':') {
-        return refuse(program, formatMessage(_("option %s needs a value"), optionText(argv, optind - 1).c_str()));
+        return refuse(program,
+                      formatMessage(_("option %s needs a value"), optionText(argv, optind - 1).c_str()));
     }
     if (optopt != 0 && typed.rfind("--", 0) != 0) {
         return refuse(program, formatMessage(_("unknown option: -%c"), optopt));
     }
     // getopt names a known long option given a value it does not take.
     if (optopt != 0) {
-        return refuse(program, formatMessage(_("option %s takes no value"), optionText(argv, optind - 1).c_str()));
+        return refuse(program,
+                      formatMessage(_("option %s takes no value"), optionText(argv, optind - 1).c_str()));
     }
     return refuse(program, formatMessage(_("unknown option: %s"), typed.c_str()));
 }
@@ -138,8 +140,8 @@ bool parseOutputOption(const char* program, int result, bool* log, std::string* 
         case optLog:
         case optOut:
             if (*optarg == '\0') {
-                *outcome = refuse(program, formatMessage(_("%s needs a file name"),
-                                                         result == optLog ? "--log" : "--out"));
+                *outcome = refuse(
+                    program, formatMessage(_("%s needs a file name"), result == optLog ? "--log" : "--out"));
                 return true;
             }
             if (result == optLog) {
@@ -219,9 +221,10 @@ bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
         const uint64_t diagonals = static_cast<uint64_t>(rows) + static_cast<uint64_t>(columns) - 1;
         const uint64_t fixed = static_cast<uint64_t>(rows) * sizeof(float*) + diagonals * sizeof(ArrayItem);
         if (fixed > memory || cells > (memory - fixed) / sizeof(float)) {
-            return refuseValue(why, formatMessage(_("the matrix does not fit in the machine's physical memory "
-                                                    "(%llu MiB)"),
-                                                  static_cast<unsigned long long>(memory >> 20)));
+            return refuseValue(why,
+                               formatMessage(_("the matrix does not fit in the machine's physical memory "
+                                               "(%llu MiB)"),
+                                             static_cast<unsigned long long>(memory >> 20)));
         }
     }
     return true;
@@ -404,8 +407,9 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
                 break;
             case 't':
                 if (!parseCount(optarg, &options->threads)) {
-                    return refuse(program, invalid(option, optarg,
-                                                   formatMessage(_("use an integer from 1 to %d"), maxWorkers)));
+                    return refuse(
+                        program,
+                        invalid(option, optarg, formatMessage(_("use an integer from 1 to %d"), maxWorkers)));
                 }
                 options->threadsGiven = true;
                 break;

@@ -28,22 +28,23 @@ extern char** environ;
 
 namespace {
 
-constexpr const char* usageText = N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE");
+constexpr const char* usageText =
+    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE");
 
-constexpr const char* helpText = N_(
-    "Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
-    "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
-    "told apart by their content.\n"
-    "\n"
-    "  -o, --output PATH         the scaling chart (default scaling.png)\n"
-    "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
-    "                            the scaling chart)\n"
-    "  -n, --no-chart            print the table only\n"
-    "  -h, --help                show this help\n"
-    "  -V, --version             show the version\n"
-    "\n"
-    "Exit status: 0 done; 1 the file cannot be read, holds no run, or the table cannot be written;\n"
-    "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n");
+constexpr const char* helpText =
+    N_("Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
+       "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
+       "told apart by their content.\n"
+       "\n"
+       "  -o, --output PATH         the scaling chart (default scaling.png)\n"
+       "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
+       "                            the scaling chart)\n"
+       "  -n, --no-chart            print the table only\n"
+       "  -h, --help                show this help\n"
+       "  -V, --version             show the version\n"
+       "\n"
+       "Exit status: 0 done; 1 the file cannot be read, holds no run, or the table cannot be written;\n"
+       "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n");
 
 int usageError(const std::string& what) {
     fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), _(usageText));
@@ -184,7 +185,8 @@ bool drawChart(const std::string& script, const std::string& chart) {
     const int drawingFd = makeScratch(chart, &drawing);
     if (drawingFd < 0) {
         // TRANSLATORS: the chart, its folder, the system's reason.
-        fprintf(stderr, _("diagsum-report: cannot draw the chart '%s': cannot create a file in folder '%s': %s\n"),
+        fprintf(stderr,
+                _("diagsum-report: cannot draw the chart '%s': cannot create a file in folder '%s': %s\n"),
                 chart.c_str(), folderOf(chart).c_str(), strerror(errno));
         return false;
     }
@@ -262,7 +264,8 @@ int main(int argc, char** argv) {
             default:
                 // getopt names a known long option given a value it does not take.
                 if (optopt != 0 && std::string_view(argv[optind - 1]).starts_with("--")) {
-                    return usageError(formatMessage(_("option '%s' takes no value"), optionText(argv).c_str()));
+                    return usageError(
+                        formatMessage(_("option '%s' takes no value"), optionText(argv).c_str()));
                 }
                 return usageError(formatMessage(_("unknown option '%s'"), optionText(argv).c_str()));
         }
@@ -314,8 +317,10 @@ int main(int argc, char** argv) {
     // A chart never replaces the input or the other chart.
     bool drawn = false;
     if (samePath(chartPath, inputPath)) {
-        fprintf(stderr, _("diagsum-report: cannot draw the scaling chart over the input '%s'; name another with -o\n"),
-                inputPath);
+        fprintf(
+            stderr,
+            _("diagsum-report: cannot draw the scaling chart over the input '%s'; name another with -o\n"),
+            inputPath);
     } else {
         drawn = drawChart(scalingChartScript(report), chartPath);
     }
@@ -323,12 +328,14 @@ int main(int argc, char** argv) {
         return drawn ? 0 : 2;
     }
     if (samePath(speedupPath, inputPath) || samePath(speedupPath, chartPath)) {
-        fprintf(stderr,
-                samePath(speedupPath, inputPath)
-                    ? _("diagsum-report: cannot draw the speedup chart over the input '%s'; name another with -s\n")
-                    : _("diagsum-report: cannot draw the speedup chart over the scaling chart '%s'; name another "
-                        "with -s\n"),
-                speedupPath.c_str());
+        fprintf(
+            stderr,
+            samePath(speedupPath, inputPath)
+                ? _("diagsum-report: cannot draw the speedup chart over the input '%s'; name another with "
+                    "-s\n")
+                : _("diagsum-report: cannot draw the speedup chart over the scaling chart '%s'; name another "
+                    "with -s\n"),
+            speedupPath.c_str());
         return 2;
     }
     return drawChart(speedupChartScript(report), speedupPath) && drawn ? 0 : 2;

@@ -210,9 +210,9 @@ std::string groupTable(const ScalingReport& report) {
     if (report.hasWall) {
         // xgettext:no-c-format
         const char* interval = _("95 % CI");
-        headings.insert(headings.end(), {_("mean cpu µs"), _("median cpu"), interval, _("min"), _("max"),
-                                         _("std dev"), _("median wall µs"), interval, speedupHeading(report),
-                                         _("efficiency")});
+        headings.insert(headings.end(),
+                        {_("mean cpu µs"), _("median cpu"), interval, _("min"), _("max"), _("std dev"),
+                         _("median wall µs"), interval, speedupHeading(report), _("efficiency")});
         rule += "---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
     } else {
         // xgettext:no-c-format
@@ -243,12 +243,13 @@ std::string startupTable(const ScalingReport& report) {
     if (report.shares.empty()) {
         return "";
     }
-    std::string table = "\n" +
-                        std::string(_("Start-up share of the processor time, (spawn - pool) / spawn of the medians:")) +
-                        "\n\n" +
-                        tableRow({_("matrix"), _("workers"), _("spawn median cpu µs"), _("pool median cpu µs"),
-                                  _("start-up share")}) +
-                        "|---|---:|---:|---:|---:|\n";
+    std::string table =
+        "\n" +
+        std::string(_("Start-up share of the processor time, (spawn - pool) / spawn of the medians:")) +
+        "\n\n" +
+        tableRow({_("matrix"), _("workers"), _("spawn median cpu µs"), _("pool median cpu µs"),
+                  _("start-up share")}) +
+        "|---|---:|---:|---:|---:|\n";
     for (const StartupShare& s : report.shares) {
         table += tableRow({sizeLabel(s.rows, s.columns), std::to_string(s.threads), fixed2(s.spawn),
                            fixed2(s.pool), format("%.1f %%", 100 * s.share)});
@@ -257,10 +258,11 @@ std::string startupTable(const ScalingReport& report) {
 }
 
 std::string costText(const ScalingReport& report) {
-    std::string text = "\n" +
-                       std::string(_("Cost of each added worker (least-squares slope of the median processor time "
-                                     "against the worker count):")) +
-                       "\n";
+    std::string text =
+        "\n" +
+        std::string(_("Cost of each added worker (least-squares slope of the median processor time "
+                      "against the worker count):")) +
+        "\n";
     for (const SeriesReport& s : report.series) {
         text += "- " + seriesLabel(report, s.rows, s.columns, s.mode) + ": ";
         if (!s.cost) {
@@ -348,9 +350,11 @@ std::string reportText(const ScalingReport& report) {
 }
 
 std::string scalingChartScript(const ScalingReport& report) {
-    std::string script = chartHeader(report, _("diagsum: processor time per run by number of workers (mean, band "
-                                               "from min to max)"));
-    script += "set ylabel " + gnuplotString(_("processor time of all threads per run (clock ticks, µs)")) + "\n";
+    std::string script =
+        chartHeader(report, _("diagsum: processor time per run by number of workers (mean, band "
+                              "from min to max)"));
+    script +=
+        "set ylabel " + gnuplotString(_("processor time of all threads per run (clock ticks, µs)")) + "\n";
     script +=
         "set key top left\n"
         "set yrange [0:*]\n"
@@ -412,7 +416,8 @@ std::string speedupChartScript(const ScalingReport& report) {
     for (int32_t base : bases) {
         const std::string b = std::to_string(base);
         const std::string ideal = base == 1 ? _("ideal, S = T") : formatMessage(_("ideal, S = T / %d"), base);
-        script += "x / " + b + ".0 with lines dt 2 lc rgb 'black' title " + gnuplotString(ideal) + ", \\\n     ";
+        script +=
+            "x / " + b + ".0 with lines dt 2 lc rgb 'black' title " + gnuplotString(ideal) + ", \\\n     ";
     }
     for (size_t i = 0; i < report.series.size(); i++) {
         const SeriesReport& s = report.series[i];

@@ -129,8 +129,8 @@ struct Finished {
 // The real program under a language environment only: every locale
 // variable the caller's environment holds is cleared first.
 Finished runIn(const std::string& language, const char* program, const std::string& args) {
-    const std::string command = "env -u LC_ALL -u LC_MESSAGES -u LC_CTYPE -u LC_NUMERIC -u LANGUAGE " + language +
-                                " '" + program + "' " + args + " > out.log 2> err.log < /dev/null";
+    const std::string command = "env -u LC_ALL -u LC_MESSAGES -u LC_CTYPE -u LC_NUMERIC -u LANGUAGE " +
+                                language + " '" + program + "' " + args + " > out.log 2> err.log < /dev/null";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile("out.log"), readFile("err.log")};
 }
@@ -169,7 +169,8 @@ TEST_F(Languages, HelpAndRefusalsFollowTheLanguage) {
 
     run = runIn(portuguese, DIAGSUM_EXE, "--runs 0");
     EXPECT_EQ(run.status, 64);
-    EXPECT_EQ(run.err, "diagsum: --runs '0' inválido: use um inteiro de 1 a 2147483647 (veja diagsum --help)\n");
+    EXPECT_EQ(run.err,
+              "diagsum: --runs '0' inválido: use um inteiro de 1 a 2147483647 (veja diagsum --help)\n");
     run = runIn(portuguese, DIAGSUM_SINGLE_EXE, "--bogus");
     EXPECT_EQ(run.err, "diagsum-single: opção desconhecida: --bogus (veja diagsum-single --help)\n");
     run = runIn(english, DIAGSUM_SINGLE_EXE, "--bogus");
@@ -178,7 +179,8 @@ TEST_F(Languages, HelpAndRefusalsFollowTheLanguage) {
     run = runIn(english, DIAGSUM_REPORT_EXE, "");
     EXPECT_EQ(run.err.rfind("diagsum-report: no input file; usage: diagsum-report", 0), 0u) << run.err;
     run = runIn(portuguese, DIAGSUM_REPORT_EXE, "");
-    EXPECT_EQ(run.err.rfind("diagsum-report: nenhum arquivo de entrada; uso: diagsum-report", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.rfind("diagsum-report: nenhum arquivo de entrada; uso: diagsum-report", 0), 0u)
+        << run.err;
 }
 
 // stdout's mean lines, the log with its decimal comma, the sums and the JSON
@@ -239,8 +241,9 @@ TEST_F(Languages, ReportHeadingsFollowTheLanguage) {
     testsupport::writeFile("infoData.csv", "1234,50; 3; 4; 6; 1\n1300,25; 3; 4; 6; 1\n");
     Finished run = runIn(english, DIAGSUM_REPORT_EXE, "--no-chart infoData.csv");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(lines(run.out).at(0), "| matrix | workers | runs | mean ticks | median | 95 % CI of median | min | max | "
-                                    "std dev |");
+    EXPECT_EQ(lines(run.out).at(0),
+              "| matrix | workers | runs | mean ticks | median | 95 % CI of median | min | max | "
+              "std dev |");
     EXPECT_NE(run.out.find("| 1234.50 |"), std::string::npos) << run.out;
     run = runIn(portuguese, DIAGSUM_REPORT_EXE, "--no-chart infoData.csv");
     ASSERT_EQ(run.status, 0) << run.err;

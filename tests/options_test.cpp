@@ -103,8 +103,9 @@ TEST(SweepCommandLine, OptionsInShortAndLongForms) {
 TEST(SweepCommandLine, RefusalNamesOptionAndValueInOneLine) {
     const Parsed p = parseSweep({"--runs", "10abc"});
     EXPECT_EQ(p.result, CommandLine::refused);
-    EXPECT_EQ(p.err,
-              "diagsum: --runs '10abc' is invalid: use an integer from 1 to 2147483647 (see diagsum --help)\n");
+    EXPECT_EQ(
+        p.err,
+        "diagsum: --runs '10abc' is invalid: use an integer from 1 to 2147483647 (see diagsum --help)\n");
     EXPECT_EQ(parseSweep({"--bogus"}).err, "diagsum: unknown option: --bogus (see diagsum --help)\n");
     EXPECT_EQ(parseSweep({"-r"}).err, "diagsum: option -r needs a value (see diagsum --help)\n");
     EXPECT_EQ(parseSweep({"--no-log=x"}).err,
