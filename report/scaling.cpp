@@ -1,5 +1,7 @@
 #include "report/scaling.h"
 
+#include "i18n/messages.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <set>
@@ -220,6 +222,15 @@ std::string startupTable(const ScalingReport& report) {
     return table;
 }
 
+// ", of which ... system time" when the counters gave the split.
+std::string systemPart(const WorkerCost& cost) {
+    if (std::isnan(cost.systemMicros)) {
+        return "";
+    }
+    const double share = cost.micros != 0 ? cost.systemMicros / cost.micros : NAN;
+    return ", " + fixed2(cost.systemMicros) + _(" µs of it system time (") + format("%.0f", 100 * share) + " %)";
+}
+
 std::string costText(const ScalingReport& report) {
     std::string text =
         "\nCost of each added worker (least-squares slope of the median processor time against the "
@@ -232,7 +243,7 @@ std::string costText(const ScalingReport& report) {
         }
         text += fixed2(s.cost->micros) + " µs of processor time per added worker (fitted over " +
                 std::to_string(s.cost->from) + " to " + std::to_string(s.cost->to) + " workers, " +
-                std::to_string(s.cost->counts) + " counts)\n";
+                std::to_string(s.cost->counts) + " counts)" + systemPart(*s.cost) + "\n";
     }
     return text;
 }
