@@ -100,7 +100,10 @@ void addEntry(const json& entry, CostGroup* group) {
     group->involuntarySwitches += values[6];
     for (const auto& [field, value] : entry.items()) {
         double number = 0;
-        if (field.rfind("perf_", 0) != 0 || !counterValue(entry, field.c_str(), &number)) {
+        // Names go into the table as they are: only perf's own kind of name.
+        if (field.rfind("perf_", 0) != 0 || field.size() > 64 ||
+            field.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos ||
+            !counterValue(entry, field.c_str(), &number)) {
             continue;
         }
         auto slot = std::find_if(group->perf.begin(), group->perf.end(),
@@ -267,6 +270,9 @@ std::string costTable(const CostReport& cost, const ScalingReport& report) {
     }
     table += rule + "\n";
     for (const CostGroup& g : cost.groups) {
+        if (findGroup(report, g.key) == nullptr) {
+            continue;  // runs the report itself did not take
+        }
         const double runs = static_cast<double>(g.runs);
         const double workers = runs * g.key.threads;
         std::vector<std::string> cells{std::to_string(g.key.rows) + " × " + std::to_string(g.key.columns)};
