@@ -98,7 +98,8 @@ void addEntry(const json& entry, CostGroup* group) {
     group->majorFaults += values[4];
     group->voluntarySwitches += values[5];
     group->involuntarySwitches += values[6];
-    for (const auto& [field, value] : entry.items()) {
+    for (const auto& item : entry.items()) {
+        const std::string& field = item.key();
         double number = 0;
         // Names go into the table as they are: only perf's own kind of name.
         if (field.rfind("perf_", 0) != 0 || field.size() > 64 ||
