@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "report/benchjson.h"
+#include "report/costchart.h"
 #include "report/costsplit.h"
 #include "report/scaling.h"
 

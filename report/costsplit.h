@@ -37,6 +37,9 @@ struct CostReport {
     std::vector<CostGroup> groups;  // in key order
 };
 
+// The group of `key`, or null.
+const CostGroup* findCostGroup(const CostReport& cost, const GroupKey& key);
+
 // system / (user + system) of a group's sums; NaN when both are 0.
 double systemShare(const CostGroup& group);
 
@@ -54,8 +57,3 @@ void addSystemSlopes(ScalingReport* report, const CostReport& cost);
 // The Markdown table of the split, faults, switches and perf events, or ""
 // without counters.
 std::string costTable(const CostReport& cost, const ScalingReport& report);
-
-// gnuplot script (drawing into ARG1) of cost.png: per worker count, a bar
-// of the median processor time, its system part below its user part, one bar
-// per series side by side.
-std::string costChartScript(const CostReport& cost, const ScalingReport& report);

@@ -1,9 +1,10 @@
 // diagsum-report: reads the execution log (infoData.csv) or the JSON a sweep
 // writes, prints per matrix size, start-up mode and worker count the
 // statistics of the runs as Markdown, warns on stderr about noisy groups,
-// and draws scaling.png, and from the JSON also speedup.png, with gnuplot.
+// and draws scaling.png, and from the JSON also speedup.png (and cost.png
+// when it has resource counters), with gnuplot.
 //
-//   diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE
+//   diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE
 #include <fcntl.h>
 #include <getopt.h>
 #include <signal.h>
@@ -23,6 +24,7 @@
 #include "i18n/messages.h"
 
 #include "report/benchjson.h"
+#include "report/costchart.h"
 #include "report/costsplit.h"
 #include "report/logstats.h"
 #include "report/scaling.h"

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "report/benchjson.h"
+#include "report/costchart.h"
 #include "report/costsplit.h"
 #include "testsupport.h"
 
