@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "outputs/outfiles.h"
+#include "outputs/stdfds.h"
 
 #ifndef DIAGSUM_VERSION
 #define DIAGSUM_VERSION "0"
@@ -168,7 +168,7 @@ CommandLine refuseStrayArgument(const char* program, int argc, char** argv) {
 int commandLineExitStatus(CommandLine parsed) {
     switch (parsed) {
         case CommandLine::done: {
-            OutputFile console{standardOutputName};
+            OutputFile console = standardOutputFile();
             return flushOutput(&console, stdout) ? 0 : 1;
         }
         case CommandLine::refused:
