@@ -83,6 +83,22 @@ int finishWithin(pid_t pid, int seconds) {
     return 2000;
 }
 
+// Starts `program` with standard output into a pipe whose reader is gone.
+pid_t startIntoClosedPipe(const char* program, std::vector<std::string> args) {
+    int ends[2];
+    if (pipe(ends) != 0) {
+        return -1;
+    }
+    close(ends[0]);
+    const int saved = dup(STDOUT_FILENO);
+    dup2(ends[1], STDOUT_FILENO);
+    close(ends[1]);
+    const pid_t pid = start(program, std::move(args), "-");
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    return pid;
+}
+
 // Runs `script` with bash (its $0 is diagsum) in a process group of its own,
 // SIGINT at its default action, standard output into stdout.txt.
 pid_t startShell(const std::string& script) {
@@ -337,15 +353,7 @@ TEST(DriverOutputs, ClosedStandardOutputStopsTheSweepAndEndsAsAPipeDeath) {
     }
     testsupport::ScratchDir dir;
     // The reader is gone before the first mean line: the sweep stops there.
-    int ends[2];
-    ASSERT_EQ(pipe(ends), 0);
-    close(ends[0]);
-    const int saved = dup(STDOUT_FILENO);
-    dup2(ends[1], STDOUT_FILENO);
-    close(ends[1]);
-    const pid_t sweepPid = start(DIAGSUM_EXE, sweep("5", {"--json", "sweep.json"}), "-");
-    dup2(saved, STDOUT_FILENO);
-    EXPECT_EQ(finish(sweepPid), 1000 + SIGPIPE);
+    EXPECT_EQ(finish(startIntoClosedPipe(DIAGSUM_EXE, sweep("5", {"--json", "sweep.json"}))), 1000 + SIGPIPE);
     EXPECT_EQ(loggedWorkers(), std::vector<int>(5, 1)) << "the log keeps the lines of the count made";
     EXPECT_EQ(sweepContext()["stop_signal"], "SIGPIPE");
     EXPECT_EQ(sweepContext()["runs_made"], 5);
@@ -353,6 +361,13 @@ TEST(DriverOutputs, ClosedStandardOutputStopsTheSweepAndEndsAsAPipeDeath) {
     EXPECT_EQ(readFile("stderr.txt"),
               "diagsum: sweep stopped by SIGPIPE after 5 of 20 timed runs; they are kept in infoData.csv, "
               "sweep.json\n");
+    EXPECT_TRUE(sumsWhole());
+
+    // The single run writes its files, then ends the same way.
+    std::filesystem::remove("infoData.csv");
+    std::filesystem::remove("out.txt");
+    EXPECT_EQ(finish(startIntoClosedPipe(DIAGSUM_SINGLE_EXE, {"--size", "20x20"})), 1000 + SIGPIPE);
+    EXPECT_EQ(loggedWorkers(), std::vector<int>{1});
     EXPECT_TRUE(sumsWhole());
 
     // `| head -1` in a shell: the first mean line goes through, $? says 141.
