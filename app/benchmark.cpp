@@ -102,10 +102,13 @@ void reportStop(const SweepOptions& options, const DriverOutputs& outputs, size_
         }
     }
     if (kept.empty()) {
+        // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs planned.
         fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; no file keeps them\n"),
                 signalName(stopSignal()), made, planned);
         return;
     }
+    // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs
+    // planned, the files that keep them ("infoData.csv, sweep.json").
     fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; they are kept in %s\n"),
             signalName(stopSignal()), made, planned, kept.c_str());
 }
@@ -227,6 +230,7 @@ int sweepMain(int argc, char** argv) {
 
 #ifndef DIAGSUM_NO_ENTRY_POINT
 int main(int argc, char** argv) {
+    initMessages();
     return sweepMain(argc, argv);
 }
 #endif

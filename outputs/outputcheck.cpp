@@ -64,12 +64,14 @@ bool outputsClash(const char* program, const std::string& logPath, const std::st
         }
         outputs[i].key = fileKey(outputs[i].path);
         if (sameFile(outputs[i].key, console)) {
-            fprintf(stderr, _("%s: %s names the file standard output goes to: %s\n"), program,
-                    outputs[i].option, outputs[i].path.c_str());
+            // TRANSLATORS: the program, the option, the file.
+            fprintf(stderr, _("%s: %s names the standard output's file: %s\n"), program, outputs[i].option,
+                    outputs[i].path.c_str());
             return true;
         }
         for (size_t j = 0; j < i; j++) {
             if (sameFile(outputs[j].key, outputs[i].key)) {
+                // TRANSLATORS: the program, the two options, the file.
                 fprintf(stderr, _("%s: %s and %s name the same file: %s\n"), program, outputs[j].option,
                         outputs[i].option, outputs[i].path.c_str());
                 return true;

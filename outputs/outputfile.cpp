@@ -34,6 +34,7 @@ void reportOutputFailure(OutputFile* file, int error) {
         return;
     }
     file->failed = true;
+    // TRANSLATORS: the program, the file (or "standard output"), the system's reason.
     fprintf(stderr, _("%s: cannot write %s: %s\n"), programName, shownName(*file), strerror(error));
 }
 
