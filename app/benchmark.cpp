@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/diagrun.h"
@@ -15,7 +16,7 @@
 #include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
 #include "machine/fingerprint.h"
-#include "outputs/outfiles.h"
+#include "outputs/driveroutputs.h"
 
 namespace {
 
@@ -76,10 +77,13 @@ bool usesMode(const SweepOptions& options, RunMode wanted) {
     return false;
 }
 
+// Written once the sweep is over: after a stop, a pipe is still waited for
+// until a reader comes (a second signal ends the program at once).
 void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
                const std::string& executable, const SweepFacts& facts) {
     if (!options.jsonPath.empty()) {
-        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild, facts));
+        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild, facts, stopSignal()),
+                       PipeWait::untilNextStop);
     }
 }
 
@@ -103,6 +107,36 @@ SweepFacts openSweepFacts(const SweepOptions& options) {
     return facts;
 }
 
+// The timed runs of the sweep so far: every one counted, kept for the JSON
+// file when there is one.
+struct SweepRecord {
+    std::vector<TimedRun> timed;
+    size_t made = 0;
+};
+
+// Says on stderr that the sweep stopped and where its runs are kept.
+void reportStop(const SweepOptions& options, const DriverOutputs& outputs, size_t made) {
+    const size_t planned =
+        options.threadCounts.size() * options.modes.size() * static_cast<size_t>(options.runs);
+    std::string kept;
+    for (const OutputFile* file : {&outputs.log.file, &outputs.json}) {
+        const bool written = file == &outputs.json ? !options.jsonPath.empty() : !file->name.empty();
+        if (written && !file->failed) {
+            kept += (kept.empty() ? "" : ", ") + file->name;
+        }
+    }
+    if (kept.empty()) {
+        // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs planned.
+        fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; no file keeps them\n"),
+                signalName(stopSignal()), made, planned);
+        return;
+    }
+    // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs
+    // planned, the files that keep them ("infoData.csv, sweep.json").
+    fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; they are kept in %s\n"),
+            signalName(stopSignal()), made, planned, kept.c_str());
+}
+
 // What ends a sweep early: a run that could not be made, or a stop signal.
 enum class SweepEnd { finished, runFailed, stopped };
 
@@ -110,7 +144,7 @@ enum class SweepEnd { finished, runFailed, stopped };
 // run so that drift on the machine hits them alike; `totals` gets each
 // mode's sum of ticks. A stop signal is honoured between runs.
 SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t countIndex,
-                    std::vector<double>* totals, std::vector<TimedRun>* timed) {
+                    std::vector<double>* totals, SweepRecord* record) {
     const int32_t workers = options.threadCounts[countIndex];
     for (int32_t i = 0; i < options.warmup; i++) {
         for (RunMode mode : options.modes) {
@@ -135,8 +169,9 @@ SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t 
                 return SweepEnd::runFailed;
             }
             (*totals)[m] += time.ticks;
+            record->made++;
             if (!options.jsonPath.empty()) {
-                timed->push_back(TimedRun{countIndex, options.modes[m], time});
+                record->timed.push_back(TimedRun{countIndex, options.modes[m], time});
             }
         }
     }
@@ -145,7 +180,7 @@ SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t 
 
 // Every worker count in turn, each count's means printed once all its runs
 // are timed.
-SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, std::vector<TimedRun>* timed) {
+SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, SweepRecord* record) {
     const bool pool = usesMode(options, RunMode::pool);
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
         const int32_t workers = options.threadCounts[countIndex];
@@ -153,7 +188,7 @@ SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, std::v
         if (pool && !startPoolTeam(workers)) {
             return SweepEnd::runFailed;
         }
-        const SweepEnd end = sweepCount(options, outputs, countIndex, &totals, timed);
+        const SweepEnd end = sweepCount(options, outputs, countIndex, &totals, record);
         if (pool) {
             endPoolTeam();
         }
@@ -189,13 +224,21 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         return 1;
     }
     SweepFacts facts = openSweepFacts(options);
-    std::vector<TimedRun> timed;
-    const SweepEnd end = sweepCounts(options, &outputs, &timed);
+    SweepRecord record;
+    SweepEnd end = sweepCounts(options, &outputs, &record);
     closePerfCounters();
     facts.loadAtEnd = readLoadAverage("");
+    // A closed standard output seen at the last mean line stops nothing but
+    // still ends the program as a pipe death.
+    if (end == SweepEnd::finished && stopSignal() != 0) {
+        end = SweepEnd::stopped;
+    }
     // The runs completed so far are kept whatever ended the sweep.
-    writeJson(options, &outputs, timed, executable, facts);
+    writeJson(options, &outputs, record.timed, executable, facts);
     closeDriverOutputs(&outputs);
+    if (end == SweepEnd::stopped) {
+        reportStop(options, outputs, record.made);
+    }
     return end == SweepEnd::runFailed ? -1 : driverExitStatus(outputs);
 }
 
@@ -207,7 +250,9 @@ int sweepMain(int argc, char** argv) {
         return ended;
     }
     installStopHandlers();
-    return runSweep(options, argc > 0 ? argv[0] : "diagsum");
+    // Stopped, it ends by the signal once everything is written, as any
+    // program killed by it would: a calling shell loop stops too.
+    return endByStopSignal(runSweep(options, argc > 0 ? argv[0] : "diagsum"));
 }
 
 #ifndef DIAGSUM_NO_ENTRY_POINT

@@ -15,17 +15,20 @@ int benchmarkSweep();
 // `warmup` untimed runs (neither printed nor logged), then `runs` timed runs
 // whose mean is printed (and flushed) as above. With a JSON file named,
 // every timed run is also written there at the end (`executable` names the
-// program in it). The outputs are written as outputs/outfiles.h describes:
-// checked before the first run (returns 1 when one cannot be written),
-// failures reported once per file while the sweep goes on. Between runs it
-// polls for a stop signal: the runs completed so far are kept (a worker
-// count cut short prints no mean). Returns 0; 64 (usageExitStatus) when two
-// outputs are one file (outputsClash); -1 after one line saying why when a
-// part of a run cannot be made (the lines already logged stay); else 128 +
-// the stop signal, or 1 when an output failed.
+// program in it). The outputs are written as outputs/driveroutputs.h
+// describes: checked before the first run (returns 1 when one cannot be
+// written), failures reported once per file while the sweep goes on.
+// Between runs it polls for a stop (a stop signal, or standard output's
+// reader gone): the runs completed so far are kept (a worker count cut short
+// prints no mean and gets no aggregates in the JSON file, whose context says
+// the sweep stopped), and one line on stderr says so. Returns 0; 64
+// (usageExitStatus) when two outputs are one file (outputsClash); -1 after
+// one line saying why when a part of a run cannot be made (the lines already
+// logged stay); else 128 + the stop, or 1 when an output failed.
 int runSweep(const SweepOptions& options, const std::string& executable);
 
 // diagsum's entry point: parses the command line (exit 64 when it is
 // refused, 0 after --help or --version, 1 when that answer could not be
-// written), installs the stop handlers, then sweeps.
+// written), installs the stop handlers, then sweeps. Stopped, it ends by
+// the stop's signal once its files are written (endByStopSignal).
 int sweepMain(int argc, char** argv);

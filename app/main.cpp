@@ -14,7 +14,7 @@
 #include "app/settings.h"
 #include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
-#include "outputs/outfiles.h"
+#include "outputs/driveroutputs.h"
 
 static_assert(default_M > 0 && default_N > 0, "the single run needs at least one row and one column");
 static_assert(default_NumThreads > 0 && default_NumThreads <= maxWorkers,
@@ -150,6 +150,7 @@ int singleRun(const SingleOptions& options) {
 
 int singleMain(int argc, char** argv) {
     holdStandardDescriptors();
+    setReportingProgram("diagsum-single");
     SingleOptions options;
     const int ended = commandLineExitStatus(parseSingleOptions(argc, argv, &options));
     if (ended >= 0) {
@@ -164,5 +165,7 @@ int singleMain(int argc, char** argv) {
         return usageExitStatus;
     }
     installStopHandlers();
-    return singleRun(options);
+    // A stop signal, or a standard output whose reader is gone, ends the run
+    // by that signal once its files are written.
+    return endByStopSignal(singleRun(options));
 }

@@ -10,7 +10,7 @@
 // Returns 0, or -1 after one line saying why when the input is refused or a
 // part of the run cannot be made; nothing is created or written for refused
 // input. The outputs are checked before the run and written as
-// outputs/outfiles.h describes: 1 when one cannot be written (reported on
+// outputs/driveroutputs.h describes: 1 when one cannot be written (reported on
 // stderr), 64 when two outputs are one file (outputsClash), 128 + the
 // signal when a stop signal came.
 int nomain();
@@ -22,5 +22,6 @@ int singleRun(const SingleOptions& options);
 
 // diagsum-single's entry point: parses the command line (exit 64 when it is
 // refused, 0 after --help or --version), installs the stop handlers, then
-// performs the run.
+// performs the run; stopped (a signal while waiting for Enter, standard
+// output's reader gone), it ends by that signal once its files are written.
 int singleMain(int argc, char** argv);

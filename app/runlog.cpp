@@ -1,6 +1,7 @@
 #include "app/runlog.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -50,7 +51,13 @@ ExecutionLine formatExecutionLine(ExecutionData data) {
     return line;
 }
 
-int appendWholeLine(int fd, const char* text, size_t length) {
+namespace {
+
+// Writes the line once; a line that went in only in part is cut back off.
+// The caller holds the log's lock, so no other appender's line can follow
+// the part: the file ends where this write ended, and the cut is checked
+// against that all the same.
+int writeOrTakeBack(int fd, const char* text, size_t length) {
     const ssize_t written = write(fd, text, length);
     if (written < 0) {
         return errno;
@@ -58,19 +65,41 @@ int appendWholeLine(int fd, const char* text, size_t length) {
     if (static_cast<size_t>(written) == length) {
         return 0;
     }
-    // With O_APPEND the offset is now the end of what went in. Cut the file
-    // back only while those bytes are still its end: a line another process
-    // appended since then is whole and stays.
+    // With O_APPEND the offset is now the end of what went in.
     const off_t end = lseek(fd, 0, SEEK_CUR);
     if (end < written) {
         return EIO;  // not a file with an offset: nothing to take back
     }
     const off_t begin = end - written;
     struct stat status;
-    if (fstat(fd, &status) == 0 && status.st_size == end && ftruncate(fd, begin) != 0) {
+    if (fstat(fd, &status) != 0) {
+        return errno;
+    }
+    // A process that ignores the lock may have appended since: the part then
+    // stays rather than cut that line.
+    if (status.st_size == end && ftruncate(fd, begin) != 0) {
         return errno;  // the part stays: say why it could not be taken back
     }
     return shortWriteReason(fd, begin + static_cast<off_t>(length));
+}
+
+}  // namespace
+
+int appendWholeLine(int fd, const char* text, size_t length) {
+    // Appenders that share the log take its lock in turn. A file that cannot
+    // be locked (flock unsupported there) is still written; a part that goes
+    // in is then left as it is rather than cut back blindly.
+    int locked;
+    do {
+        locked = flock(fd, LOCK_EX);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const ssize_t written = write(fd, text, length);
+        return written < 0 ? errno : static_cast<size_t>(written) == length ? 0 : EIO;
+    }
+    const int error = writeOrTakeBack(fd, text, length);
+    flock(fd, LOCK_UN);
+    return error;
 }
 
 void executionDataToCSV(ExecutionData data, const char* fileName) {

@@ -27,7 +27,8 @@ ExecutionLine formatExecutionLine(ExecutionData data);
 // Appends `length` bytes to the file open on `fd` (opened with O_APPEND) in
 // one write(2), so lines of processes appending at the same time never mix.
 // When only part of the line goes in, the file is cut back to where the line
-// began. Returns 0, or the errno of the failure (for a short write, EFBIG
+// began. The write and the cut are made under an exclusive flock(2) of the
+// file, so the cut never takes a line another appender wrote meanwhile. Returns 0, or the errno of the failure (for a short write, EFBIG
 // past the file-size limit, ENOSPC on a full file system, else EIO).
 int appendWholeLine(int fd, const char* text, size_t length);
 

@@ -9,7 +9,7 @@
 
 #include "counters/perfcounters.h"
 #include "i18n/messages.h"
-#include "outputs/outfiles.h"
+#include "outputs/stdfds.h"
 
 #ifndef DIAGSUM_VERSION
 #define DIAGSUM_VERSION "0"
@@ -201,7 +201,7 @@ bool addContextPair(const char* text, std::vector<std::pair<std::string, std::st
 int commandLineExitStatus(CommandLine parsed) {
     switch (parsed) {
         case CommandLine::done: {
-            OutputFile console{standardOutputName};
+            OutputFile console = standardOutputFile();
             return flushOutput(&console, stdout) ? 0 : 1;
         }
         case CommandLine::refused:

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -116,6 +117,20 @@ std::string kernel() {
         return "";
     }
     return std::string(names.sysname) + " " + names.release + " " + names.version;
+}
+
+// Whether the sweep stopped early and why, and how far it got.
+void addProgress(Json* context, const SweepOptions& options, size_t runsMade, int stopSignal) {
+    const size_t planned = options.threadCounts.size() * options.modes.size() *
+                           static_cast<size_t>(options.runs > 0 ? options.runs : 0);
+    (*context)["runs_planned"] = planned;
+    (*context)["runs_made"] = runsMade;
+    (*context)["stopped"] = stopSignal != 0;
+    if (stopSignal != 0) {
+        const char* abbreviation = sigabbrev_np(stopSignal);
+        (*context)["stop_signal"] = std::string("SIG") + (abbreviation != nullptr ? abbreviation : "?");
+        (*context)["stop_signal_number"] = stopSignal;
+    }
 }
 
 Json context(const SweepOptions& options, const std::string& executable, const BuildSettings& settings,
@@ -294,7 +309,8 @@ std::string runName(const SweepOptions& options, RunMode mode, int32_t threads) 
 }  // namespace
 
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable, const BuildSettings& settings, const SweepFacts& facts) {
+                      const std::string& executable, const BuildSettings& settings, const SweepFacts& facts,
+                      int stopSignal) {
     // The runs of each worker count and mode, in the order they were timed.
     const size_t modeCount = options.modes.size();
     std::vector<Sample> samples(options.threadCounts.size() * modeCount);
@@ -327,13 +343,17 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
                 }
                 benchmarks.push_back(std::move(iteration));
             }
-            // Google Benchmark reports aggregates only over repetitions.
-            if (sample.wall.size() >= 2) {
+            // Google Benchmark reports aggregates only over repetitions; a
+            // count cut short keeps its runs but is not summed up.
+            const bool whole = sample.wall.size() == static_cast<size_t>(options.runs);
+            if (whole && sample.wall.size() >= 2) {
                 addAggregates(&benchmarks, base, sample);
             }
         }
     }
-    const Json document = {{"context", context(options, executable, settings, facts)}, {"benchmarks", benchmarks}};
+    Json about = context(options, executable, settings, facts);
+    addProgress(&about, options, runs.size(), stopSignal);
+    const Json document = {{"context", about}, {"benchmarks", benchmarks}};
     // The program's path and the machine's names are bytes, not always UTF-8;
     // a stray byte becomes U+FFFD instead of ending the program after the
     // whole sweep.

@@ -33,9 +33,16 @@ struct TimedRun {
 // "iteration" entry per timed run (real_time is wall time, cpu_time
 // processor time, both in microseconds, then the run's resource use and
 // perf counts) followed, per worker count and mode, by the mean, median,
-// stddev and cv aggregates of each.
+// stddev and cv aggregates of each when all its runs
+// were made.
 // Runs are grouped per worker count in the sweep's order, then per mode.
 // Names read "diagsum/500x500/threads:8", with the mode after the size
 // ("diagsum/500x500/pool/threads:8") when the sweep was asked for modes.
+// The context says how many timed runs were planned ("runs_planned") and made
+// ("runs_made"), and whether the sweep was stopped ("stopped"; with
+// "stop_signal" and "stop_signal_number" when `stopSignal` is not 0). A
+// worker count and mode cut short keeps its run entries but gets no
+// aggregates: they would describe a sample the sweep did not plan.
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable, const BuildSettings& settings, const SweepFacts& facts);
+                      const std::string& executable, const BuildSettings& settings, const SweepFacts& facts,
+                      int stopSignal = 0);

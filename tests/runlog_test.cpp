@@ -1,9 +1,15 @@
 #include "app/runlog.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "testsupport.h"
 
@@ -52,6 +58,28 @@ TEST(ExecutionLog, UnopenableFileIsSkipped) {
     testsupport::ScratchDir dir;
     executionDataToCSV(ExecutionData{1.0, 1, 1, 1, 1}, "no-such-directory/infoData.csv");
     EXPECT_FALSE(std::filesystem::exists("no-such-directory"));
+}
+
+TEST(ExecutionLog, AppendersTakeTheLogsLockInTurn) {
+    // Another appender holds the lock (between its write and its cut-back):
+    // this one waits, so a cut-back can only ever take its own bytes.
+    testsupport::ScratchDir dir;
+    const int holder = open("infoData.csv", O_WRONLY | O_CREAT | O_APPEND, 0666);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    fflush(nullptr);
+    const pid_t appender = fork();
+    if (appender == 0) {
+        executionDataToCSV(ExecutionData{1.0, 3, 4, 6, 2}, "infoData.csv");
+        _exit(0);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    int status = 0;
+    EXPECT_EQ(waitpid(appender, &status, WNOHANG), 0) << "it did not wait for the lock";
+    ASSERT_EQ(write(holder, "other writer\n", 13), 13);
+    flock(holder, LOCK_UN);
+    waitpid(appender, &status, 0);
+    close(holder);
+    EXPECT_EQ(readFile("infoData.csv"), "other writer\n1,00; 3; 4; 6; 2\n");
 }
 
 TEST(ReplaceChar, ReplacesEveryOccurrenceAndKeepsLength) {

@@ -1,4 +1,6 @@
-#include "outputs/outfiles.h"
+// Whole-file replacement: exact bytes, the old mode, links, pipes, long
+// names, and nothing left behind by a failure.
+#include "outputs/replace.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,11 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <csignal>
 #include <filesystem>
 #include <string>
 
 #include "floatfiles/floatfiles.h"
+#include "outputs/outputcheck.h"
 #include "testsupport.h"
 
 using testsupport::readFile;
@@ -106,44 +110,19 @@ TEST(WholeFile, PipeIsCheckedWithoutOpeningIt) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-TEST(StopSignals, FirstIsRecordedSecondRemovesTemporariesAndKills) {
+TEST(WholeFile, LongestNameTheDirectoryTakesWorksAndLinksAreFollowedWhenDangling) {
     testsupport::ScratchDir dir;
-    const int status = inChild([] {
-        installStopHandlers();
-        raise(SIGTERM);
-        PendingFile pending;
-        if (stopSignal() != SIGTERM || beginReplace(&pending, "out.txt") != 0 || entries() != 1) {
-            return 1;
-        }
-        raise(SIGINT);
-        return 2;
-    });
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
-    EXPECT_EQ(entries(), 0u);
-}
+    const std::string longest(NAME_MAX - 5, 'n');  // too long for ".<pid>.<n>" after it
+    EXPECT_EQ(replaceFile(longest, "first\n"), 0);
+    EXPECT_EQ(replaceFile(longest, "second\n"), 0);
+    EXPECT_EQ(readFile(longest), "second\n");
+    EXPECT_EQ(entries(), 1u) << "no temporary file left";
 
-TEST(StopSignals, HangUpRemovesTemporariesAndKills) {
-    testsupport::ScratchDir dir;
-    const int status = inChild([] {
-        installStopHandlers();
-        PendingFile pending;
-        if (beginReplace(&pending, "out.txt") != 0 || entries() != 1) {
-            return 1;
-        }
-        raise(SIGHUP);
-        return 2;
-    });
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
-    EXPECT_EQ(entries(), 0u);
-}
-
-TEST(StopSignals, SignalIgnoredAtStartStaysIgnored) {
-    const int status = inChild([] {
-        signal(SIGINT, SIG_IGN);
-        installStopHandlers();
-        raise(SIGINT);
-        raise(SIGINT);
-        return stopSignal();
-    });
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    // A dangling link: the file is made where it leads, the link stays.
+    std::filesystem::create_directory("real");
+    std::filesystem::create_symlink("real/made.txt", "hop");
+    std::filesystem::create_symlink("hop", "link.txt");
+    EXPECT_EQ(replaceFile("link.txt", "made\n"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink("link.txt"));
+    EXPECT_EQ(readFile("real/made.txt"), "made\n");
 }

@@ -1,0 +1,40 @@
+// Everything a driver writes, so that nothing measured is lost silently:
+// every output is checked before the first run (outputs/outputcheck), every
+// failure to write one is reported once on stderr, naming the file and the
+// reason; the run log takes each line whole or not at all
+// (outputs/logappend); out.txt and the JSON file are replaced whole
+// (outputs/replace); SIGINT, SIGTERM and a closed standard output stop the
+// sweep between runs (outputs/stopsignals).
+#pragma once
+
+#include <string>
+
+#include "outputs/logappend.h"
+#include "outputs/outputcheck.h"
+#include "outputs/outputfile.h"
+#include "outputs/replace.h"
+#include "outputs/stdfds.h"
+#include "outputs/stopsignals.h"
+
+struct DriverOutputs {
+    LogAppender log;  // not open when runs are not logged
+    OutputFile out;   // the sums of the last run
+    OutputFile json;  // no name: no JSON file
+    OutputFile console = standardOutputFile();
+};
+
+// Names the outputs and checks, before anything is measured, each one the
+// driver will write: opens the log (none when `logPath` is empty), and
+// checks that out.txt and the JSON file (none when `jsonPath` is empty) can
+// be replaced. Every one that cannot is reported; false then.
+bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
+                       const std::string& jsonPath);
+
+// Closes the log and flushes standard output, reporting their failures.
+void closeDriverOutputs(DriverOutputs* outputs);
+
+// The exit status of a driver that made every run it was asked to (or
+// stopped): 128 + the stop (130, 143, 141), else 1 when an output failed,
+// else 0. With a stop recorded, the driver then ends by the signal itself
+// (endByStopSignal).
+int driverExitStatus(const DriverOutputs& outputs);
