@@ -1,37 +1,59 @@
 #include "app/benchmark.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "app/diagrun.h"
-#include "outputs/outfiles.h"
 #include "app/poolrun.h"
 #include "app/runlog.h"
 #include "app/settings.h"
+#include "app/workerstart.h"
 #include "export/sweepjson.h"
 #include "floatfiles/floatfiles.h"
+#include "i18n/messages.h"
+#include "outputs/outfiles.h"
+#include "plan/sweepsetup.h"
 
 namespace {
 
 constexpr BuildSettings thisBuild{getInputFromUser, generateExecutionData, printInfoProcess, default_M,
                                   default_N,        default_NumThreads};
 
-// One run of `mode` with `workers` workers, timed; a pool run needs the
-// count's team to be up. False when the run could not be made.
-bool measureRun(const SweepOptions& options, RunMode mode, int32_t workers, DiagRun* run, RunTime* time) {
-    if (mode == RunMode::pool) {
-        return timePoolRun(run, options.rows, options.columns, workers, time);
+// How the runs of the sweep are made: its setup, and the start notes of
+// bound workers, sized once for the largest count.
+struct RunMaker {
+    const SweepOptions* options;
+    const SweepSetup* setup;
+    WorkerStart start;
+};
+
+// One run of `variant` with `workers` workers, timed; a pool run needs the
+// count's team to be up. Spawn runs with default attributes go through
+// timeDiagRun, as in a sweep without stack size or placement. False when
+// the run could not be made.
+bool measureRun(RunMaker* maker, const Variant& variant, int32_t workers, DiagRun* run, RunTime* time) {
+    const SweepOptions& options = *maker->options;
+    int32_t* startCpus = maker->setup->bound ? maker->start.startCpus.data() : nullptr;
+    if (variant.mode == RunMode::pool) {
+        return timePoolRun(run, options.rows, options.columns, workers, time, startCpus);
     }
-    return timeDiagRun(run, options.rows, options.columns, workers, time);
+    maker->start.stackSize = options.stackSizes[variant.stack];
+    if (maker->start.stackSize == 0 && !maker->setup->bound) {
+        return timeDiagRun(run, options.rows, options.columns, workers, time);
+    }
+    return timeStartedRun(run, options.rows, options.columns, workers, &maker->start, time);
 }
 
 // A run whose time is not wanted: it only brings caches, allocator and
 // kernel to the state the timed runs meet.
-bool warmupRun(const SweepOptions& options, RunMode mode, int32_t workers) {
+bool warmupRun(RunMaker* maker, const Variant& variant, int32_t workers) {
     DiagRun run;
     RunTime ignored;
-    if (!measureRun(options, mode, workers, &run, &ignored)) {
+    if (!measureRun(maker, variant, workers, &run, &ignored)) {
         return false;
     }
     releaseDiagRun(&run);
@@ -46,101 +68,153 @@ bool logsMode(const SweepOptions& options, RunMode mode) {
 
 // One timed run, its sums written to out.txt and the run logged; false when
 // it could not be made. A file that cannot be written is reported and the
-// sweep goes on: the times are still true.
-bool timedRun(const SweepOptions& options, DriverOutputs* outputs, RunMode mode, int32_t workers,
-              RunTime* time) {
+// sweep goes on: the times are still true. `timed` gets the run's time and,
+// for bound workers, where they started.
+bool timedRun(RunMaker* maker, DriverOutputs* outputs, const Variant& variant, int32_t workers,
+              TimedRun* timed) {
     DiagRun run;
-    if (!measureRun(options, mode, workers, &run, time)) {
+    if (!measureRun(maker, variant, workers, &run, &timed->time)) {
         return false;
     }
     writeWholeFile(&outputs->out, floatLines(run.results));
     releaseDiagRun(&run);
-    if (logsMode(options, mode)) {
-        appendToLog(&outputs->log, ExecutionData{time->ticks, run.matrix.rows, run.matrix.columns,
+    if (logsMode(*maker->options, variant.mode)) {
+        appendToLog(&outputs->log, ExecutionData{timed->time.ticks, run.matrix.rows, run.matrix.columns,
                                                  run.matrix.diagonals, workers});
+    }
+    if (maker->setup->bound) {
+        const PlacementCheck check = checkPlacement(maker->setup->masks, maker->start.startCpus.data(), workers);
+        timed->cpusUsed = check.cpusUsed;
+        timed->placementMisses = check.misses;
     }
     return true;
 }
 
 bool usesMode(const SweepOptions& options, RunMode wanted) {
-    for (RunMode mode : options.modes) {
-        if (mode == wanted) {
-            return true;
-        }
-    }
-    return false;
+    return std::find(options.modes.begin(), options.modes.end(), wanted) != options.modes.end();
 }
 
-void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
-               const std::string& executable) {
+void writeJson(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+               const std::vector<TimedRun>& runs, const std::string& executable) {
     if (!options.jsonPath.empty()) {
-        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild));
+        const SweepRecord record{setup.seed, setup.bound ? setup.masks.cpus : std::vector<int32_t>{}};
+        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild, record));
     }
 }
 
 // What ends a sweep early: a run that could not be made, or a stop signal.
 enum class SweepEnd { finished, runFailed, stopped };
 
-// Warmup and timed runs of one worker count, the modes alternating run by
-// run so that drift on the machine hits them alike; `totals` gets each
-// mode's sum of ticks. A stop signal is honoured between runs.
-SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t countIndex,
-                    std::vector<double>* totals, std::vector<TimedRun>* timed) {
-    const int32_t workers = options.threadCounts[countIndex];
-    for (int32_t i = 0; i < options.warmup; i++) {
-        for (RunMode mode : options.modes) {
-            if (stopSignal() != 0) {
-                return SweepEnd::stopped;
-            }
-            if (!warmupRun(options, mode, workers)) {
-                return SweepEnd::runFailed;
-            }
+// The means of the counts, printed in the order of the counts as each one
+// and every count before it have all their timed runs.
+struct MeanLines {
+    std::vector<double> totals;   // per count and variant: the sum of ticks
+    std::vector<int64_t> left;    // per count: timed runs still to make
+    size_t printed = 0;           // counts printed so far
+};
+
+void printCountMeans(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                     const MeanLines& means, size_t count) {
+    for (size_t v = 0; v < setup.variants.size(); v++) {
+        const std::string label = variantLabel(options, setup.variants[v]);
+        printMeanLine(&outputs->console, stdout, options.threadCounts[count],
+                      means.totals[count * setup.variants.size() + v] / options.runs,
+                      label.empty() ? nullptr : label.c_str());
+    }
+}
+
+// Prints every count that is complete and has no incomplete count before
+// it; at the end of a sweep cut short (`ended`), every complete count,
+// skipping the incomplete ones, so no true mean is lost.
+void printReadyMeans(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                     MeanLines* means, bool ended) {
+    for (; means->printed < means->left.size(); means->printed++) {
+        if (means->left[means->printed] == 0) {
+            printCountMeans(options, setup, outputs, *means, means->printed);
+        } else if (!ended) {
+            return;
         }
     }
-    for (int32_t i = 0; i < options.runs; i++) {
-        for (size_t m = 0; m < options.modes.size(); m++) {
-            if (getInputFromUser) {
-                runlog::pause();  // a signal while waiting stops before the run
-            }
-            if (stopSignal() != 0) {
-                return SweepEnd::stopped;
-            }
-            RunTime time;
-            if (!timedRun(options, outputs, options.modes[m], workers, &time)) {
+}
+
+// Brings up the pool team of `workers` when runs of that count come next.
+// `team` is the count whose team is up, 0 for none.
+bool switchPoolTeam(const SweepSetup& setup, int32_t workers, int32_t* team) {
+    if (*team == workers) {
+        return true;
+    }
+    if (*team != 0) {
+        endPoolTeam();
+        *team = 0;
+    }
+    if (!startPoolTeam(workers, setup.bound ? &setup.masks : nullptr)) {
+        return false;
+    }
+    *team = workers;
+    return true;
+}
+
+// Makes the planned runs in turn. A pool team is up from the first run of
+// a count until a run of another count comes, outside every measured
+// interval. A stop signal is honoured between runs.
+SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* means, int32_t* team,
+                         std::vector<TimedRun>* timed) {
+    const SweepOptions& options = *maker->options;
+    const SweepSetup& setup = *maker->setup;
+    const bool pool = usesMode(options, RunMode::pool);
+    const uint64_t total = plannedRunCount(setup.plan.shape);
+    uint64_t sequence = 0;
+    for (uint64_t i = 0; i < total; i++) {
+        const PlannedRun planned = plannedRun(setup.plan, i);
+        const int32_t workers = options.threadCounts[planned.count];
+        const Variant& variant = setup.variants[planned.variant];
+        if (pool && !switchPoolTeam(setup, workers, team)) {
+            return SweepEnd::runFailed;
+        }
+        if (getInputFromUser && !planned.warmup) {
+            runlog::pause();  // a signal while waiting stops before the run
+        }
+        if (stopSignal() != 0) {
+            return SweepEnd::stopped;
+        }
+        if (planned.warmup) {
+            if (!warmupRun(maker, variant, workers)) {
                 return SweepEnd::runFailed;
             }
-            (*totals)[m] += time.ticks;
-            if (!options.jsonPath.empty()) {
-                timed->push_back(TimedRun{countIndex, options.modes[m], time});
-            }
+            continue;
         }
+        TimedRun run{planned.count, variant.mode, RunTime{}, variant.stack, sequence++};
+        if (!timedRun(maker, outputs, variant, workers, &run)) {
+            return SweepEnd::runFailed;
+        }
+        means->totals[planned.count * setup.variants.size() + planned.variant] += run.time.ticks;
+        means->left[planned.count]--;
+        if (!options.jsonPath.empty()) {
+            timed->push_back(run);
+        }
+        printReadyMeans(options, setup, outputs, means, false);
     }
     return SweepEnd::finished;
 }
 
-// Every worker count in turn, each count's means printed once all its runs
-// are timed.
-SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, std::vector<TimedRun>* timed) {
-    const bool pool = usesMode(options, RunMode::pool);
-    for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
-        const int32_t workers = options.threadCounts[countIndex];
-        std::vector<double> totals(options.modes.size(), 0.0);
-        if (pool && !startPoolTeam(workers)) {
-            return SweepEnd::runFailed;
-        }
-        const SweepEnd end = sweepCount(options, outputs, countIndex, &totals, timed);
-        if (pool) {
-            endPoolTeam();
-        }
-        if (end != SweepEnd::finished) {
-            return end;
-        }
-        for (size_t m = 0; m < options.modes.size(); m++) {
-            printMeanLine(&outputs->console, stdout, workers, totals[m] / options.runs,
-                          options.modesNamed ? runModeName(options.modes[m]) : nullptr);
-        }
+// The whole plan, each count's means printed once all its runs are timed.
+SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                   std::vector<TimedRun>* timed) {
+    RunMaker maker{&options, &setup, WorkerStart{}};
+    if (setup.bound) {
+        maker.start.masks = &setup.masks;
+        reserveWorkerStarts(&maker.start, *std::max_element(options.threadCounts.begin(), options.threadCounts.end()));
     }
-    return SweepEnd::finished;
+    MeanLines means;
+    means.totals.assign(options.threadCounts.size() * setup.variants.size(), 0.0);
+    means.left.assign(options.threadCounts.size(), int64_t{options.runs} * static_cast<int64_t>(setup.variants.size()));
+    int32_t team = 0;
+    const SweepEnd end = makePlannedRuns(&maker, outputs, &means, &team, timed);
+    if (team != 0) {
+        endPoolTeam();
+    }
+    printReadyMeans(options, setup, outputs, &means, true);
+    return end;
 }
 
 }  // namespace
@@ -159,14 +233,18 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
     if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath)) {
         return usageExitStatus;
     }
+    SweepSetup setup;
+    if (!setUpSweep(options, &setup)) {
+        return usageExitStatus;
+    }
     if (!openDriverOutputs(&outputs, logPath, options.outPath, options.jsonPath)) {
         closeDriverOutputs(&outputs);
         return 1;
     }
     std::vector<TimedRun> timed;
-    const SweepEnd end = sweepCounts(options, &outputs, &timed);
+    const SweepEnd end = sweepPlan(options, setup, &outputs, &timed);
     // The runs completed so far are kept whatever ended the sweep.
-    writeJson(options, &outputs, timed, executable);
+    writeJson(options, setup, &outputs, timed, executable);
     closeDriverOutputs(&outputs);
     return end == SweepEnd::runFailed ? -1 : driverExitStatus(outputs);
 }
@@ -177,6 +255,15 @@ int sweepMain(int argc, char** argv) {
     const int ended = commandLineExitStatus(parseSweepOptions(argc, argv, &options));
     if (ended >= 0) {
         return ended;
+    }
+    // libgomp reads the team's stack size once, when the program starts: a
+    // sweep with pool runs and a stack size starts afresh with it set.
+    const size_t poolStack = options.stackSizes.front();
+    if (usesMode(options, RunMode::pool) && poolStack != 0 && !poolStackSizeIs(poolStack)) {
+        restartWithPoolStackSize(poolStack, argv);
+        fprintf(stderr, _("diagsum: --stack-size %s cannot be given to pool runs: cannot start afresh with %s set: %s\n"),
+                stackSizeName(poolStack).c_str(), poolStackVariable, strerror(errno));
+        return usageExitStatus;
     }
     installStopHandlers();
     return runSweep(options, argc > 0 ? argv[0] : "diagsum");

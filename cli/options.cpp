@@ -3,10 +3,12 @@
 #include <getopt.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
 
+#include "i18n/messages.h"
 #include "outputs/outfiles.h"
 
 #ifndef DIAGSUM_VERSION
@@ -40,6 +42,16 @@ const char sweepUsage[] =
     "Imprime uma linha \"T - media\" por quantidade: a media dos ticks de processador\n"
     "(clock(), todas as threads) das execucoes medidas.\n";
 
+const char sweepShapeUsage[] = N_(
+    "\n"
+    "How the runs are made:\n"
+    "      --stack-size LIST      each worker's stack: default (the system's), 64k, 1m, 8m or bytes;\n"
+    "                             several, such as default,64k, alternate run by run\n"
+    "      --bind POLICY          where the workers run: none (default), compact, scatter or\n"
+    "                             list:CPUS (such as list:0,2,4-7, dealt round-robin)\n"
+    "      --order ORDER          sequential (default), interleaved (the counts take turns) or\n"
+    "                             random[:SEED] (the whole sweep shuffled)\n");
+
 const char singleUsage[] =
     "Uso: diagsum-single [opcoes]\n"
     "Uma execucao com o relatorio completo: tamanhos, a soma de cada diagonal e o\n"
@@ -54,7 +66,7 @@ const char singleUsage[] =
     "      --version              mostra a versao\n";
 
 // Long-only options get values past the range of characters.
-enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion };
+enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optStackSize, optBind, optOrder };
 
 // Reports a refused command line in one line on stderr.
 CommandLine refuse(const char* program, const std::string& what) {
@@ -304,7 +316,9 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
         {"mode", required_argument, nullptr, 'm'},     {"log", required_argument, nullptr, optLog},
         {"no-log", no_argument, nullptr, optNoLog},    {"out", required_argument, nullptr, optOut},
         {"json", required_argument, nullptr, optJson}, {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, optVersion}, {nullptr, 0, nullptr, 0},
+        {"version", no_argument, nullptr, optVersion}, {"stack-size", required_argument, nullptr, optStackSize},
+        {"bind", required_argument, nullptr, optBind}, {"order", required_argument, nullptr, optOrder},
+        {nullptr, 0, nullptr, 0},
     };
     resetGetopt();
     int result;
@@ -355,8 +369,24 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 }
                 options->jsonPath = optarg;
                 break;
+            case optStackSize:
+                if (!parseStackSizes(optarg, &options->stackSizes, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                break;
+            case optBind:
+                if (!parsePlacement(optarg, &options->placement, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                break;
+            case optOrder:
+                if (!parseRunOrder(optarg, &options->order, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                break;
             case 'h':
                 fputs(sweepUsage, stdout);
+                fputs(_(sweepShapeUsage), stdout);
                 return CommandLine::done;
             case optVersion:
                 printf("diagsum %s\n", DIAGSUM_VERSION);
@@ -364,6 +394,12 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
             default:
                 return refuseGetopt(program, result, argv);
         }
+    }
+    // libgomp gives every team thread of the process one stack size.
+    if (options->stackSizes.size() > 1 &&
+        std::find(options->modes.begin(), options->modes.end(), RunMode::pool) != options->modes.end()) {
+        return refuse(program, _("pool runs take one --stack-size per sweep: OpenMP sets its threads' stack "
+                                 "once, when the program starts"));
     }
     return refuseStrayArgument(program, argc, argv);
 }

@@ -1,5 +1,6 @@
 #include "export/sweepjson.h"
 
+#include <pthread.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -118,7 +119,40 @@ std::string kernel() {
     return std::string(names.sysname) + " " + names.release + " " + names.version;
 }
 
-Json context(const SweepOptions& options, const std::string& executable, const BuildSettings& settings) {
+// The stack a thread started with default attributes gets, in bytes.
+size_t defaultStackSize() {
+    pthread_attr_t attributes;
+    size_t bytes = 0;
+    if (pthread_getattr_default_np(&attributes) == 0) {
+        pthread_attr_getstacksize(&attributes, &bytes);
+        pthread_attr_destroy(&attributes);
+    }
+    return bytes;
+}
+
+// How the runs were made: stack sizes, placement and order.
+void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& record) {
+    Json stacks = Json::array();
+    for (size_t bytes : options.stackSizes) {
+        stacks.push_back(stackSizeName(bytes));
+    }
+    (*context)["stack_sizes"] = stacks;
+    (*context)["default_stack_size"] = defaultStackSize();
+    if (const char* poolStack = getenv("OMP_STACKSIZE"); poolStack != nullptr) {
+        (*context)["omp_stacksize"] = poolStack;
+    }
+    (*context)["bind"] = placementName(options.placement);
+    if (!record.bindCpus.empty()) {
+        (*context)["bind_cpus"] = record.bindCpus;
+    }
+    (*context)["order"] = runOrderName(options.order.order);
+    if (options.order.order == RunOrder::random) {
+        (*context)["seed"] = record.seed;
+    }
+}
+
+Json context(const SweepOptions& options, const std::string& executable, const BuildSettings& settings,
+             const SweepRecord& record) {
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) != 3) {
         load[0] = load[1] = load[2] = 0;
@@ -127,7 +161,7 @@ Json context(const SweepOptions& options, const std::string& executable, const B
     for (RunMode mode : options.modes) {
         modes.push_back(runModeName(mode));
     }
-    return {
+    Json described = {
         {"date", isoDate()},
         {"host_name", hostName()},
         {"executable", executable},
@@ -158,6 +192,8 @@ Json context(const SweepOptions& options, const std::string& executable, const B
           {"default_N", settings.default_N},
           {"default_NumThreads", settings.default_NumThreads}}},
     };
+    addRunShape(&described, options, record);
+    return described;
 }
 
 constexpr double microsPerTick = 1e6 / CLOCKS_PER_SEC;
@@ -165,6 +201,7 @@ constexpr double microsPerTick = 1e6 / CLOCKS_PER_SEC;
 struct Sample {
     std::vector<double> wall;
     std::vector<double> cpu;
+    std::vector<const TimedRun*> runs;
 };
 
 double mean(const std::vector<double>& values) {
@@ -231,11 +268,17 @@ void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
     }
 }
 
-std::string runName(const SweepOptions& options, RunMode mode, int32_t threads) {
+std::string runName(const SweepOptions& options, RunMode mode, size_t stack, int32_t threads) {
     std::string name =
         "diagsum/" + std::to_string(options.rows) + "x" + std::to_string(options.columns) + "/";
     if (options.modesNamed) {
         name += std::string(runModeName(mode)) + "/";
+    }
+    if (options.stackSizes[stack] != 0) {
+        name += "stack:" + stackSizeName(options.stackSizes[stack]) + "/";
+    }
+    if (options.placement.policy != BindPolicy::none) {
+        name += "bind:" + placementName(options.placement) + "/";
     }
     return name + "threads:" + std::to_string(threads);
 }
@@ -243,26 +286,32 @@ std::string runName(const SweepOptions& options, RunMode mode, int32_t threads) 
 }  // namespace
 
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable, const BuildSettings& settings) {
-    // The runs of each worker count and mode, in the order they were timed.
+                      const std::string& executable, const BuildSettings& settings, const SweepRecord& record) {
+    // The runs of each worker count, stack size and mode, in the order they
+    // were timed.
     const size_t modeCount = options.modes.size();
-    std::vector<Sample> samples(options.threadCounts.size() * modeCount);
+    const size_t familyCount = modeCount * options.stackSizes.size();
+    std::vector<Sample> samples(options.threadCounts.size() * familyCount);
     for (const TimedRun& run : runs) {
         const auto mode =
             std::find(options.modes.begin(), options.modes.end(), run.mode) - options.modes.begin();
-        if (run.countIndex >= options.threadCounts.size() || static_cast<size_t>(mode) >= modeCount) {
+        if (run.countIndex >= options.threadCounts.size() || static_cast<size_t>(mode) >= modeCount ||
+            run.stack >= options.stackSizes.size()) {
             continue;
         }
-        Sample& sample = samples[run.countIndex * modeCount + static_cast<size_t>(mode)];
+        Sample& sample = samples[run.countIndex * familyCount + run.stack * modeCount + static_cast<size_t>(mode)];
         sample.wall.push_back(run.time.wallMicros);
         sample.cpu.push_back(run.time.ticks * microsPerTick);
+        sample.runs.push_back(&run);
     }
     Json benchmarks = Json::array();
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
         const int32_t threads = options.threadCounts[countIndex];
-        for (size_t family = 0; family < modeCount; family++) {
-            const Sample& sample = samples[countIndex * modeCount + family];
-            Json base = entry(runName(options, options.modes[family], threads), family, countIndex, threads);
+        for (size_t family = 0; family < familyCount; family++) {
+            const Sample& sample = samples[countIndex * familyCount + family];
+            const std::string name =
+                runName(options, options.modes[family % modeCount], family / modeCount, threads);
+            Json base = entry(name, family, countIndex, threads);
             base["repetitions"] = sample.wall.size();
             for (size_t i = 0; i < sample.wall.size(); i++) {
                 Json iteration = base;
@@ -270,6 +319,11 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
                 iteration["real_time"] = sample.wall[i];
                 iteration["cpu_time"] = sample.cpu[i];
                 iteration["time_unit"] = "us";
+                iteration["sequence"] = sample.runs[i]->sequence;
+                if (sample.runs[i]->cpusUsed >= 0) {
+                    iteration["cpus_used"] = sample.runs[i]->cpusUsed;
+                    iteration["placement_misses"] = sample.runs[i]->placementMisses;
+                }
                 benchmarks.push_back(std::move(iteration));
             }
             // Google Benchmark reports aggregates only over repetitions.
@@ -278,7 +332,8 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
             }
         }
     }
-    const Json document = {{"context", context(options, executable, settings)}, {"benchmarks", benchmarks}};
+    const Json document = {{"context", context(options, executable, settings, record)},
+                           {"benchmarks", benchmarks}};
     // The program's path and the machine's names are bytes, not always UTF-8;
     // a stray byte becomes U+FFFD instead of ending the program after the
     // whole sweep.
