@@ -47,14 +47,37 @@ bool severalModes(const ScalingReport& report) {
     return report.modes.size() > 1;
 }
 
-// "500 × 500", or "500 × 500, pool" when the input holds several modes.
-std::string seriesLabel(const ScalingReport& report, int32_t rows, int32_t columns, int32_t mode) {
-    const std::string size = sizeLabel(rows, columns);
-    return severalModes(report) ? size + ", " + report.modes[static_cast<size_t>(mode)] : size;
+bool severalSettings(const ScalingReport& report) {
+    return report.settings.size() > 1;
+}
+
+// How the runs were made beyond the mode: "stack:64k/bind:compact", or
+// "defaults".
+std::string settingName(const ScalingReport& report, int32_t setting) {
+    const auto index = static_cast<size_t>(setting);
+    return index >= report.settings.size() || report.settings[index].empty() ? "defaults" : report.settings[index];
+}
+
+// "500 × 500", with the settings ("500 × 500, stack:64k") and the mode
+// ("500 × 500, pool") when the input holds several.
+std::string seriesLabel(const ScalingReport& report, int32_t rows, int32_t columns, int32_t setting,
+                        int32_t mode) {
+    std::string label = sizeLabel(rows, columns);
+    if (severalSettings(report)) {
+        label += ", " + settingName(report, setting);
+    }
+    if (severalModes(report)) {
+        label += ", " + report.modes[static_cast<size_t>(mode)];
+    }
+    return label;
+}
+
+std::string seriesLabel(const ScalingReport& report, const SeriesReport& series) {
+    return seriesLabel(report, series.rows, series.columns, series.setting, series.mode);
 }
 
 std::string groupLabel(const ScalingReport& report, const GroupKey& key) {
-    return seriesLabel(report, key.rows, key.columns, key.mode) + ", " + std::to_string(key.threads) +
+    return seriesLabel(report, key.rows, key.columns, key.setting, key.mode) + ", " + std::to_string(key.threads) +
            (key.threads == 1 ? " worker" : " workers");
 }
 
@@ -146,17 +169,17 @@ void addStartupShares(ScalingReport* report) {
         if (s.key.mode != spawnMode) {
             continue;
         }
-        const GroupKey poolKey{s.key.rows, s.key.columns, poolMode, s.key.threads};
+        const GroupKey poolKey{s.key.rows, s.key.columns, s.key.setting, poolMode, s.key.threads};
         const auto p = std::lower_bound(report->groups.begin(), report->groups.end(), poolKey, byKey);
         if (p == report->groups.end() || p->key != poolKey) {
             continue;
         }
         const double share = s.cpu.median > 0 ? (s.cpu.median - p->cpu.median) / s.cpu.median : NAN;
         report->shares.push_back(
-            {s.key.rows, s.key.columns, s.key.threads, s.cpu.median, p->cpu.median, share});
+            {s.key.rows, s.key.columns, s.key.setting, s.key.threads, s.cpu.median, p->cpu.median, share});
     }
     std::sort(report->shares.begin(), report->shares.end(), [](const StartupShare& a, const StartupShare& b) {
-        return std::tie(a.rows, a.columns, a.threads) < std::tie(b.rows, b.columns, b.threads);
+        return std::tie(a.rows, a.columns, a.setting, a.threads) < std::tie(b.rows, b.columns, b.setting, b.threads);
     });
 }
 
@@ -177,8 +200,10 @@ std::string speedupHeading(const ScalingReport& report) {
 
 std::string groupTable(const ScalingReport& report) {
     const bool modes = severalModes(report);
-    std::string table = modes ? "| matrix | mode | workers | runs |" : "| matrix | workers | runs |";
-    std::string rule = modes ? "|---|---|---:|---:|" : "|---|---:|---:|";
+    const bool settings = severalSettings(report);
+    std::string table = std::string("| matrix |") + (settings ? " settings |" : "") + (modes ? " mode |" : "") +
+                        " workers | runs |";
+    std::string rule = std::string("|---|") + (settings ? "---|" : "") + (modes ? "---|" : "") + "---:|---:|";
     if (report.hasWall) {
         table += " mean cpu µs | median cpu | 95 % CI | min | max | std dev | median wall µs | 95 % CI | " +
                  speedupHeading(report) + " | efficiency |\n";
@@ -190,6 +215,9 @@ std::string groupTable(const ScalingReport& report) {
     table += rule;
     for (const GroupReport& g : report.groups) {
         std::vector<std::string> cells{sizeLabel(g.key.rows, g.key.columns)};
+        if (settings) {
+            cells.push_back(settingName(report, g.key.setting));
+        }
         if (modes) {
             cells.push_back(report.modes[static_cast<size_t>(g.key.mode)]);
         }
@@ -214,8 +242,10 @@ std::string startupTable(const ScalingReport& report) {
         "| matrix | workers | spawn median cpu µs | pool median cpu µs | start-up share |\n"
         "|---|---:|---:|---:|---:|\n";
     for (const StartupShare& s : report.shares) {
-        table += tableRow({sizeLabel(s.rows, s.columns), std::to_string(s.threads), fixed2(s.spawn),
-                           fixed2(s.pool), format("%.1f %%", 100 * s.share)});
+        const std::string size = sizeLabel(s.rows, s.columns);
+        table += tableRow({severalSettings(report) ? size + ", " + settingName(report, s.setting) : size,
+                           std::to_string(s.threads), fixed2(s.spawn), fixed2(s.pool),
+                           format("%.1f %%", 100 * s.share)});
     }
     return table;
 }
@@ -225,7 +255,7 @@ std::string costText(const ScalingReport& report) {
         "\nCost of each added worker (least-squares slope of the median processor time against the "
         "worker count):\n";
     for (const SeriesReport& s : report.series) {
-        text += "- " + seriesLabel(report, s.rows, s.columns, s.mode) + ": ";
+        text += "- " + seriesLabel(report, s) + ": ";
         if (!s.cost) {
             text += "n/a (a single worker count)\n";
             continue;
@@ -282,6 +312,7 @@ ScalingReport analyse(const RunSet& runs) {
     ScalingReport report;
     report.hasWall = runs.hasWall;
     report.modes = runs.modes;
+    report.settings = runs.settings;
     for (const RunGroup& group : runs.groups) {
         report.groups.push_back(describeGroup(report, group, &report.warnings));
     }
@@ -289,11 +320,12 @@ ScalingReport analyse(const RunSet& runs) {
         const GroupKey& key = report.groups[first].key;
         size_t last = first + 1;
         while (last < report.groups.size() && report.groups[last].key.rows == key.rows &&
-               report.groups[last].key.columns == key.columns && report.groups[last].key.mode == key.mode) {
+               report.groups[last].key.columns == key.columns && report.groups[last].key.setting == key.setting &&
+               report.groups[last].key.mode == key.mode) {
             last++;
         }
-        SeriesReport series{
-            key.rows, key.columns, key.mode, key.threads, first, last, fitCost(report.groups, first, last)};
+        SeriesReport series{key.rows,    key.columns, key.setting, key.mode, key.threads, first,
+                            last,        fitCost(report.groups, first, last)};
         if (report.hasWall) {
             addSpeedup(&report.groups, series);
         }
@@ -326,7 +358,7 @@ std::string scalingChartScript(const ScalingReport& report) {
         const SeriesReport& s = report.series[i];
         const std::string data = "$s" + std::to_string(i);
         const std::string colour = std::to_string(i + 1);
-        const std::string label = seriesLabel(report, s.rows, s.columns, s.mode);
+        const std::string label = seriesLabel(report, s);
         script += (i == 0 ? "" : ", \\\n     ");
         script += data + " using 1:3:4 with filledcurves lc " + colour + " title 'min–max, " + label +
                   "', \\\n     " + data + " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour +
@@ -379,7 +411,7 @@ std::string speedupChartScript(const ScalingReport& report) {
         const SeriesReport& s = report.series[i];
         const std::string data = "$s" + std::to_string(i);
         const std::string colour = std::to_string(i + 1);
-        const std::string label = seriesLabel(report, s.rows, s.columns, s.mode);
+        const std::string label = seriesLabel(report, s);
         script += (i == 0 ? "" : ", \\\n     ");
         script += data + " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour + " title 'speedup, " +
                   label + "', \\\n     " + data +

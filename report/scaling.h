@@ -45,6 +45,7 @@ struct WorkerCost {
 struct SeriesReport {
     int32_t rows;
     int32_t columns;
+    int32_t setting;
     int32_t mode;
     int32_t base;  // speedup is relative to this count: 1, else the smallest
     size_t first;  // its groups are ScalingReport::groups[first, last)
@@ -56,6 +57,7 @@ struct SeriesReport {
 struct StartupShare {
     int32_t rows;
     int32_t columns;
+    int32_t setting;
     int32_t threads;
     double spawn;
     double pool;
@@ -65,6 +67,7 @@ struct StartupShare {
 struct ScalingReport {
     bool hasWall = false;
     std::vector<std::string> modes;
+    std::vector<std::string> settings;  // "" for the defaults
     std::vector<GroupReport> groups;  // in key order
     std::vector<SeriesReport> series;
     std::vector<StartupShare> shares;
@@ -75,7 +78,7 @@ struct ScalingReport {
 ScalingReport analyse(const RunSet& runs);
 
 // The groups as a Markdown table (a mode column when there are several
-// modes; wall time, speedup and efficiency when there are wall times),
+// modes, a settings column when there are several settings; wall time, speedup and efficiency when there are wall times),
 // then the start-up shares as a second table when there are any, then one
 // line per series with the cost of each added worker.
 std::string reportText(const ScalingReport& report);

@@ -64,7 +64,7 @@ TEST(LogReading, GroupsSweepsBySizeAndWorkersSkippingBlankAndBadLines) {
     EXPECT_EQ(runs.runs, 5u);
     EXPECT_FALSE(runs.hasWall);
     ASSERT_EQ(runs.groups.size(), 3u);
-    EXPECT_EQ(runs.groups[0].key, (GroupKey{3, 4, 0, 2}));
+    EXPECT_EQ(runs.groups[0].key, (GroupKey{3, 4, 0, 0, 2}));
     EXPECT_EQ(runs.groups[1].cpu, (std::vector<double>{10, 20, 40})) << "runs stay in file order";
     EXPECT_EQ(runs.groups[2].key.threads, 2);
 }
@@ -116,7 +116,7 @@ TEST(BenchJson, ReadsRunsSkipsAggregatesAndConvertsUnits) {
     ASSERT_EQ(runs.groups.size(), 2u);
     EXPECT_EQ(runs.groups[0].cpu, (std::vector<double>{50, 40}));
     EXPECT_EQ(runs.groups[0].wall, (std::vector<double>{30, 20}));
-    EXPECT_EQ(runs.groups[1].key, (GroupKey{4, 4, 1, 1}));
+    EXPECT_EQ(runs.groups[1].key, (GroupKey{4, 4, 0, 1, 1}));
     EXPECT_EQ(runs.groups[1].cpu, (std::vector<double>{12}));
     ASSERT_EQ(runs.problems.size(), 3u);
     EXPECT_EQ(runs.problems[0].where, "benchmarks[4]");

@@ -8,7 +8,7 @@ namespace {
 
 // Adds one run of a 500 x 500 matrix.
 void add(RunSet* set, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
-    addRun(set, {500, 500, modeIndex(set, mode), threads}, cpu, wall);
+    addRun(set, {500, 500, settingIndex(set, ""), modeIndex(set, mode), threads}, cpu, wall);
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -63,8 +63,8 @@ TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
         add(&runs, threads, 1000 + 137.0 * threads);
         add(&runs, threads, 1000 + 137.0 * threads);
     }
-    addRun(&runs, {3, 4, 0, 1}, 10, 0);  // fewer than three counts from 8 up: every count
-    addRun(&runs, {3, 4, 0, 8}, 80, 0);
+    addRun(&runs, {3, 4, 0, 0, 1}, 10, 0);  // fewer than three counts from 8 up: every count
+    addRun(&runs, {3, 4, 0, 0, 8}, 80, 0);
     finishRuns(&runs);
     const ScalingReport report = analyse(runs);
     ASSERT_EQ(report.series.size(), 2u);
