@@ -48,10 +48,9 @@ bool isSettingName(std::string_view setting) {
 // settings.
 bool readMiddle(std::string_view middle, RunName* run, std::string* reason) {
     bool modeSeen = false;
-    while (!middle.empty()) {
+    while (true) {
         const auto slash = middle.find('/');
         const std::string_view segment = middle.substr(0, slash);
-        middle = slash == std::string_view::npos ? std::string_view() : middle.substr(slash + 1);
         if (segment.find(':') != std::string_view::npos) {
             if (!isSettingName(segment)) {
                 *reason = "a setting in the name must be <key>:<value> of letters, digits and -_.,:";
@@ -61,16 +60,18 @@ bool readMiddle(std::string_view middle, RunName* run, std::string* reason) {
                 run->settings += '/';
             }
             run->settings += segment;
-            continue;
-        }
-        if (modeSeen || !isModeName(segment)) {
+        } else if (modeSeen || !isModeName(segment)) {
             *reason = "the mode in the name must be letters, digits, '-' or '_', given once";
             return false;
+        } else {
+            modeSeen = true;
+            run->mode = segment;
         }
-        modeSeen = true;
-        run->mode = segment;
+        if (slash == std::string_view::npos) {
+            return true;
+        }
+        middle.remove_prefix(slash + 1);
     }
-    return true;
 }
 
 // µs per unit of Google Benchmark's "time_unit"; 0 for an unknown unit.

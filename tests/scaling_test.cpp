@@ -141,3 +141,24 @@ TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
     EXPECT_TRUE(contains(speedupChartScript(analyse(superlinear)), "set yrange [0:2.62]\n"))
         << "a speedup of 2.5 above the ideal 2 stays on the chart";
 }
+
+TEST(ScalingReport, SettingsGroupedLikeModesAndSharesPairedWithinThem) {
+    RunSet runs;
+    for (const char* settings : {"", "stack:64k"}) {
+        const int32_t setting = settingIndex(&runs, settings);
+        const double scale = *settings == '\0' ? 2 : 1;
+        addRun(&runs, {500, 500, setting, modeIndex(&runs, "spawn"), 4}, 1000 * scale, 0);
+        addRun(&runs, {500, 500, setting, modeIndex(&runs, "pool"), 4}, 750, 0);
+    }
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    ASSERT_EQ(report.series.size(), 4u);
+    ASSERT_EQ(report.shares.size(), 2u);
+    EXPECT_DOUBLE_EQ(report.shares[0].share, 0.625);
+    EXPECT_DOUBLE_EQ(report.shares[1].share, 0.25);
+    const std::string text = reportText(report);
+    EXPECT_TRUE(contains(text, "| matrix | settings | mode | workers |")) << text;
+    EXPECT_TRUE(contains(text, "| 500 × 500 | stack:64k | pool | 4 |")) << text;
+    EXPECT_TRUE(contains(text, "| 500 × 500, defaults | 4 | 2000.00 | 750.00 | 62.5 % |")) << text;
+    EXPECT_TRUE(contains(text, "- 500 × 500, stack:64k, spawn: ")) << text;
+}
