@@ -13,6 +13,13 @@ bool refuseSetup(const std::string& what) {
     return false;
 }
 
+// A message from a translated pattern with one number and one text.
+std::string message(const char* pattern, unsigned long long number, const std::string& text) {
+    char line[512];
+    snprintf(line, sizeof line, pattern, number, text.c_str());
+    return line;
+}
+
 // The CPU order of the placement, planned over the CPUs the process may
 // use.
 bool planPlacement(const Placement& placement, std::vector<int32_t>* order) {
@@ -21,8 +28,9 @@ bool planPlacement(const Placement& placement, std::vector<int32_t>* order) {
         const std::vector<int32_t> allowed = allowedCpus();
         for (int32_t cpu : placement.cpus) {
             if (!std::binary_search(allowed.begin(), allowed.end(), cpu)) {
-                return refuseSetup(option + ": " + _("CPU ") + std::to_string(cpu) +
-                                   _(" is not one this process may use (") + cpuListText(allowed) + ")");
+                return refuseSetup(option + ": " +
+                                   message(_("CPU %llu is not one this process may use (%s)"),
+                                           static_cast<unsigned long long>(cpu), cpuListText(allowed)));
             }
         }
         *order = placement.cpus;
@@ -66,8 +74,10 @@ bool setUpSweep(const SweepOptions& options, SweepSetup* setup) {
         if (!random) {
             return refuseSetup(_("the sweep would make more runs than can be counted"));
         }
-        return refuseSetup(std::string("--order random: ") + _("a random order shuffles at most ") +
-                           std::to_string(maxShuffledRuns) + _(" runs, warmups included"));
+        return refuseSetup(message(_("--order random: a random order shuffles at most %llu runs, warmups "
+                                     "included; this sweep makes %s"),
+                                   static_cast<unsigned long long>(maxShuffledRuns),
+                                   std::to_string(plannedRunCount(shape))));
     }
     if (random && !options.order.seedGiven) {
         fprintf(stderr, _("diagsum: runs in random order, seed %llu (repeat it with --order random:%llu)\n"),
