@@ -7,8 +7,9 @@
 #include "machine/placement.h"
 
 // This machine, only the CPUs the process may use: those of its affinity
-// mask (taskset, sched_setaffinity) that its cgroup allows. False, with
-// `why` set, when hwloc cannot read the machine.
+// mask (taskset, sched_setaffinity) that its cgroup allows. hwloc reads it
+// in a child process, so that the discovery leaves nothing behind in this
+// one. False, with `why` set, when hwloc cannot read the machine.
 bool readMachineTopology(Topology* topology, std::string* why);
 
 // A machine hwloc makes up from a description such as
