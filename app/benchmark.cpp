@@ -83,7 +83,8 @@ bool timedRun(RunMaker* maker, DriverOutputs* outputs, const Variant& variant, i
                                                  run.matrix.diagonals, workers});
     }
     if (maker->setup->bound) {
-        const PlacementCheck check = checkPlacement(maker->setup->masks, maker->start.startCpus.data(), workers);
+        const PlacementCheck check =
+            checkPlacement(maker->setup->masks, maker->start.startCpus.data(), workers);
         timed->cpusUsed = check.cpusUsed;
         timed->placementMisses = check.misses;
     }
@@ -108,9 +109,9 @@ enum class SweepEnd { finished, runFailed, stopped };
 // The means of the counts, printed in the order of the counts as each one
 // and every count before it have all their timed runs.
 struct MeanLines {
-    std::vector<double> totals;   // per count and variant: the sum of ticks
-    std::vector<int64_t> left;    // per count: timed runs still to make
-    size_t printed = 0;           // counts printed so far
+    std::vector<double> totals;  // per count and variant: the sum of ticks
+    std::vector<int64_t> left;   // per count: timed runs still to make
+    size_t printed = 0;          // counts printed so far
 };
 
 void printCountMeans(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
@@ -137,27 +138,31 @@ void printReadyMeans(const SweepOptions& options, const SweepSetup& setup, Drive
     }
 }
 
-// Brings up the pool team of `workers` when runs of that count come next.
-// `team` is the count whose team is up, 0 for none.
-bool switchPoolTeam(const SweepSetup& setup, int32_t workers, int32_t* team) {
-    if (*team == workers) {
+// No pool team is up.
+constexpr size_t noTeam = SIZE_MAX;
+
+// Brings up the pool team of the count at `count` (of `workers` workers)
+// when a run of that count comes next. `team` is the index of the count
+// whose team is up, or noTeam: a count listed twice gets a team each time.
+bool switchPoolTeam(const SweepSetup& setup, size_t count, int32_t workers, size_t* team) {
+    if (*team == count) {
         return true;
     }
-    if (*team != 0) {
+    if (*team != noTeam) {
         endPoolTeam();
-        *team = 0;
+        *team = noTeam;
     }
     if (!startPoolTeam(workers, setup.bound ? &setup.masks : nullptr)) {
         return false;
     }
-    *team = workers;
+    *team = count;
     return true;
 }
 
 // Makes the planned runs in turn. A pool team is up from the first run of
 // a count until a run of another count comes, outside every measured
 // interval. A stop signal is honoured between runs.
-SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* means, int32_t* team,
+SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* means, size_t* team,
                          std::vector<TimedRun>* timed) {
     const SweepOptions& options = *maker->options;
     const SweepSetup& setup = *maker->setup;
@@ -168,7 +173,7 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
         const PlannedRun planned = plannedRun(setup.plan, i);
         const int32_t workers = options.threadCounts[planned.count];
         const Variant& variant = setup.variants[planned.variant];
-        if (pool && !switchPoolTeam(setup, workers, team)) {
+        if (pool && !switchPoolTeam(setup, planned.count, workers, team)) {
             return SweepEnd::runFailed;
         }
         if (getInputFromUser && !planned.warmup) {
@@ -203,14 +208,16 @@ SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverO
     RunMaker maker{&options, &setup, WorkerStart{}};
     if (setup.bound) {
         maker.start.masks = &setup.masks;
-        reserveWorkerStarts(&maker.start, *std::max_element(options.threadCounts.begin(), options.threadCounts.end()));
+        reserveWorkerStarts(&maker.start,
+                            *std::max_element(options.threadCounts.begin(), options.threadCounts.end()));
     }
     MeanLines means;
     means.totals.assign(options.threadCounts.size() * setup.variants.size(), 0.0);
-    means.left.assign(options.threadCounts.size(), int64_t{options.runs} * static_cast<int64_t>(setup.variants.size()));
-    int32_t team = 0;
+    means.left.assign(options.threadCounts.size(),
+                      int64_t{options.runs} * static_cast<int64_t>(setup.variants.size()));
+    size_t team = noTeam;
     const SweepEnd end = makePlannedRuns(&maker, outputs, &means, &team, timed);
-    if (team != 0) {
+    if (team != noTeam) {
         endPoolTeam();
     }
     printReadyMeans(options, setup, outputs, &means, true);
@@ -261,8 +268,10 @@ int sweepMain(int argc, char** argv) {
     const size_t poolStack = options.stackSizes.front();
     if (usesMode(options, RunMode::pool) && poolStack != 0 && !poolStackSizeIs(poolStack)) {
         restartWithPoolStackSize(poolStack, argv);
-        fprintf(stderr, _("diagsum: --stack-size %s cannot be given to pool runs: cannot start afresh with %s set: %s\n"),
-                stackSizeName(poolStack).c_str(), poolStackVariable, strerror(errno));
+        fprintf(
+            stderr,
+            _("diagsum: --stack-size %s cannot be given to pool runs: cannot start afresh with %s set: %s\n"),
+            stackSizeName(poolStack).c_str(), poolStackVariable, strerror(errno));
         return usageExitStatus;
     }
     installStopHandlers();

@@ -53,7 +53,8 @@ bool sumDiagonalsStarted(DiagRun* run, WorkerStart* start) {
             start->placed[k] = PlacedWorker{&run->args[i], &start->startCpus[k]};
             routine = placedWorkerStart;
             argument = &start->placed[k];
-            error = pthread_attr_setaffinity_np(&attributes, start->masks->size, workerMask(*start->masks, k));
+            error =
+                pthread_attr_setaffinity_np(&attributes, start->masks->size, workerMask(*start->masks, k));
         }
         if (error == 0) {
             error = pthread_create(&run->handles.data[i].thread, &attributes, routine, argument);

@@ -19,10 +19,10 @@ struct PlacedWorker {
 };
 
 struct WorkerStart {
-    size_t stackSize = 0;                // bytes; 0: the system's default
-    const CpuMasks* masks = nullptr;     // the workers' CPUs; null: unbound
-    std::vector<int32_t> startCpus;      // per worker, the CPU it started on (bound runs)
-    std::vector<PlacedWorker> placed;    // per worker, the bound start routine's argument
+    size_t stackSize = 0;              // bytes; 0: the system's default
+    const CpuMasks* masks = nullptr;   // the workers' CPUs; null: unbound
+    std::vector<int32_t> startCpus;    // per worker, the CPU it started on (bound runs)
+    std::vector<PlacedWorker> placed;  // per worker, the bound start routine's argument
 };
 
 // Sizes the start notes for up to `workers` workers, so that nothing is

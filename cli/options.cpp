@@ -42,15 +42,15 @@ const char sweepUsage[] =
     "Imprime uma linha \"T - media\" por quantidade: a media dos ticks de processador\n"
     "(clock(), todas as threads) das execucoes medidas.\n";
 
-const char sweepShapeUsage[] = N_(
-    "\n"
-    "How the runs are made:\n"
-    "      --stack-size LIST      each worker's stack: default (the system's), 64k, 1m, 8m or bytes;\n"
-    "                             several, such as default,64k, alternate run by run\n"
-    "      --bind POLICY          where the workers run: none (default), compact, scatter or\n"
-    "                             list:CPUS (such as list:0,2,4-7, dealt round-robin)\n"
-    "      --order ORDER          sequential (default), interleaved (the counts take turns) or\n"
-    "                             random[:SEED] (the whole sweep shuffled)\n");
+const char sweepShapeUsage[] =
+    N_("\n"
+       "How the runs are made:\n"
+       "      --stack-size LIST      each worker's stack: default (the system's), 64k, 1m, 8m or bytes;\n"
+       "                             several, such as default,64k, alternate run by run\n"
+       "      --bind POLICY          where the workers run: none (default), compact, scatter or\n"
+       "                             list:CPUS (such as list:0,2,4-7, dealt round-robin)\n"
+       "      --order ORDER          sequential (default), interleaved (the counts take turns) or\n"
+       "                             random[:SEED] (the whole sweep shuffled)\n");
 
 const char singleUsage[] =
     "Uso: diagsum-single [opcoes]\n"
@@ -311,13 +311,20 @@ bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::stri
 CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
     const char* program = "diagsum";
     static const option longOptions[] = {
-        {"size", required_argument, nullptr, 's'},     {"threads", required_argument, nullptr, 't'},
-        {"runs", required_argument, nullptr, 'r'},     {"warmup", required_argument, nullptr, 'w'},
-        {"mode", required_argument, nullptr, 'm'},     {"log", required_argument, nullptr, optLog},
-        {"no-log", no_argument, nullptr, optNoLog},    {"out", required_argument, nullptr, optOut},
-        {"json", required_argument, nullptr, optJson}, {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, optVersion}, {"stack-size", required_argument, nullptr, optStackSize},
-        {"bind", required_argument, nullptr, optBind}, {"order", required_argument, nullptr, optOrder},
+        {"size", required_argument, nullptr, 's'},
+        {"threads", required_argument, nullptr, 't'},
+        {"runs", required_argument, nullptr, 'r'},
+        {"warmup", required_argument, nullptr, 'w'},
+        {"mode", required_argument, nullptr, 'm'},
+        {"log", required_argument, nullptr, optLog},
+        {"no-log", no_argument, nullptr, optNoLog},
+        {"out", required_argument, nullptr, optOut},
+        {"json", required_argument, nullptr, optJson},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, optVersion},
+        {"stack-size", required_argument, nullptr, optStackSize},
+        {"bind", required_argument, nullptr, optBind},
+        {"order", required_argument, nullptr, optOrder},
         {nullptr, 0, nullptr, 0},
     };
     resetGetopt();

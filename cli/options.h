@@ -31,9 +31,10 @@ struct SweepOptions {
     std::string jsonPath;  // empty: no JSON file
     std::vector<RunMode> modes{RunMode::spawn};
     bool modesNamed = false;  // --mode was given: outputs name each run's mode
-    std::vector<size_t> stackSizes{0};  // the workers' stack, bytes (0: the system's default); several alternate
-    Placement placement;                // where the workers run
-    OrderOption order;                  // the order of the runs
+    std::vector<size_t> stackSizes{
+        0};               // the workers' stack, bytes (0: the system's default); several alternate
+    Placement placement;  // where the workers run
+    OrderOption order;    // the order of the runs
 };
 
 // The sweep of the program with no option: 1 to 127 workers, 50 runs each

@@ -29,10 +29,20 @@ bool parseStackSize(std::string_view text, size_t* bytes) {
     int shift = 0;
     if (!text.empty()) {
         switch (text.back()) {
-            case 'k': case 'K': shift = 10; break;
-            case 'm': case 'M': shift = 20; break;
-            case 'g': case 'G': shift = 30; break;
-            default: break;
+            case 'k':
+            case 'K':
+                shift = 10;
+                break;
+            case 'm':
+            case 'M':
+                shift = 20;
+                break;
+            case 'g':
+            case 'G':
+                shift = 30;
+                break;
+            default:
+                break;
         }
     }
     if (shift != 0) {

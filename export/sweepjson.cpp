@@ -286,7 +286,8 @@ std::string runName(const SweepOptions& options, RunMode mode, size_t stack, int
 }  // namespace
 
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable, const BuildSettings& settings, const SweepRecord& record) {
+                      const std::string& executable, const BuildSettings& settings,
+                      const SweepRecord& record) {
     // The runs of each worker count, stack size and mode, in the order they
     // were timed.
     const size_t modeCount = options.modes.size();
@@ -299,7 +300,8 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
             run.stack >= options.stackSizes.size()) {
             continue;
         }
-        Sample& sample = samples[run.countIndex * familyCount + run.stack * modeCount + static_cast<size_t>(mode)];
+        Sample& sample =
+            samples[run.countIndex * familyCount + run.stack * modeCount + static_cast<size_t>(mode)];
         sample.wall.push_back(run.time.wallMicros);
         sample.cpu.push_back(run.time.ticks * microsPerTick);
         sample.runs.push_back(&run);

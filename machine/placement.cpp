@@ -26,13 +26,14 @@ struct Rank {
 };
 
 std::vector<Rank> ranks(const Topology& topology) {
-    std::map<int32_t, int32_t> packages;                      // package -> rank
-    std::map<int32_t, int32_t> coresSeen;                     // package -> cores ranked so far
-    std::map<int32_t, int32_t> cores;                         // core -> rank within its package
-    std::map<int32_t, int32_t> siblings;                      // core -> threads ranked so far
+    std::map<int32_t, int32_t> packages;   // package -> rank
+    std::map<int32_t, int32_t> coresSeen;  // package -> cores ranked so far
+    std::map<int32_t, int32_t> cores;      // core -> rank within its package
+    std::map<int32_t, int32_t> siblings;   // core -> threads ranked so far
     std::vector<Rank> list;
     for (const HardwareThread& t : topology.threads) {
-        const int32_t package = packages.emplace(t.package, static_cast<int32_t>(packages.size())).first->second;
+        const int32_t package =
+            packages.emplace(t.package, static_cast<int32_t>(packages.size())).first->second;
         const auto [core, fresh] = cores.emplace(t.core, coresSeen[t.package]);
         if (fresh) {
             coresSeen[t.package]++;

@@ -13,7 +13,8 @@ namespace {
 // How the topology is found before it is loaded.
 enum class Source { machine, synthetic, xml };
 
-int32_t logicalIndexOf(hwloc_topology_t topology, hwloc_obj_t thread, hwloc_obj_type_t type, int32_t fallback) {
+int32_t logicalIndexOf(hwloc_topology_t topology, hwloc_obj_t thread, hwloc_obj_type_t type,
+                       int32_t fallback) {
     const hwloc_obj_t above = hwloc_get_ancestor_obj_by_type(topology, type, thread);
     return above == nullptr ? fallback : static_cast<int32_t>(above->logical_index);
 }

@@ -22,9 +22,9 @@ struct Variant {
 struct SweepSetup {
     std::vector<Variant> variants;  // the stack sizes in turn, each with every mode
     RunPlan plan;
-    uint64_t seed = 0;              // random order only: the seed given or drawn
-    bool bound = false;             // the workers are bound to CPUs
-    CpuMasks masks;                 // bound only: worker k's CPU is masks.cpus[k % size]
+    uint64_t seed = 0;   // random order only: the seed given or drawn
+    bool bound = false;  // the workers are bound to CPUs
+    CpuMasks masks;      // bound only: worker k's CPU is masks.cpus[k % size]
 };
 
 // Makes the setup. A seed drawn for a random order is said in one line on

@@ -46,7 +46,7 @@ struct RunSet {
     // How the runs were made beyond the mode, in order of appearance: ""
     // for the defaults, else such as "stack:64k/bind:compact".
     std::vector<std::string> settings;
-    std::vector<RunGroup> groups;    // by key once the input is read
+    std::vector<RunGroup> groups;  // by key once the input is read
     std::vector<InputProblem> problems;
     size_t runs = 0;
     std::map<GroupKey, size_t> groupIndex;  // position in `groups`, while reading

@@ -55,7 +55,8 @@ bool severalSettings(const ScalingReport& report) {
 // "defaults".
 std::string settingName(const ScalingReport& report, int32_t setting) {
     const auto index = static_cast<size_t>(setting);
-    return index >= report.settings.size() || report.settings[index].empty() ? "defaults" : report.settings[index];
+    return index >= report.settings.size() || report.settings[index].empty() ? "defaults"
+                                                                             : report.settings[index];
 }
 
 // "500 × 500", with the settings ("500 × 500, stack:64k") and the mode
@@ -77,8 +78,8 @@ std::string seriesLabel(const ScalingReport& report, const SeriesReport& series)
 }
 
 std::string groupLabel(const ScalingReport& report, const GroupKey& key) {
-    return seriesLabel(report, key.rows, key.columns, key.setting, key.mode) + ", " + std::to_string(key.threads) +
-           (key.threads == 1 ? " worker" : " workers");
+    return seriesLabel(report, key.rows, key.columns, key.setting, key.mode) + ", " +
+           std::to_string(key.threads) + (key.threads == 1 ? " worker" : " workers");
 }
 
 // Adds a warning line for each kind of noise the group's runs show in one
@@ -179,7 +180,8 @@ void addStartupShares(ScalingReport* report) {
             {s.key.rows, s.key.columns, s.key.setting, s.key.threads, s.cpu.median, p->cpu.median, share});
     }
     std::sort(report->shares.begin(), report->shares.end(), [](const StartupShare& a, const StartupShare& b) {
-        return std::tie(a.rows, a.columns, a.setting, a.threads) < std::tie(b.rows, b.columns, b.setting, b.threads);
+        return std::tie(a.rows, a.columns, a.setting, a.threads) <
+               std::tie(b.rows, b.columns, b.setting, b.threads);
     });
 }
 
@@ -201,8 +203,8 @@ std::string speedupHeading(const ScalingReport& report) {
 std::string groupTable(const ScalingReport& report) {
     const bool modes = severalModes(report);
     const bool settings = severalSettings(report);
-    std::string table = std::string("| matrix |") + (settings ? " settings |" : "") + (modes ? " mode |" : "") +
-                        " workers | runs |";
+    std::string table = std::string("| matrix |") + (settings ? " settings |" : "") +
+                        (modes ? " mode |" : "") + " workers | runs |";
     std::string rule = std::string("|---|") + (settings ? "---|" : "") + (modes ? "---|" : "") + "---:|---:|";
     if (report.hasWall) {
         table += " mean cpu µs | median cpu | 95 % CI | min | max | std dev | median wall µs | 95 % CI | " +
@@ -320,12 +322,12 @@ ScalingReport analyse(const RunSet& runs) {
         const GroupKey& key = report.groups[first].key;
         size_t last = first + 1;
         while (last < report.groups.size() && report.groups[last].key.rows == key.rows &&
-               report.groups[last].key.columns == key.columns && report.groups[last].key.setting == key.setting &&
-               report.groups[last].key.mode == key.mode) {
+               report.groups[last].key.columns == key.columns &&
+               report.groups[last].key.setting == key.setting && report.groups[last].key.mode == key.mode) {
             last++;
         }
-        SeriesReport series{key.rows,    key.columns, key.setting, key.mode, key.threads, first,
-                            last,        fitCost(report.groups, first, last)};
+        SeriesReport series{key.rows,    key.columns, key.setting, key.mode,
+                            key.threads, first,       last,        fitCost(report.groups, first, last)};
         if (report.hasWall) {
             addSpeedup(&report.groups, series);
         }

@@ -68,7 +68,7 @@ struct ScalingReport {
     bool hasWall = false;
     std::vector<std::string> modes;
     std::vector<std::string> settings;  // "" for the defaults
-    std::vector<GroupReport> groups;  // in key order
+    std::vector<GroupReport> groups;    // in key order
     std::vector<SeriesReport> series;
     std::vector<StartupShare> shares;
     std::vector<std::string> warnings;  // one line each, no newline
@@ -78,9 +78,9 @@ struct ScalingReport {
 ScalingReport analyse(const RunSet& runs);
 
 // The groups as a Markdown table (a mode column when there are several
-// modes, a settings column when there are several settings; wall time, speedup and efficiency when there are wall times),
-// then the start-up shares as a second table when there are any, then one
-// line per series with the cost of each added worker.
+// modes, a settings column when there are several settings; wall time, speedup and efficiency when there are
+// wall times), then the start-up shares as a second table when there are any, then one line per series with
+// the cost of each added worker.
 std::string reportText(const ScalingReport& report);
 
 // gnuplot scripts, the data held inline, that draw into the path given as

@@ -2,7 +2,6 @@
 // sweep and the single run asked their own questions, and refused command
 // lines.
 #include <gtest/gtest.h>
-
 #include <sched.h>
 
 #include <algorithm>
@@ -293,20 +292,23 @@ TEST(SweepProgram, BoundWorkersStartOnTheirCpusAndOthersAreRefused) {
     }
     if (allowed.size() >= 2) {
         const std::string two = first + "," + std::to_string(allowed[1]);
-        ASSERT_EQ(runProgram(DIAGSUM_EXE, "--bind list:" + two + " --threads 4 --runs 1 --no-log --json two.json")
-                      .status,
-                  0);
+        ASSERT_EQ(
+            runProgram(DIAGSUM_EXE, "--bind list:" + two + " --threads 4 --runs 1 --no-log --json two.json")
+                .status,
+            0);
         for (const MadeRun& run : runsInSequence(nlohmann::json::parse(readFile("two.json")))) {
             EXPECT_EQ(run.entry["cpus_used"], 2);
             EXPECT_EQ(run.entry["placement_misses"], 0);
         }
     }
-    ASSERT_EQ(runProgram(DIAGSUM_EXE, "--bind scatter --threads 3 --runs 1 --no-log --json s.json").status, 0);
+    ASSERT_EQ(runProgram(DIAGSUM_EXE, "--bind scatter --threads 3 --runs 1 --no-log --json s.json").status,
+              0);
     EXPECT_EQ(runsInSequence(nlohmann::json::parse(readFile("s.json")))[0].entry["placement_misses"], 0);
 
     const std::string outside = std::to_string(allowed.back() + 1);
     std::filesystem::remove("out.txt");
-    const Finished refused = runProgram(DIAGSUM_EXE, "--bind list:" + first + "," + outside + " --json x.json");
+    const Finished refused =
+        runProgram(DIAGSUM_EXE, "--bind list:" + first + "," + outside + " --json x.json");
     EXPECT_EQ(refused.status, 64);
     EXPECT_EQ(refused.err.rfind("diagsum: --bind list:", 0), 0u) << refused.err;
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
@@ -334,12 +336,14 @@ TEST(SweepProgram, RandomOrderRepeatsWithItsSeedAndMeansKeepTheCountsOrder) {
         again.push_back(run.name);
     }
     EXPECT_EQ(order, again);
-    EXPECT_EQ(perCount, (std::map<std::string, int>{
-                            {"diagsum/500x500/threads:1", 3}, {"diagsum/500x500/threads:2", 3}, {"diagsum/500x500/threads:3", 3}}));
+    EXPECT_EQ(perCount, (std::map<std::string, int>{{"diagsum/500x500/threads:1", 3},
+                                                    {"diagsum/500x500/threads:2", 3},
+                                                    {"diagsum/500x500/threads:3", 3}}));
     EXPECT_EQ(a["context"]["order"], "random");
     EXPECT_EQ(a["context"]["seed"], 7);
     if (plainOutput) {
-        EXPECT_TRUE(std::regex_match(first.out, std::regex("3 - [0-9.]+\n1 - [0-9.]+\n2 - [0-9.]+\n"))) << first.out;
+        EXPECT_TRUE(std::regex_match(first.out, std::regex("3 - [0-9.]+\n1 - [0-9.]+\n2 - [0-9.]+\n")))
+            << first.out;
     }
     // Without a seed, the one drawn is said so that the order can be repeated.
     const Finished drawn = runProgram(DIAGSUM_EXE, "--order random --threads 1 --runs 1 --no-log");
@@ -348,21 +352,27 @@ TEST(SweepProgram, RandomOrderRepeatsWithItsSeedAndMeansKeepTheCountsOrder) {
 
 TEST(SweepProgram, StackSizesAlternateAndPoolTeamsGetTheirs) {
     testsupport::ScratchDir dir;
-    const Finished both = runProgram(DIAGSUM_EXE, "--stack-size default,64k --threads 2 --runs 2 --no-log --json s.json");
+    const Finished both =
+        runProgram(DIAGSUM_EXE, "--stack-size default,64k --threads 2 --runs 2 --no-log --json s.json");
     ASSERT_EQ(both.status, 0) << both.err;
     if (plainOutput) {
-        EXPECT_TRUE(std::regex_match(both.out, std::regex("2 - [0-9.]+ stack:default\n2 - [0-9.]+ stack:64k\n")))
+        EXPECT_TRUE(
+            std::regex_match(both.out, std::regex("2 - [0-9.]+ stack:default\n2 - [0-9.]+ stack:64k\n")))
             << both.out;
     }
     std::vector<std::string> names;
     for (const MadeRun& run : runsInSequence(nlohmann::json::parse(readFile("s.json")))) {
         names.push_back(run.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"diagsum/500x500/threads:2", "diagsum/500x500/stack:64k/threads:2",
-                                               "diagsum/500x500/threads:2", "diagsum/500x500/stack:64k/threads:2"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"diagsum/500x500/threads:2", "diagsum/500x500/stack:64k/threads:2",
+                                        "diagsum/500x500/threads:2", "diagsum/500x500/stack:64k/threads:2"}));
 
     // libgomp takes the stack size from the environment of a fresh start.
-    ASSERT_EQ(runProgram(DIAGSUM_EXE, "--stack-size 64k --mode pool --threads 2 --runs 1 --no-log --json p.json").status, 0);
+    ASSERT_EQ(
+        runProgram(DIAGSUM_EXE, "--stack-size 64k --mode pool --threads 2 --runs 1 --no-log --json p.json")
+            .status,
+        0);
     const auto pool = nlohmann::json::parse(readFile("p.json"));
     EXPECT_EQ(pool["context"]["omp_stacksize"], "65536B");
     EXPECT_EQ(pool["benchmarks"][0]["name"], "diagsum/500x500/pool/stack:64k/threads:2");

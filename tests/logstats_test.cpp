@@ -87,17 +87,18 @@ TEST(RunNames, SizeModeAndWorkers) {
     ASSERT_TRUE(parseRunName("diagsum/2x3/pool/threads:1", &name, &reason));
     EXPECT_EQ(name.mode, "pool");
     EXPECT_EQ(name.settings, "");
-    ASSERT_TRUE(parseRunName("diagsum/2x3/pool/stack:64k/bind:list:0,2-5/threads:4", &name, &reason)) << reason;
+    ASSERT_TRUE(parseRunName("diagsum/2x3/pool/stack:64k/bind:list:0,2-5/threads:4", &name, &reason))
+        << reason;
     EXPECT_EQ(name.mode, "pool");
     EXPECT_EQ(name.settings, "stack:64k/bind:list:0,2-5");
     ASSERT_TRUE(parseRunName("diagsum/2x3/bind:compact/threads:4", &name, &reason)) << reason;
     EXPECT_EQ(name.mode, "spawn");
     EXPECT_EQ(name.settings, "bind:compact");
-    for (const char* bad : {"BM_Sum/8", "diagsum/500x500/threads:0", "diagsum/500/threads:2",
-                            "diagsum/500x500/a b/threads:2", "diagsum/500x500/threads:8_mean",
-                            "diagsum/500x500/pool/spawn/threads:2", "diagsum/500x500/stack:/threads:2",
-                            "diagsum/500x500/:64k/threads:2", "diagsum/500x500/stack:6 4/threads:2",
-                            "diagsum/500x500//threads:2"}) {
+    for (const char* bad :
+         {"BM_Sum/8", "diagsum/500x500/threads:0", "diagsum/500/threads:2", "diagsum/500x500/a b/threads:2",
+          "diagsum/500x500/threads:8_mean", "diagsum/500x500/pool/spawn/threads:2",
+          "diagsum/500x500/stack:/threads:2", "diagsum/500x500/:64k/threads:2",
+          "diagsum/500x500/stack:6 4/threads:2", "diagsum/500x500//threads:2"}) {
         EXPECT_FALSE(parseRunName(bad, &name, &reason)) << bad;
     }
 }

@@ -132,16 +132,17 @@ TEST(SweepCommandLine, StackSizesInBinaryUnitsFromTheSystemsLeastUp) {
     EXPECT_EQ(stackSizeName(0), "default");
     const long least = sysconf(_SC_THREAD_STACK_MIN);
     EXPECT_EQ(parseSweep({"--stack-size", std::to_string(least)}).result, CommandLine::run);
-    for (std::string bad : {std::to_string(least - 1), std::string("1k"), std::string("64kb"),
-                            std::string("k"), std::string("-64k"), std::string("64k,64k"),
-                            std::string("64k,65536"), std::string("99999999999999999999"),
-                            std::string("18014398509481984k"), std::string("")}) {
+    for (std::string bad :
+         {std::to_string(least - 1), std::string("1k"), std::string("64kb"), std::string("k"),
+          std::string("-64k"), std::string("64k,64k"), std::string("64k,65536"),
+          std::string("99999999999999999999"), std::string("18014398509481984k"), std::string("")}) {
         const Parsed p = parseSweep({"--stack-size", bad});
         EXPECT_EQ(p.result, CommandLine::refused) << bad;
         EXPECT_EQ(p.err.rfind("diagsum: --stack-size '" + bad + "'", 0), 0u) << p.err;
     }
     // OpenMP gives every team thread of a process one stack size.
-    EXPECT_EQ(parseSweep({"--stack-size", "default,64k", "--mode", "spawn,pool"}).result, CommandLine::refused);
+    EXPECT_EQ(parseSweep({"--stack-size", "default,64k", "--mode", "spawn,pool"}).result,
+              CommandLine::refused);
     EXPECT_EQ(parseSweep({"--stack-size", "64k", "--mode", "pool"}).result, CommandLine::run);
 }
 
@@ -156,13 +157,14 @@ TEST(SweepCommandLine, BindPoliciesAndOrders) {
     EXPECT_EQ(seeded.options.order.seed, UINT64_MAX);
     EXPECT_FALSE(parseSweep({"--order", "random"}).options.order.seedGiven);
     EXPECT_EQ(parseSweep({"--order", "interleaved"}).options.order.order, RunOrder::interleaved);
-    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"--bind", "tight"},
-                                                                              {"--bind", "list:"},
-                                                                              {"--bind", "list:2-1"},
-                                                                              {"--order", "shuffled"},
-                                                                              {"--order", "random:"},
-                                                                              {"--order", "random:-1"},
-                                                                              {"--order", "random:18446744073709551616"}}) {
+    for (std::vector<std::string> bad :
+         std::vector<std::vector<std::string>>{{"--bind", "tight"},
+                                               {"--bind", "list:"},
+                                               {"--bind", "list:2-1"},
+                                               {"--order", "shuffled"},
+                                               {"--order", "random:"},
+                                               {"--order", "random:-1"},
+                                               {"--order", "random:18446744073709551616"}}) {
         EXPECT_EQ(parseSweep(bad).result, CommandLine::refused) << bad[1];
     }
 }

@@ -28,17 +28,30 @@ std::vector<Step> runsOf(const PlanShape& shape, RunOrder order, uint64_t seed =
 }  // namespace
 
 TEST(RunPlan, SequentialIsCountByCountWithWarmupsFirstAndVariantsAlternating) {
-    EXPECT_EQ(runsOf({2, 2, 2, 1}, RunOrder::sequential),
-              (std::vector<Step>{{0, 0, 0, true}, {0, 1, 0, true}, {0, 0, 0, false}, {0, 1, 0, false},
-                                {0, 0, 1, false}, {0, 1, 1, false}, {1, 0, 0, true}, {1, 1, 0, true},
-                                {1, 0, 0, false}, {1, 1, 0, false}, {1, 0, 1, false}, {1, 1, 1, false}}));
+    EXPECT_EQ(runsOf({2, 2, 2, 1}, RunOrder::sequential), (std::vector<Step>{{0, 0, 0, true},
+                                                                             {0, 1, 0, true},
+                                                                             {0, 0, 0, false},
+                                                                             {0, 1, 0, false},
+                                                                             {0, 0, 1, false},
+                                                                             {0, 1, 1, false},
+                                                                             {1, 0, 0, true},
+                                                                             {1, 1, 0, true},
+                                                                             {1, 0, 0, false},
+                                                                             {1, 1, 0, false},
+                                                                             {1, 0, 1, false},
+                                                                             {1, 1, 1, false}}));
 }
 
 TEST(RunPlan, InterleavedTakesTheCountsInTurnWarmingEachUpBeforeItsFirstRun) {
-    EXPECT_EQ(runsOf({3, 1, 2, 1}, RunOrder::interleaved),
-              (std::vector<Step>{{0, 0, 0, true}, {0, 0, 0, false}, {1, 0, 0, true}, {1, 0, 0, false},
-                                {2, 0, 0, true}, {2, 0, 0, false}, {0, 0, 1, false}, {1, 0, 1, false},
-                                {2, 0, 1, false}}));
+    EXPECT_EQ(runsOf({3, 1, 2, 1}, RunOrder::interleaved), (std::vector<Step>{{0, 0, 0, true},
+                                                                              {0, 0, 0, false},
+                                                                              {1, 0, 0, true},
+                                                                              {1, 0, 0, false},
+                                                                              {2, 0, 0, true},
+                                                                              {2, 0, 0, false},
+                                                                              {0, 0, 1, false},
+                                                                              {1, 0, 1, false},
+                                                                              {2, 0, 1, false}}));
 }
 
 TEST(RunPlan, RandomGivesEveryCountItsRunsWarmupsFirstAndRepeatsWithItsSeed) {
