@@ -280,6 +280,7 @@ int sweepMain(int argc, char** argv) {
 
 #ifndef DIAGSUM_NO_ENTRY_POINT
 int main(int argc, char** argv) {
+    initMessages();
     return sweepMain(argc, argv);
 }
 #endif

@@ -40,7 +40,8 @@ __attribute__((constructor(101))) void chooseIdleWait() {
 }
 
 bool failTeam(int32_t size, int32_t numThreads) {
-    printf("Erro ao criar a equipe de threads (%d de %d)\n", size, numThreads);
+    // TRANSLATORS: the threads OpenMP gave, the threads asked for.
+    printf(_("Could not create the thread team (%d of %d)\n"), size, numThreads);
     return false;
 }
 
@@ -153,7 +154,7 @@ void unbindInitialThread() {
 
 bool startPoolTeam(int32_t numThreads, const CpuMasks* masks) {
     if (numThreads < 1 || numThreads > maxWorkers) {
-        printf("Quantidade de threads invalida\n");
+        printf("%s", _("Invalid thread count\n"));
         return false;
     }
     omp_set_dynamic(0);

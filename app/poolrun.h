@@ -22,9 +22,9 @@
 
 // Brings up a team of `numThreads` (1 ... maxWorkers) workers with an untimed
 // parallel region, with dynamic team sizes off. False after one line on
-// stdout ("Erro ao criar a equipe de threads ...") when OpenMP gives fewer
+// stdout ("Could not create the thread team ...") when OpenMP gives fewer
 // threads (a thread limit, or a call from inside a parallel region); a count
-// out of range is refused with "Quantidade de threads invalida". With
+// out of range is refused with "Invalid thread count". With
 // `masks`, each thread of the team then binds itself to its CPU (worker k
 // to entry k), outside any measured interval; the initial thread is worker
 // 0 and gets its own CPUs back at endPoolTeam. False after one line when a

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "i18n/messages.h"
+
 namespace {
 
 // A bound worker's start routine: notes the CPU it starts on, then runs
@@ -24,7 +26,7 @@ void joinStarted(DiagRun* run, int32_t count) {
 
 bool failStart(DiagRun* run, int32_t started, int error) {
     joinStarted(run, started);
-    printf("Erro ao criar thread %d de %d: %s\n", started + 1, run->numThreads, strerror(error));
+    printf(_("Could not create thread %d of %d: %s\n"), started + 1, run->numThreads, strerror(error));
     return false;
 }
 

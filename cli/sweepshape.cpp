@@ -81,12 +81,10 @@ bool parseStackSizes(std::string_view text, std::vector<size_t>* sizes, std::str
         size_t bytes;
         if (!parseStackSize(text.substr(0, comma), &bytes) ||
             std::find(parsed.begin(), parsed.end(), bytes) != parsed.end()) {
-            char text[256];
-            snprintf(text, sizeof text,
-                     _("use default or sizes such as 64k, 1m, 8m or bytes, each at least %zu bytes and named "
-                       "once, separated by commas"),
-                     smallestStack());
-            *why = text;
+            *why =
+                formatMessage(_("use default or sizes such as 64k, 1m, 8m or bytes, each at least %zu bytes "
+                                "and named once, separated by commas"),
+                              smallestStack());
             return false;
         }
         parsed.push_back(bytes);

@@ -13,13 +13,6 @@ bool refuseSetup(const std::string& what) {
     return false;
 }
 
-// A message from a translated pattern with one number and one text.
-std::string message(const char* pattern, unsigned long long number, const std::string& text) {
-    char line[512];
-    snprintf(line, sizeof line, pattern, number, text.c_str());
-    return line;
-}
-
 // The CPU order of the placement, planned over the CPUs the process may
 // use.
 bool planPlacement(const Placement& placement, std::vector<int32_t>* order) {
@@ -29,8 +22,8 @@ bool planPlacement(const Placement& placement, std::vector<int32_t>* order) {
         for (int32_t cpu : placement.cpus) {
             if (!std::binary_search(allowed.begin(), allowed.end(), cpu)) {
                 return refuseSetup(option + ": " +
-                                   message(_("CPU %llu is not one this process may use (%s)"),
-                                           static_cast<unsigned long long>(cpu), cpuListText(allowed)));
+                                   formatMessage(_("CPU %d is not one this process may use (%s)"), cpu,
+                                                 cpuListText(allowed).c_str()));
             }
         }
         *order = placement.cpus;
@@ -74,10 +67,11 @@ bool setUpSweep(const SweepOptions& options, SweepSetup* setup) {
         if (!random) {
             return refuseSetup(_("the sweep would make more runs than can be counted"));
         }
-        return refuseSetup(message(_("--order random: a random order shuffles at most %llu runs, warmups "
-                                     "included; this sweep makes %s"),
-                                   static_cast<unsigned long long>(maxShuffledRuns),
-                                   std::to_string(plannedRunCount(shape))));
+        return refuseSetup(
+            formatMessage(_("--order random: a random order shuffles at most %llu runs, warmups "
+                            "included; this sweep makes %llu"),
+                          static_cast<unsigned long long>(maxShuffledRuns),
+                          static_cast<unsigned long long>(plannedRunCount(shape))));
     }
     if (random && !options.order.seedGiven) {
         fprintf(stderr, _("diagsum: runs in random order, seed %llu (repeat it with --order random:%llu)\n"),

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "i18n/messages.h"
+
 using nlohmann::json;
 
 namespace {
@@ -53,7 +55,7 @@ bool readMiddle(std::string_view middle, RunName* run, std::string* reason) {
         const std::string_view segment = middle.substr(0, slash);
         if (segment.find(':') != std::string_view::npos) {
             if (!isSettingName(segment)) {
-                *reason = "a setting in the name must be <key>:<value> of letters, digits and -_.,:";
+                *reason = _("a setting in the name must be <key>:<value> of letters, digits and -_.,:");
                 return false;
             }
             if (!run->settings.empty()) {
@@ -61,7 +63,7 @@ bool readMiddle(std::string_view middle, RunName* run, std::string* reason) {
             }
             run->settings += segment;
         } else if (modeSeen || !isModeName(segment)) {
-            *reason = "the mode in the name must be letters, digits, '-' or '_', given once";
+            *reason = _("the mode in the name must be letters, digits, '-' or '_', given once");
             return false;
         } else {
             modeSeen = true;
@@ -119,7 +121,7 @@ bool timeMember(const json& object, const char* key, double scale, double* micro
 // aggregates give false with no reason.
 bool readEntry(const json& entry, RunName* name, double* cpu, double* wall, std::string* reason) {
     if (!entry.is_object()) {
-        *reason = "not an object";
+        *reason = _("not an object");
         return false;
     }
     std::string text;
@@ -128,29 +130,29 @@ bool readEntry(const json& entry, RunName* name, double* cpu, double* wall, std:
         return false;
     }
     if (!stringMember(entry, "name", &text)) {
-        *reason = "no \"name\"";
+        *reason = _("no \"name\"");
         return false;
     }
     if (!parseRunName(text, name, reason)) {
         return false;
     }
     if (const json* error = member(entry, "error_occurred"); error != nullptr && *error == true) {
-        *reason = "the run reported an error";
+        *reason = _("the run reported an error");
         return false;
     }
     if (const json* threads = member(entry, "threads");
         threads != nullptr && !(threads->is_number_integer() && *threads == name->threads)) {
-        *reason = "\"threads\" differs from the worker count in the name";
+        *reason = _("\"threads\" differs from the worker count in the name");
         return false;
     }
     std::string unit;
     const double scale = stringMember(entry, "time_unit", &unit) ? microsPerUnit(unit) : 0;
     if (scale == 0) {
-        *reason = "\"time_unit\" is not one of ns, us, ms, s";
+        *reason = _("\"time_unit\" is not one of ns, us, ms, s");
         return false;
     }
     if (!timeMember(entry, "real_time", scale, wall) || !timeMember(entry, "cpu_time", scale, cpu)) {
-        *reason = "\"real_time\" and \"cpu_time\" must be times of at least 0";
+        *reason = _("\"real_time\" and \"cpu_time\" must be times of at least 0");
         return false;
     }
     return true;
@@ -161,7 +163,7 @@ bool readEntry(const json& entry, RunName* name, double* cpu, double* wall, std:
 bool parseRunName(std::string_view name, RunName* run, std::string* reason) {
     constexpr std::string_view program = "diagsum/";
     constexpr std::string_view threadsPrefix = "threads:";
-    *reason = "not a run of diagsum (diagsum/<rows>x<columns>[/<mode>][/<setting>...]/threads:<T>)";
+    *reason = _("not a run of diagsum (diagsum/<rows>x<columns>[/<mode>][/<setting>...]/threads:<T>)");
     if (!name.starts_with(program)) {
         return false;
     }
@@ -184,7 +186,7 @@ bool parseRunName(std::string_view name, RunName* run, std::string* reason) {
     if (!parsePositive(size.substr(0, times), &run->rows) ||
         !parsePositive(size.substr(times + 1), &run->columns) ||
         !parsePositive(name.substr(threadsAt + 1 + threadsPrefix.size()), &run->threads)) {
-        *reason = "rows, columns and workers in the name must be integers of at least 1";
+        *reason = _("rows, columns and workers in the name must be integers of at least 1");
         return false;
     }
     return true;
@@ -195,12 +197,12 @@ bool readBenchJson(std::string_view text, RunSet* runs, std::string* error) {
     try {
         document = json::parse(text.begin(), text.end());
     } catch (const json::exception& failure) {
-        *error = std::string("not valid JSON: ") + failure.what();
+        *error = formatMessage(_("not valid JSON: %s"), failure.what());
         return false;
     }
     const json* list = document.is_object() ? member(document, "benchmarks") : nullptr;
     if (list == nullptr || !list->is_array()) {
-        *error = "no \"benchmarks\" list";
+        *error = _("no \"benchmarks\" list");
         return false;
     }
     runs->hasWall = true;
