@@ -119,17 +119,6 @@ std::string kernel() {
     return std::string(names.sysname) + " " + names.release + " " + names.version;
 }
 
-// The stack a thread started with default attributes gets, in bytes.
-size_t defaultStackSize() {
-    pthread_attr_t attributes;
-    size_t bytes = 0;
-    if (pthread_getattr_default_np(&attributes) == 0) {
-        pthread_attr_getstacksize(&attributes, &bytes);
-        pthread_attr_destroy(&attributes);
-    }
-    return bytes;
-}
-
 // How the runs were made: stack sizes, placement and order.
 void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& record) {
     Json stacks = Json::array();
@@ -137,7 +126,6 @@ void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& 
         stacks.push_back(stackSizeName(bytes));
     }
     (*context)["stack_sizes"] = stacks;
-    (*context)["default_stack_size"] = defaultStackSize();
     if (const char* poolStack = getenv("OMP_STACKSIZE"); poolStack != nullptr) {
         (*context)["omp_stacksize"] = poolStack;
     }
@@ -152,7 +140,7 @@ void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& 
 }
 
 Json context(const SweepOptions& options, const std::string& executable, const BuildSettings& settings,
-             const SweepRecord& record) {
+             const SweepFacts& facts, const SweepRecord& record) {
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) != 3) {
         load[0] = load[1] = load[2] = 0;
@@ -161,7 +149,7 @@ Json context(const SweepOptions& options, const std::string& executable, const B
     for (RunMode mode : options.modes) {
         modes.push_back(runModeName(mode));
     }
-    Json described = {
+    Json context = {
         {"date", isoDate()},
         {"host_name", hostName()},
         {"executable", executable},
@@ -192,8 +180,9 @@ Json context(const SweepOptions& options, const std::string& executable, const B
           {"default_N", settings.default_N},
           {"default_NumThreads", settings.default_NumThreads}}},
     };
-    addRunShape(&described, options, record);
-    return described;
+    addSweepFacts(&context, facts);
+    addRunShape(&context, options, record);
+    return context;
 }
 
 constexpr double microsPerTick = 1e6 / CLOCKS_PER_SEC;
@@ -202,7 +191,34 @@ struct Sample {
     std::vector<double> wall;
     std::vector<double> cpu;
     std::vector<const TimedRun*> runs;
+    std::vector<std::vector<std::pair<std::string, double>>> counters;  // per run
 };
+
+// The values of counter `field` over the runs that have it.
+std::vector<double> counterValues(const Sample& sample, const std::string& field) {
+    std::vector<double> values;
+    for (const auto& fields : sample.counters) {
+        for (const auto& [name, value] : fields) {
+            if (name == field) {
+                values.push_back(value);
+            }
+        }
+    }
+    return values;
+}
+
+// Every counter field of the sample, in the order of first appearance.
+std::vector<std::string> counterNames(const Sample& sample) {
+    std::vector<std::string> names;
+    for (const auto& fields : sample.counters) {
+        for (const auto& field : fields) {
+            if (std::find(names.begin(), names.end(), field.first) == names.end()) {
+                names.push_back(field.first);
+            }
+        }
+    }
+    return names;
+}
 
 double mean(const std::vector<double>& values) {
     double total = 0;
@@ -236,6 +252,23 @@ Json entry(const std::string& name, size_t family, size_t instance, int32_t thre
             {"repetition_index", 0}, {"threads", threads},      {"iterations", 1}};
 }
 
+// The aggregate `name` of one counter's values; 0 for a spread of a
+// single value.
+double aggregateOf(const std::string& name, const std::vector<double>& values) {
+    if (name == "mean") {
+        return mean(values);
+    }
+    if (name == "median") {
+        return median(values);
+    }
+    const double spread = values.size() >= 2 ? stddev(values) : 0;
+    if (name == "stddev") {
+        return spread;
+    }
+    const double m = mean(values);
+    return m != 0 ? spread / m : 0;
+}
+
 void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
     struct Aggregate {
         const char* name;
@@ -264,6 +297,10 @@ void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
         aggregate["real_time"] = a.wall;
         aggregate["cpu_time"] = a.cpu;
         aggregate["time_unit"] = "us";
+        for (const std::string& field : counterNames(sample)) {
+            const std::vector<double> values = counterValues(sample, field);
+            aggregate[field] = aggregateOf(a.name, values);
+        }
         benchmarks->push_back(aggregate);
     }
 }
@@ -286,7 +323,7 @@ std::string runName(const SweepOptions& options, RunMode mode, size_t stack, int
 }  // namespace
 
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable, const BuildSettings& settings,
+                      const std::string& executable, const BuildSettings& settings, const SweepFacts& facts,
                       const SweepRecord& record) {
     // The runs of each worker count, stack size and mode, in the order they
     // were timed.
@@ -305,6 +342,7 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
         sample.wall.push_back(run.time.wallMicros);
         sample.cpu.push_back(run.time.ticks * microsPerTick);
         sample.runs.push_back(&run);
+        sample.counters.push_back(runCounterFields(run.time));
     }
     Json benchmarks = Json::array();
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
@@ -321,6 +359,9 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
                 iteration["real_time"] = sample.wall[i];
                 iteration["cpu_time"] = sample.cpu[i];
                 iteration["time_unit"] = "us";
+                for (const auto& [field, value] : sample.counters[i]) {
+                    iteration[field] = value;
+                }
                 iteration["sequence"] = sample.runs[i]->sequence;
                 if (sample.runs[i]->cpusUsed >= 0) {
                     iteration["cpus_used"] = sample.runs[i]->cpusUsed;
@@ -334,7 +375,7 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
             }
         }
     }
-    const Json document = {{"context", context(options, executable, settings, record)},
+    const Json document = {{"context", context(options, executable, settings, facts, record)},
                            {"benchmarks", benchmarks}};
     // The program's path and the machine's names are bytes, not always UTF-8;
     // a stray byte becomes U+FFFD instead of ending the program after the

@@ -9,6 +9,7 @@
 
 #include "app/diagrun.h"
 #include "cli/options.h"
+#include "export/factsjson.h"
 
 // The six build settings of the program that ran the sweep.
 struct BuildSettings {
@@ -37,10 +38,12 @@ struct SweepRecord {
     std::vector<int32_t> bindCpus;  // bound workers only: the CPUs dealt to workers 0, 1, ...
 };
 
-// The JSON text: a "context" describing the machine, the build and the sweep,
-// and "benchmarks" with one "iteration" entry per timed run (real_time is
-// wall time, cpu_time processor time, both in microseconds) followed, per
-// worker count and mode, by the mean, median, stddev and cv aggregates.
+// The JSON text: a "context" describing the machine, the build and the sweep
+// (with `facts`, see export/factsjson.h), and "benchmarks" with one
+// "iteration" entry per timed run (real_time is wall time, cpu_time
+// processor time, both in microseconds, then the run's resource use and
+// perf counts) followed, per worker count and mode, by the mean, median,
+// stddev and cv aggregates of each.
 // Runs are grouped per worker count in the sweep's order, then per stack
 // size and mode; each iteration records its "sequence" and, for bound
 // workers, "cpus_used" and "placement_misses". Names read
@@ -49,8 +52,7 @@ struct SweepRecord {
 // then the stack size unless it is the default ("stack:64k") and the
 // placement unless it is none ("bind:compact"), so that runs of the same
 // settings carry the same name in every sweep. The context records the
-// stack sizes (and the system's default in bytes), the placement, the
-// order and, for a random order, its seed.
+// stack sizes, the placement, the order and, for a random order, its seed.
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable, const BuildSettings& settings,
+                      const std::string& executable, const BuildSettings& settings, const SweepFacts& facts,
                       const SweepRecord& record = {});
