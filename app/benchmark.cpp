@@ -1,9 +1,12 @@
 #include "app/benchmark.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <unistd.h>  // environ
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,33 +14,51 @@
 #include "app/poolrun.h"
 #include "app/runlog.h"
 #include "app/settings.h"
+#include "app/workerstart.h"
 #include "counters/perfcounters.h"
 #include "export/sweepjson.h"
 #include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
 #include "machine/fingerprint.h"
 #include "outputs/driveroutputs.h"
+#include "plan/sweepsetup.h"
 
 namespace {
 
 constexpr BuildSettings thisBuild{getInputFromUser, generateExecutionData, printInfoProcess, default_M,
                                   default_N,        default_NumThreads};
 
-// One run of `mode` with `workers` workers, timed; a pool run needs the
-// count's team to be up. False when the run could not be made.
-bool measureRun(const SweepOptions& options, RunMode mode, int32_t workers, DiagRun* run, RunTime* time) {
-    if (mode == RunMode::pool) {
-        return timePoolRun(run, options.rows, options.columns, workers, time);
+// How the runs of the sweep are made: its setup, and the start notes of
+// bound workers, sized once for the largest count.
+struct RunMaker {
+    const SweepOptions* options;
+    const SweepSetup* setup;
+    WorkerStart start;
+};
+
+// One run of `variant` with `workers` workers, timed; a pool run needs the
+// count's team to be up. Spawn runs with default attributes go through
+// timeDiagRun, as in a sweep without stack size or placement. False when
+// the run could not be made.
+bool measureRun(RunMaker* maker, const Variant& variant, int32_t workers, DiagRun* run, RunTime* time) {
+    const SweepOptions& options = *maker->options;
+    int32_t* startCpus = maker->setup->bound ? maker->start.startCpus.data() : nullptr;
+    if (variant.mode == RunMode::pool) {
+        return timePoolRun(run, options.rows, options.columns, workers, time, startCpus);
     }
-    return timeDiagRun(run, options.rows, options.columns, workers, time);
+    maker->start.stackSize = options.stackSizes[variant.stack];
+    if (maker->start.stackSize == 0 && !maker->setup->bound) {
+        return timeDiagRun(run, options.rows, options.columns, workers, time);
+    }
+    return timeStartedRun(run, options.rows, options.columns, workers, &maker->start, time);
 }
 
 // A run whose time is not wanted: it only brings caches, allocator and
 // kernel to the state the timed runs meet.
-bool warmupRun(const SweepOptions& options, RunMode mode, int32_t workers) {
+bool warmupRun(RunMaker* maker, const Variant& variant, int32_t workers) {
     DiagRun run;
     RunTime ignored;
-    if (!measureRun(options, mode, workers, &run, &ignored)) {
+    if (!measureRun(maker, variant, workers, &run, &ignored)) {
         return false;
     }
     releaseDiagRun(&run);
@@ -52,39 +73,72 @@ bool logsMode(const SweepOptions& options, RunMode mode) {
 
 // One timed run, its sums written to out.txt and the run logged; false when
 // it could not be made. A file that cannot be written is reported and the
-// sweep goes on: the times are still true.
-bool timedRun(const SweepOptions& options, DriverOutputs* outputs, RunMode mode, int32_t workers,
-              RunTime* time) {
+// sweep goes on: the times are still true. `timed` gets the run's time and,
+// for bound workers, where they started.
+bool timedRun(RunMaker* maker, DriverOutputs* outputs, const Variant& variant, int32_t workers,
+              TimedRun* timed) {
     DiagRun run;
-    if (!measureRun(options, mode, workers, &run, time)) {
+    if (!measureRun(maker, variant, workers, &run, &timed->time)) {
         return false;
     }
     writeWholeFile(&outputs->out, floatLines(run.results));
     releaseDiagRun(&run);
-    if (logsMode(options, mode)) {
-        appendToLog(&outputs->log, ExecutionData{time->ticks, run.matrix.rows, run.matrix.columns,
+    if (logsMode(*maker->options, variant.mode)) {
+        appendToLog(&outputs->log, ExecutionData{timed->time.ticks, run.matrix.rows, run.matrix.columns,
                                                  run.matrix.diagonals, workers});
+    }
+    if (maker->setup->bound) {
+        const PlacementCheck check =
+            checkPlacement(maker->setup->masks, maker->start.startCpus.data(), workers);
+        timed->cpusUsed = check.cpusUsed;
+        timed->placementMisses = check.misses;
     }
     return true;
 }
 
 bool usesMode(const SweepOptions& options, RunMode wanted) {
-    for (RunMode mode : options.modes) {
-        if (mode == wanted) {
-            return true;
-        }
-    }
-    return false;
+    return std::find(options.modes.begin(), options.modes.end(), wanted) != options.modes.end();
 }
 
 // Written once the sweep is over: after a stop, a pipe is still waited for
 // until a reader comes (a second signal ends the program at once).
-void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
-               const std::string& executable, const SweepFacts& facts) {
+void writeJson(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+               const std::vector<TimedRun>& runs, const std::string& executable, const SweepFacts& facts) {
     if (!options.jsonPath.empty()) {
-        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild, facts, stopSignal()),
+        const SweepRecord record{setup.seed, setup.bound ? setup.masks.cpus : std::vector<int32_t>{}, stopSignal()};
+        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild, facts, record),
                        PipeWait::untilNextStop);
     }
+}
+
+// The timed runs of the sweep so far: every one counted, kept for the JSON
+// file when there is one.
+struct SweepRuns {
+    std::vector<TimedRun> timed;
+    size_t made = 0;
+};
+
+// Says on stderr that the sweep stopped and where its runs are kept.
+void reportStop(const SweepOptions& options, const SweepSetup& setup, const DriverOutputs& outputs,
+                size_t made) {
+    const size_t planned = options.threadCounts.size() * setup.variants.size() * static_cast<size_t>(options.runs);
+    std::string kept;
+    for (const OutputFile* file : {&outputs.log.file, &outputs.json}) {
+        const bool written = file == &outputs.json ? !options.jsonPath.empty() : !file->name.empty();
+        if (written && !file->failed) {
+            kept += (kept.empty() ? "" : ", ") + file->name;
+        }
+    }
+    if (kept.empty()) {
+        // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs planned.
+        fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; no file keeps them\n"),
+                signalName(stopSignal()), made, planned);
+        return;
+    }
+    // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs
+    // planned, the files that keep them ("infoData.csv, sweep.json").
+    fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; they are kept in %s\n"),
+            signalName(stopSignal()), made, planned, kept.c_str());
 }
 
 // The circumstances of the sweep, read before its first run, and the perf
@@ -107,100 +161,126 @@ SweepFacts openSweepFacts(const SweepOptions& options) {
     return facts;
 }
 
-// The timed runs of the sweep so far: every one counted, kept for the JSON
-// file when there is one.
-struct SweepRecord {
-    std::vector<TimedRun> timed;
-    size_t made = 0;
-};
-
-// Says on stderr that the sweep stopped and where its runs are kept.
-void reportStop(const SweepOptions& options, const DriverOutputs& outputs, size_t made) {
-    const size_t planned =
-        options.threadCounts.size() * options.modes.size() * static_cast<size_t>(options.runs);
-    std::string kept;
-    for (const OutputFile* file : {&outputs.log.file, &outputs.json}) {
-        const bool written = file == &outputs.json ? !options.jsonPath.empty() : !file->name.empty();
-        if (written && !file->failed) {
-            kept += (kept.empty() ? "" : ", ") + file->name;
-        }
-    }
-    if (kept.empty()) {
-        // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs planned.
-        fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; no file keeps them\n"),
-                signalName(stopSignal()), made, planned);
-        return;
-    }
-    // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs
-    // planned, the files that keep them ("infoData.csv, sweep.json").
-    fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; they are kept in %s\n"),
-            signalName(stopSignal()), made, planned, kept.c_str());
-}
-
 // What ends a sweep early: a run that could not be made, or a stop signal.
 enum class SweepEnd { finished, runFailed, stopped };
 
-// Warmup and timed runs of one worker count, the modes alternating run by
-// run so that drift on the machine hits them alike; `totals` gets each
-// mode's sum of ticks. A stop signal is honoured between runs.
-SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t countIndex,
-                    std::vector<double>* totals, SweepRecord* record) {
-    const int32_t workers = options.threadCounts[countIndex];
-    for (int32_t i = 0; i < options.warmup; i++) {
-        for (RunMode mode : options.modes) {
-            if (stopSignal() != 0) {
-                return SweepEnd::stopped;
-            }
-            if (!warmupRun(options, mode, workers)) {
-                return SweepEnd::runFailed;
-            }
+// The means of the counts, printed in the order of the counts as each one
+// and every count before it have all their timed runs.
+struct MeanLines {
+    std::vector<double> totals;  // per count and variant: the sum of ticks
+    std::vector<int64_t> left;   // per count: timed runs still to make
+    size_t printed = 0;          // counts printed so far
+};
+
+void printCountMeans(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                     const MeanLines& means, size_t count) {
+    for (size_t v = 0; v < setup.variants.size(); v++) {
+        const std::string label = variantLabel(options, setup.variants[v]);
+        printMeanLine(&outputs->console, stdout, options.threadCounts[count],
+                      means.totals[count * setup.variants.size() + v] / options.runs,
+                      label.empty() ? nullptr : label.c_str());
+    }
+}
+
+// Prints every count that is complete and has no incomplete count before
+// it; at the end of a sweep cut short (`ended`), every complete count,
+// skipping the incomplete ones, so no true mean is lost.
+void printReadyMeans(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                     MeanLines* means, bool ended) {
+    for (; means->printed < means->left.size(); means->printed++) {
+        if (means->left[means->printed] == 0) {
+            printCountMeans(options, setup, outputs, *means, means->printed);
+        } else if (!ended) {
+            return;
         }
     }
-    for (int32_t i = 0; i < options.runs; i++) {
-        for (size_t m = 0; m < options.modes.size(); m++) {
-            if (getInputFromUser) {
-                runlog::pause();  // a signal while waiting stops before the run
-            }
-            if (stopSignal() != 0) {
-                return SweepEnd::stopped;
-            }
-            RunTime time;
-            if (!timedRun(options, outputs, options.modes[m], workers, &time)) {
+}
+
+// No pool team is up.
+constexpr size_t noTeam = SIZE_MAX;
+
+// Brings up the pool team of the count at `count` (of `workers` workers)
+// when a run of that count comes next. `team` is the index of the count
+// whose team is up, or noTeam: a count listed twice gets a team each time.
+bool switchPoolTeam(const SweepSetup& setup, size_t count, int32_t workers, size_t* team) {
+    if (*team == count) {
+        return true;
+    }
+    if (*team != noTeam) {
+        endPoolTeam();
+        *team = noTeam;
+    }
+    if (!startPoolTeam(workers, setup.bound ? &setup.masks : nullptr)) {
+        return false;
+    }
+    *team = count;
+    return true;
+}
+
+// Makes the planned runs in turn. A pool team is up from the first run of
+// a count until a run of another count comes, outside every measured
+// interval. A stop signal is honoured between runs.
+SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* means, size_t* team,
+                         SweepRuns* runs) {
+    const SweepOptions& options = *maker->options;
+    const SweepSetup& setup = *maker->setup;
+    const bool pool = usesMode(options, RunMode::pool);
+    const uint64_t total = plannedRunCount(setup.plan.shape);
+    uint64_t sequence = 0;
+    for (uint64_t i = 0; i < total; i++) {
+        const PlannedRun planned = plannedRun(setup.plan, i);
+        const int32_t workers = options.threadCounts[planned.count];
+        const Variant& variant = setup.variants[planned.variant];
+        if (pool && !switchPoolTeam(setup, planned.count, workers, team)) {
+            return SweepEnd::runFailed;
+        }
+        if (getInputFromUser && !planned.warmup) {
+            runlog::pause();  // a signal while waiting stops before the run
+        }
+        if (stopSignal() != 0) {
+            return SweepEnd::stopped;
+        }
+        if (planned.warmup) {
+            if (!warmupRun(maker, variant, workers)) {
                 return SweepEnd::runFailed;
             }
-            (*totals)[m] += time.ticks;
-            record->made++;
-            if (!options.jsonPath.empty()) {
-                record->timed.push_back(TimedRun{countIndex, options.modes[m], time});
-            }
+            continue;
         }
+        TimedRun run{planned.count, variant.mode, RunTime{}, variant.stack, sequence++};
+        if (!timedRun(maker, outputs, variant, workers, &run)) {
+            return SweepEnd::runFailed;
+        }
+        means->totals[planned.count * setup.variants.size() + planned.variant] += run.time.ticks;
+        means->left[planned.count]--;
+        runs->made++;
+        if (!options.jsonPath.empty()) {
+            runs->timed.push_back(run);
+        }
+        printReadyMeans(options, setup, outputs, means, false);
     }
     return SweepEnd::finished;
 }
 
-// Every worker count in turn, each count's means printed once all its runs
-// are timed.
-SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, SweepRecord* record) {
-    const bool pool = usesMode(options, RunMode::pool);
-    for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
-        const int32_t workers = options.threadCounts[countIndex];
-        std::vector<double> totals(options.modes.size(), 0.0);
-        if (pool && !startPoolTeam(workers)) {
-            return SweepEnd::runFailed;
-        }
-        const SweepEnd end = sweepCount(options, outputs, countIndex, &totals, record);
-        if (pool) {
-            endPoolTeam();
-        }
-        if (end != SweepEnd::finished) {
-            return end;
-        }
-        for (size_t m = 0; m < options.modes.size(); m++) {
-            printMeanLine(&outputs->console, stdout, workers, totals[m] / options.runs,
-                          options.modesNamed ? runModeName(options.modes[m]) : nullptr);
-        }
+// The whole plan, each count's means printed once all its runs are timed.
+SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                   SweepRuns* runs) {
+    RunMaker maker{&options, &setup, WorkerStart{}};
+    if (setup.bound) {
+        maker.start.masks = &setup.masks;
+        reserveWorkerStarts(&maker.start,
+                            *std::max_element(options.threadCounts.begin(), options.threadCounts.end()));
     }
-    return SweepEnd::finished;
+    MeanLines means;
+    means.totals.assign(options.threadCounts.size() * setup.variants.size(), 0.0);
+    means.left.assign(options.threadCounts.size(),
+                      int64_t{options.runs} * static_cast<int64_t>(setup.variants.size()));
+    size_t team = noTeam;
+    const SweepEnd end = makePlannedRuns(&maker, outputs, &means, &team, runs);
+    if (team != noTeam) {
+        endPoolTeam();
+    }
+    printReadyMeans(options, setup, outputs, &means, true);
+    return end;
 }
 
 }  // namespace
@@ -219,13 +299,17 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
     if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath)) {
         return usageExitStatus;
     }
+    SweepSetup setup;
+    if (!setUpSweep(options, &setup)) {
+        return usageExitStatus;
+    }
     if (!openDriverOutputs(&outputs, logPath, options.outPath, options.jsonPath)) {
         closeDriverOutputs(&outputs);
         return 1;
     }
     SweepFacts facts = openSweepFacts(options);
-    SweepRecord record;
-    SweepEnd end = sweepCounts(options, &outputs, &record);
+    SweepRuns runs;
+    SweepEnd end = sweepPlan(options, setup, &outputs, &runs);
     closePerfCounters();
     facts.loadAtEnd = readLoadAverage("");
     // A closed standard output seen at the last mean line stops nothing but
@@ -234,10 +318,10 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         end = SweepEnd::stopped;
     }
     // The runs completed so far are kept whatever ended the sweep.
-    writeJson(options, &outputs, record.timed, executable, facts);
+    writeJson(options, setup, &outputs, runs.timed, executable, facts);
     closeDriverOutputs(&outputs);
     if (end == SweepEnd::stopped) {
-        reportStop(options, outputs, record.made);
+        reportStop(options, setup, outputs, runs.made);
     }
     return end == SweepEnd::runFailed ? -1 : driverExitStatus(outputs);
 }
@@ -248,6 +332,17 @@ int sweepMain(int argc, char** argv) {
     const int ended = commandLineExitStatus(parseSweepOptions(argc, argv, &options));
     if (ended >= 0) {
         return ended;
+    }
+    // libgomp reads the team's stack size once, when the program starts: a
+    // sweep with pool runs and a stack size starts afresh with it set.
+    const size_t poolStack = options.stackSizes.front();
+    if (usesMode(options, RunMode::pool) && poolStack != 0 && !poolStackSizeIs(poolStack)) {
+        restartWithPoolStackSize(poolStack, argv);
+        fprintf(
+            stderr,
+            _("diagsum: --stack-size %s cannot be given to pool runs: cannot start afresh with %s set: %s\n"),
+            stackSizeName(poolStack).c_str(), poolStackVariable, strerror(errno));
+        return usageExitStatus;
     }
     installStopHandlers();
     // Stopped, it ends by the signal once everything is written, as any

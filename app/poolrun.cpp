@@ -1,9 +1,16 @@
 #include "app/poolrun.h"
 
 #include <omp.h>
+#include <pthread.h>
+#include <sched.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/diagworker.h"
 #include "i18n/messages.h"
@@ -76,13 +83,18 @@ void joinEdge() {}
 
 // Worker k of a team of `workers`: fills its argument entry and sums its
 // diagonals; with no run, or in a team of the wrong size, nobody sums.
-// Thread 0 reports the size.
-__attribute__((noinline)) void teamWorker(DiagRun* run, int32_t k, int32_t workers, int32_t* size) {
+// Thread 0 reports the size. With `startCpus`, each worker first notes the
+// CPU it starts the run on.
+__attribute__((noinline)) void teamWorker(DiagRun* run, int32_t k, int32_t workers, int32_t* size,
+                                          int32_t* startCpus) {
     if (k == 0) {
         *size = workers;
     }
     if (run == nullptr || workers != run->numThreads) {
         return;
+    }
+    if (startCpus != nullptr) {
+        startCpus[k] = sched_getcpu();
     }
     run->args[k] = ThreadArgs{&run->matrix, static_cast<uint16_t>(k), workers, &run->results};
     sumWorkerDiagonals(&run->args[k]);
@@ -91,42 +103,84 @@ __attribute__((noinline)) void teamWorker(DiagRun* run, int32_t k, int32_t worke
 // Hands the prepared run (or none) to a team of `numThreads` workers and
 // waits for all of them (the region's closing barrier); returns the size of
 // the team OpenMP gave.
-POOL_REGION int32_t runTeam(int32_t numThreads, DiagRun* run) {
+POOL_REGION int32_t runTeam(int32_t numThreads, DiagRun* run, int32_t* startCpus) {
     int32_t size = 0;
     forkEdge();
 #pragma omp parallel num_threads(numThreads)
     {
         workerStarts();
-        teamWorker(run, omp_get_thread_num(), omp_get_num_threads(), &size);
+        teamWorker(run, omp_get_thread_num(), omp_get_num_threads(), &size, startCpus);
         workerEnds();
     }
     joinEdge();
     return size;
 }
 
-bool sumDiagonalsInTeam(DiagRun* run) {
-    const int32_t size = runTeam(run->numThreads, run);
+bool sumDiagonalsInTeam(DiagRun* run, int32_t* startCpus) {
+    const int32_t size = runTeam(run->numThreads, run, startCpus);
     return size == run->numThreads || failTeam(size, run->numThreads);
+}
+
+// The initial thread's CPUs before a bound team took it over (it is the
+// team's worker 0); empty when no bound team is up.
+std::vector<int32_t> initialThreadCpus;
+
+// Binds every thread of the team to its CPU, each thread itself; libgomp
+// keeps the same threads for the team's later regions of the same size.
+// Returns the first error (0 when every thread is bound).
+POOL_REGION int bindTeam(int32_t numThreads, const CpuMasks* masks) {
+    int firstError = 0;
+#pragma omp parallel num_threads(numThreads)
+    {
+        const auto k = static_cast<size_t>(omp_get_thread_num());
+        const int error = pthread_setaffinity_np(pthread_self(), masks->size, workerMask(*masks, k));
+        if (error != 0) {
+#pragma omp critical
+            firstError = firstError != 0 ? firstError : error;
+        }
+    }
+    return firstError;
+}
+
+// Gives the initial thread back the CPUs it had before the team.
+void unbindInitialThread() {
+    if (!initialThreadCpus.empty()) {
+        bindCallingThread(initialThreadCpus);
+    }
+    initialThreadCpus.clear();
 }
 
 }  // namespace
 
-bool startPoolTeam(int32_t numThreads) {
+bool startPoolTeam(int32_t numThreads, const CpuMasks* masks) {
     if (numThreads < 1 || numThreads > maxWorkers) {
         printf("%s", _("Invalid thread count\n"));
         return false;
     }
     omp_set_dynamic(0);
-    const int32_t size = runTeam(numThreads, nullptr);
-    return size == numThreads || failTeam(size, numThreads);
+    const int32_t size = runTeam(numThreads, nullptr, nullptr);
+    if (size != numThreads) {
+        return failTeam(size, numThreads);
+    }
+    if (masks == nullptr) {
+        return true;
+    }
+    initialThreadCpus = allowedCpus();
+    const int error = bindTeam(numThreads, masks);
+    if (error != 0) {
+        printf(_("Cannot bind the team's threads to their CPUs: %s\n"), strerror(error));
+        return false;
+    }
+    return true;
 }
 
-bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time) {
+bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time,
+                 int32_t* startCpus) {
     const RunClockStart start = startRunClock();
     if (!prepareDiagRun(run, rows, columns, numThreads)) {
         return false;
     }
-    if (!sumDiagonalsInTeam(run)) {
+    if (!sumDiagonalsInTeam(run, startCpus)) {
         releaseDiagRun(run);
         return false;
     }
@@ -136,4 +190,24 @@ bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads
 
 void endPoolTeam() {
     omp_pause_resource_all(omp_pause_hard);
+    unbindInitialThread();
+}
+
+std::string poolStackSizeValue(size_t bytes) {
+    return std::to_string(bytes) + "B";
+}
+
+bool poolStackSizeIs(size_t bytes) {
+    const char* set = getenv(poolStackVariable);
+    if (bytes == 0) {
+        return set == nullptr && getenv("GOMP_STACKSIZE") == nullptr;
+    }
+    return set != nullptr && set == poolStackSizeValue(bytes);
+}
+
+void restartWithPoolStackSize(size_t bytes, char** argv) {
+    if (setenv(poolStackVariable, poolStackSizeValue(bytes).c_str(), 1) != 0) {
+        return;
+    }
+    execv("/proc/self/exe", argv);
 }

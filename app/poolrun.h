@@ -14,16 +14,22 @@
 // ("libgomp: Thread creation failed").
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "app/diagrun.h"
+#include "machine/binding.h"
 
 // Brings up a team of `numThreads` (1 ... maxWorkers) workers with an untimed
 // parallel region, with dynamic team sizes off. False after one line on
 // stdout ("Could not create the thread team ...") when OpenMP gives fewer
 // threads (a thread limit, or a call from inside a parallel region); a count
-// out of range is refused with "Invalid thread count".
-bool startPoolTeam(int32_t numThreads);
+// out of range is refused with "Invalid thread count". With
+// `masks`, each thread of the team then binds itself to its CPU (worker k
+// to entry k), outside any measured interval; the initial thread is worker
+// 0 and gets its own CPUs back at endPoolTeam. False after one line when a
+// thread cannot be bound.
+bool startPoolTeam(int32_t numThreads, const CpuMasks* masks = nullptr);
 
 // One pool run, timed like timeDiagRun: from before the first allocation
 // (prepareDiagRun) to after the last worker is done. The run is handed to one
@@ -32,10 +38,26 @@ bool startPoolTeam(int32_t numThreads);
 // it sums in a spawn run and the run leaves the same result slots. The
 // handle array is made but unused. On a failure (the preparation's, or a team
 // smaller than `numThreads`, reported as startPoolTeam does) releases
-// everything and returns false.
-bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time);
+// everything and returns false. With `startCpus` (numThreads entries), each
+// worker notes there the CPU it starts the run on.
+bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time,
+                 int32_t* startCpus = nullptr);
 
 // Ends the team: libgomp joins its idle threads (omp_pause_resource_all with
 // omp_pause_hard) and the next region starts new ones. Does nothing inside a
 // parallel region.
 void endPoolTeam();
+
+// The team's threads get the stack size OMP_STACKSIZE names, read by
+// libgomp once, when the program starts; a program cannot change it for
+// itself afterwards.
+inline constexpr const char* poolStackVariable = "OMP_STACKSIZE";
+
+// Whether this process's team threads get `bytes` of stack (0: the system's
+// default, neither OMP_STACKSIZE nor GOMP_STACKSIZE set).
+bool poolStackSizeIs(size_t bytes);
+
+// Starts this program afresh (/proc/self/exe, the same `argv`) with
+// OMP_STACKSIZE set to `bytes` (not 0), so that libgomp reads it; returns
+// only when that fails (errno says why).
+void restartWithPoolStackSize(size_t bytes, char** argv);

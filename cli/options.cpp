@@ -3,6 +3,7 @@
 #include <getopt.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -42,6 +43,16 @@ const char sweepUsage[] =
        "Prints one line \"T - mean\" per count: the mean processor ticks\n"
        "(clock(), all threads) of the measured runs.\n");
 
+const char sweepShapeUsage[] =
+    N_("\n"
+       "How the runs are made:\n"
+       "      --stack-size LIST      each worker's stack: default (the system's), 64k, 1m, 8m or bytes;\n"
+       "                             several, such as default,64k, alternate run by run\n"
+       "      --bind POLICY          where the workers run: none (default), compact, scatter or\n"
+       "                             list:CPUS (such as list:0,2,4-7, dealt round-robin)\n"
+       "      --order ORDER          sequential (default), interleaved (the counts take turns) or\n"
+       "                             random[:SEED] (the whole sweep shuffled)\n");
+
 const char sweepCounterUsage[] = N_(
     "\n"
     "Counters and context (in the JSON file):\n"
@@ -65,7 +76,7 @@ const char singleUsage[] =
        "      --version              show the version\n");
 
 // Long-only options get values past the range of characters.
-enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optPerf, optContext };
+enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optStackSize, optBind, optOrder, optPerf, optContext };
 
 // Reports a refused command line in one line on stderr.
 CommandLine refuse(const char* program, const std::string& what) {
@@ -343,13 +354,23 @@ bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::stri
 CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
     const char* program = "diagsum";
     static const option longOptions[] = {
-        {"size", required_argument, nullptr, 's'},     {"threads", required_argument, nullptr, 't'},
-        {"runs", required_argument, nullptr, 'r'},     {"warmup", required_argument, nullptr, 'w'},
-        {"mode", required_argument, nullptr, 'm'},     {"log", required_argument, nullptr, optLog},
-        {"no-log", no_argument, nullptr, optNoLog},    {"out", required_argument, nullptr, optOut},
-        {"json", required_argument, nullptr, optJson}, {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, optVersion}, {"perf", required_argument, nullptr, optPerf},
-        {"context", required_argument, nullptr, optContext}, {nullptr, 0, nullptr, 0},
+        {"size", required_argument, nullptr, 's'},
+        {"threads", required_argument, nullptr, 't'},
+        {"runs", required_argument, nullptr, 'r'},
+        {"warmup", required_argument, nullptr, 'w'},
+        {"mode", required_argument, nullptr, 'm'},
+        {"log", required_argument, nullptr, optLog},
+        {"no-log", no_argument, nullptr, optNoLog},
+        {"out", required_argument, nullptr, optOut},
+        {"json", required_argument, nullptr, optJson},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, optVersion},
+        {"stack-size", required_argument, nullptr, optStackSize},
+        {"bind", required_argument, nullptr, optBind},
+        {"order", required_argument, nullptr, optOrder},
+        {"perf", required_argument, nullptr, optPerf},
+        {"context", required_argument, nullptr, optContext},
+        {nullptr, 0, nullptr, 0},
     };
     resetGetopt();
     int result;
@@ -400,6 +421,21 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 }
                 options->jsonPath = optarg;
                 break;
+            case optStackSize:
+                if (!parseStackSizes(optarg, &options->stackSizes, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                break;
+            case optBind:
+                if (!parsePlacement(optarg, &options->placement, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                break;
+            case optOrder:
+                if (!parseRunOrder(optarg, &options->order, &why)) {
+                    return refuse(program, invalid(option, optarg, why));
+                }
+                break;
             case optPerf:
                 if (!parsePerfList(optarg, &options->perfEvents, &why)) {
                     return refuse(program, option + " '" + optarg + "': " + why);
@@ -412,6 +448,7 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 break;
             case 'h':
                 fputs(_(sweepUsage), stdout);
+                fputs(_(sweepShapeUsage), stdout);
                 fputs(_(sweepCounterUsage), stdout);
                 return CommandLine::done;
             case optVersion:
@@ -420,6 +457,12 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
             default:
                 return refuseGetopt(program, result, argv);
         }
+    }
+    // libgomp gives every team thread of the process one stack size.
+    if (options->stackSizes.size() > 1 &&
+        std::find(options->modes.begin(), options->modes.end(), RunMode::pool) != options->modes.end()) {
+        return refuse(program, _("pool runs take one --stack-size per sweep: OpenMP sets its threads' stack "
+                                 "once, when the program starts"));
     }
     return refuseStrayArgument(program, argc, argv);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/diagworker.h"
+#include "cli/sweepshape.h"
 
 // How the workers of a run come to exist: started and joined inside every
 // run (spawn), or started once per worker count and handed each run (pool).
@@ -31,6 +32,10 @@ struct SweepOptions {
     std::string jsonPath;  // empty: no JSON file
     std::vector<RunMode> modes{RunMode::spawn};
     bool modesNamed = false;  // --mode was given: outputs name each run's mode
+    std::vector<size_t> stackSizes{
+        0};               // the workers' stack, bytes (0: the system's default); several alternate
+    Placement placement;  // where the workers run
+    OrderOption order;    // the order of the runs
     std::vector<size_t> perfEvents;  // --perf: counters/perfcounters.h events, in the order asked
     std::vector<std::pair<std::string, std::string>> userContext;  // --context KEY=VALUE, in order
 };

@@ -1,5 +1,6 @@
 #include "export/sweepjson.h"
 
+#include <pthread.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -119,9 +120,29 @@ std::string kernel() {
     return std::string(names.sysname) + " " + names.release + " " + names.version;
 }
 
+// How the runs were made: stack sizes, placement and order.
+void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& record) {
+    Json stacks = Json::array();
+    for (size_t bytes : options.stackSizes) {
+        stacks.push_back(stackSizeName(bytes));
+    }
+    (*context)["stack_sizes"] = stacks;
+    if (const char* poolStack = getenv("OMP_STACKSIZE"); poolStack != nullptr) {
+        (*context)["omp_stacksize"] = poolStack;
+    }
+    (*context)["bind"] = placementName(options.placement);
+    if (!record.bindCpus.empty()) {
+        (*context)["bind_cpus"] = record.bindCpus;
+    }
+    (*context)["order"] = runOrderName(options.order.order);
+    if (options.order.order == RunOrder::random) {
+        (*context)["seed"] = record.seed;
+    }
+}
+
 // Whether the sweep stopped early and why, and how far it got.
 void addProgress(Json* context, const SweepOptions& options, size_t runsMade, int stopSignal) {
-    const size_t planned = options.threadCounts.size() * options.modes.size() *
+    const size_t planned = options.threadCounts.size() * options.modes.size() * options.stackSizes.size() *
                            static_cast<size_t>(options.runs > 0 ? options.runs : 0);
     (*context)["runs_planned"] = planned;
     (*context)["runs_made"] = runsMade;
@@ -134,7 +155,7 @@ void addProgress(Json* context, const SweepOptions& options, size_t runsMade, in
 }
 
 Json context(const SweepOptions& options, const std::string& executable, const BuildSettings& settings,
-             const SweepFacts& facts) {
+             const SweepFacts& facts, const SweepRecord& record) {
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) != 3) {
         load[0] = load[1] = load[2] = 0;
@@ -175,6 +196,7 @@ Json context(const SweepOptions& options, const std::string& executable, const B
           {"default_NumThreads", settings.default_NumThreads}}},
     };
     addSweepFacts(&context, facts);
+    addRunShape(&context, options, record);
     return context;
 }
 
@@ -183,6 +205,7 @@ constexpr double microsPerTick = 1e6 / CLOCKS_PER_SEC;
 struct Sample {
     std::vector<double> wall;
     std::vector<double> cpu;
+    std::vector<const TimedRun*> runs;
     std::vector<std::vector<std::pair<std::string, double>>> counters;  // per run
 };
 
@@ -297,11 +320,17 @@ void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
     }
 }
 
-std::string runName(const SweepOptions& options, RunMode mode, int32_t threads) {
+std::string runName(const SweepOptions& options, RunMode mode, size_t stack, int32_t threads) {
     std::string name =
         "diagsum/" + std::to_string(options.rows) + "x" + std::to_string(options.columns) + "/";
     if (options.modesNamed) {
         name += std::string(runModeName(mode)) + "/";
+    }
+    if (options.stackSizes[stack] != 0) {
+        name += "stack:" + stackSizeName(options.stackSizes[stack]) + "/";
+    }
+    if (options.placement.policy != BindPolicy::none) {
+        name += "bind:" + placementName(options.placement) + "/";
     }
     return name + "threads:" + std::to_string(threads);
 }
@@ -310,27 +339,34 @@ std::string runName(const SweepOptions& options, RunMode mode, int32_t threads) 
 
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
                       const std::string& executable, const BuildSettings& settings, const SweepFacts& facts,
-                      int stopSignal) {
-    // The runs of each worker count and mode, in the order they were timed.
+                      const SweepRecord& record) {
+    // The runs of each worker count, stack size and mode, in the order they
+    // were timed.
     const size_t modeCount = options.modes.size();
-    std::vector<Sample> samples(options.threadCounts.size() * modeCount);
+    const size_t familyCount = modeCount * options.stackSizes.size();
+    std::vector<Sample> samples(options.threadCounts.size() * familyCount);
     for (const TimedRun& run : runs) {
         const auto mode =
             std::find(options.modes.begin(), options.modes.end(), run.mode) - options.modes.begin();
-        if (run.countIndex >= options.threadCounts.size() || static_cast<size_t>(mode) >= modeCount) {
+        if (run.countIndex >= options.threadCounts.size() || static_cast<size_t>(mode) >= modeCount ||
+            run.stack >= options.stackSizes.size()) {
             continue;
         }
-        Sample& sample = samples[run.countIndex * modeCount + static_cast<size_t>(mode)];
+        Sample& sample =
+            samples[run.countIndex * familyCount + run.stack * modeCount + static_cast<size_t>(mode)];
         sample.wall.push_back(run.time.wallMicros);
         sample.cpu.push_back(run.time.ticks * microsPerTick);
+        sample.runs.push_back(&run);
         sample.counters.push_back(runCounterFields(run.time));
     }
     Json benchmarks = Json::array();
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
         const int32_t threads = options.threadCounts[countIndex];
-        for (size_t family = 0; family < modeCount; family++) {
-            const Sample& sample = samples[countIndex * modeCount + family];
-            Json base = entry(runName(options, options.modes[family], threads), family, countIndex, threads);
+        for (size_t family = 0; family < familyCount; family++) {
+            const Sample& sample = samples[countIndex * familyCount + family];
+            const std::string name =
+                runName(options, options.modes[family % modeCount], family / modeCount, threads);
+            Json base = entry(name, family, countIndex, threads);
             base["repetitions"] = sample.wall.size();
             for (size_t i = 0; i < sample.wall.size(); i++) {
                 Json iteration = base;
@@ -340,6 +376,11 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
                 iteration["time_unit"] = "us";
                 for (const auto& [field, value] : sample.counters[i]) {
                     iteration[field] = value;
+                }
+                iteration["sequence"] = sample.runs[i]->sequence;
+                if (sample.runs[i]->cpusUsed >= 0) {
+                    iteration["cpus_used"] = sample.runs[i]->cpusUsed;
+                    iteration["placement_misses"] = sample.runs[i]->placementMisses;
                 }
                 benchmarks.push_back(std::move(iteration));
             }
@@ -351,8 +392,8 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
             }
         }
     }
-    Json about = context(options, executable, settings, facts);
-    addProgress(&about, options, runs.size(), stopSignal);
+    Json about = context(options, executable, settings, facts, record);
+    addProgress(&about, options, runs.size(), record.stopSignal);
     const Json document = {{"context", about}, {"benchmarks", benchmarks}};
     // The program's path and the machine's names are bytes, not always UTF-8;
     // a stray byte becomes U+FFFD instead of ending the program after the

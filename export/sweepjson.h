@@ -26,6 +26,17 @@ struct TimedRun {
     size_t countIndex;  // position of its worker count in the sweep's list
     RunMode mode;
     RunTime time;
+    size_t stack = 0;              // index into SweepOptions::stackSizes
+    uint64_t sequence = 0;         // its place among the sweep's timed runs, from 0
+    int32_t cpusUsed = -1;         // bound workers only: distinct CPUs they started on
+    int32_t placementMisses = -1;  // bound workers only: how many started off their planned CPU
+};
+
+// What the sweep decided before its first run, for the context.
+struct SweepRecord {
+    uint64_t seed = 0;              // random order only
+    std::vector<int32_t> bindCpus;  // bound workers only: the CPUs dealt to workers 0, 1, ...
+    int stopSignal = 0;             // the signal that stopped the sweep, or 0
 };
 
 // The JSON text: a "context" describing the machine, the build and the sweep
@@ -33,16 +44,21 @@ struct TimedRun {
 // "iteration" entry per timed run (real_time is wall time, cpu_time
 // processor time, both in microseconds, then the run's resource use and
 // perf counts) followed, per worker count and mode, by the mean, median,
-// stddev and cv aggregates of each when all its runs
-// were made.
-// Runs are grouped per worker count in the sweep's order, then per mode.
-// Names read "diagsum/500x500/threads:8", with the mode after the size
-// ("diagsum/500x500/pool/threads:8") when the sweep was asked for modes.
-// The context says how many timed runs were planned ("runs_planned") and made
+// stddev and cv aggregates of each when all its runs were made.
+// Runs are grouped per worker count in the sweep's order, then per stack
+// size and mode; each iteration records its "sequence" and, for bound
+// workers, "cpus_used" and "placement_misses". Names read
+// "diagsum/500x500/threads:8", with the mode after the size
+// ("diagsum/500x500/pool/threads:8") when the sweep was asked for modes,
+// then the stack size unless it is the default ("stack:64k") and the
+// placement unless it is none ("bind:compact"), so that runs of the same
+// settings carry the same name in every sweep. The context records the
+// stack sizes, the placement, the order and, for a random order, its seed.
+// It also says how many timed runs were planned ("runs_planned") and made
 // ("runs_made"), and whether the sweep was stopped ("stopped"; with
-// "stop_signal" and "stop_signal_number" when `stopSignal` is not 0). A
-// worker count and mode cut short keeps its run entries but gets no
-// aggregates: they would describe a sample the sweep did not plan.
+// "stop_signal" and "stop_signal_number" when the record's stopSignal is
+// not 0). A worker count and variant cut short keeps its run entries but
+// gets no aggregates: they would describe a sample the sweep did not plan.
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
                       const std::string& executable, const BuildSettings& settings, const SweepFacts& facts,
-                      int stopSignal = 0);
+                      const SweepRecord& record = {});

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     ScalingReport report = analyse(runs);
-    const CostReport cost = readCostCounters(text, runs.modes);
+    const CostReport cost = readCostCounters(text, runs.modes, runs.settings);
     addSystemSlopes(&report, cost);
     for (const CostGroup& g : cost.groups) {
         if (g.runs == 0 || !(g.user >= 0 && g.system >= 0 && g.cpu >= 0)) {

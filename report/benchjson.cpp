@@ -30,6 +30,52 @@ bool isModeName(std::string_view mode) {
     return true;
 }
 
+// "<key>:<value>", such as "stack:64k" or "bind:list:0,2,4-7".
+bool isSettingName(std::string_view setting) {
+    const auto colon = setting.find(':');
+    if (colon == std::string_view::npos || setting.size() > 4 * maxModeLength ||
+        !isModeName(setting.substr(0, colon)) || colon + 1 == setting.size()) {
+        return false;
+    }
+    for (char c : setting.substr(colon + 1)) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!plain && std::string_view("-_.,:").find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The segments between the size and the count: at most one mode, then any
+// settings.
+bool readMiddle(std::string_view middle, RunName* run, std::string* reason) {
+    bool modeSeen = false;
+    while (true) {
+        const auto slash = middle.find('/');
+        const std::string_view segment = middle.substr(0, slash);
+        if (segment.find(':') != std::string_view::npos) {
+            if (!isSettingName(segment)) {
+                *reason = _("a setting in the name must be <key>:<value> of letters, digits and -_.,:");
+                return false;
+            }
+            if (!run->settings.empty()) {
+                run->settings += '/';
+            }
+            run->settings += segment;
+        } else if (modeSeen || !isModeName(segment)) {
+            *reason = _("the mode in the name must be letters, digits, '-' or '_', given once");
+            return false;
+        } else {
+            modeSeen = true;
+            run->mode = segment;
+        }
+        if (slash == std::string_view::npos) {
+            return true;
+        }
+        middle.remove_prefix(slash + 1);
+    }
+}
+
 // µs per unit of Google Benchmark's "time_unit"; 0 for an unknown unit.
 double microsPerUnit(const std::string& unit) {
     if (unit == "ns") {
@@ -117,7 +163,7 @@ bool readEntry(const json& entry, RunName* name, double* cpu, double* wall, std:
 bool parseRunName(std::string_view name, RunName* run, std::string* reason) {
     constexpr std::string_view program = "diagsum/";
     constexpr std::string_view threadsPrefix = "threads:";
-    *reason = _("not a run of diagsum (diagsum/<rows>x<columns>[/<mode>]/threads:<T>)");
+    *reason = _("not a run of diagsum (diagsum/<rows>x<columns>[/<mode>][/<setting>...]/threads:<T>)");
     if (!name.starts_with(program)) {
         return false;
     }
@@ -133,13 +179,9 @@ bool parseRunName(std::string_view name, RunName* run, std::string* reason) {
         return false;
     }
     run->mode = "spawn";
-    if (threadsAt != sizeEnd) {
-        const std::string_view mode = name.substr(sizeEnd + 1, threadsAt - sizeEnd - 1);
-        if (!isModeName(mode)) {
-            *reason = _("the mode in the name must be letters, digits, '-' or '_'");
-            return false;
-        }
-        run->mode = mode;
+    run->settings.clear();
+    if (threadsAt != sizeEnd && !readMiddle(name.substr(sizeEnd + 1, threadsAt - sizeEnd - 1), run, reason)) {
+        return false;
     }
     if (!parsePositive(size.substr(0, times), &run->rows) ||
         !parsePositive(size.substr(times + 1), &run->columns) ||
@@ -175,7 +217,8 @@ bool readBenchJson(std::string_view text, RunSet* runs, std::string* error) {
             }
             continue;
         }
-        const GroupKey key{name.rows, name.columns, modeIndex(runs, name.mode), name.threads};
+        const GroupKey key{name.rows, name.columns, settingIndex(runs, name.settings),
+                           modeIndex(runs, name.mode), name.threads};
         addRun(runs, key, cpu, wall);
     }
     finishRuns(runs);

@@ -11,13 +11,17 @@
 
 #include "report/logstats.h"
 
-// A run's name: "diagsum/<rows>x<columns>/threads:<T>", or with a start-up
-// mode "diagsum/<rows>x<columns>/<mode>/threads:<T>" (mode: letters, digits,
-// '-' and '_'). A name without a mode means "spawn".
+// A run's name: "diagsum/<rows>x<columns>/threads:<T>", with a start-up
+// mode and settings between the size and the count:
+// "diagsum/<rows>x<columns>/<mode>/stack:64k/bind:compact/threads:<T>". A
+// mode is letters, digits, '-' and '_', at most once; a setting is
+// "<key>:<value>" (value: letters, digits and "-_.,:"). A name without a
+// mode means "spawn"; without settings, the defaults.
 struct RunName {
     int32_t rows;
     int32_t columns;
     std::string mode;
+    std::string settings;  // the settings as named, joined by '/'; "" for none
     int32_t threads;
 };
 

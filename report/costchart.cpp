@@ -46,7 +46,7 @@ std::string costChartScript(const CostReport& cost, const ScalingReport& report)
     std::set<GroupKey> seriesKeys;  // threads 0: one key per series
     for (const CostGroup& g : cost.groups) {
         countSet.insert(g.key.threads);
-        seriesKeys.insert(GroupKey{g.key.rows, g.key.columns, g.key.mode, 0});
+        seriesKeys.insert(GroupKey{g.key.rows, g.key.columns, g.key.setting, g.key.mode, 0});
     }
     const std::vector<int32_t> counts(countSet.begin(), countSet.end());
     const std::vector<GroupKey> series(seriesKeys.begin(), seriesKeys.end());
@@ -69,7 +69,7 @@ std::string costChartScript(const CostReport& cost, const ScalingReport& report)
     for (size_t s = 0; s < series.size(); s++) {
         script += "$s" + std::to_string(s) + " << EOD\n";
         for (size_t i = 0; i < counts.size(); i++) {
-            const GroupKey key{series[s].rows, series[s].columns, series[s].mode, counts[i]};
+            const GroupKey key{series[s].rows, series[s].columns, series[s].setting, series[s].mode, counts[i]};
             const CostGroup* counted = findCostGroup(cost, key);
             const GroupReport* group = findGroup(report, key);
             if (counted == nullptr || group == nullptr || std::isnan(systemShare(*counted))) {

@@ -48,7 +48,8 @@ bool counterValue(const json& entry, const char* field, double* value) {
 }
 
 // The group key of a run entry; false for anything else.
-bool runKey(const json& entry, const std::vector<std::string>& modes, GroupKey* key) {
+bool runKey(const json& entry, const std::vector<std::string>& modes, const std::vector<std::string>& settings,
+            GroupKey* key) {
     const auto type = entry.find("run_type");
     if (type != entry.end() && *type == "aggregate") {
         return false;
@@ -65,7 +66,13 @@ bool runKey(const json& entry, const std::vector<std::string>& modes, GroupKey* 
     if (mode == modes.end()) {
         return false;
     }
-    *key = GroupKey{run.rows, run.columns, static_cast<int32_t>(mode - modes.begin()), run.threads};
+    // Runs of other settings than the report's are not its groups.
+    const auto setting = std::find(settings.begin(), settings.end(), run.settings);
+    if (settings.empty() ? !run.settings.empty() : setting == settings.end()) {
+        return false;
+    }
+    const auto settingIndex = settings.empty() ? 0 : static_cast<int32_t>(setting - settings.begin());
+    *key = GroupKey{run.rows, run.columns, settingIndex, static_cast<int32_t>(mode - modes.begin()), run.threads};
     return true;
 }
 
@@ -172,7 +179,8 @@ double systemShare(const CostGroup& group) {
     return total > 0 ? group.system / total : NAN;
 }
 
-CostReport readCostCounters(std::string_view text, const std::vector<std::string>& modes) {
+CostReport readCostCounters(std::string_view text, const std::vector<std::string>& modes,
+                            const std::vector<std::string>& settings) {
     CostReport cost;
     json document;
     try {
@@ -187,7 +195,7 @@ CostReport readCostCounters(std::string_view text, const std::vector<std::string
     std::map<GroupKey, CostGroup> groups;
     for (const json& entry : *list) {
         GroupKey key{};
-        if (!entry.is_object() || !runKey(entry, modes, &key)) {
+        if (!entry.is_object() || !runKey(entry, modes, settings, &key)) {
             continue;
         }
         CostGroup& group = groups[key];

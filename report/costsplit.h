@@ -46,8 +46,11 @@ double systemShare(const CostGroup& group);
 // The counters of every run entry of a JSON sweep that names a run of the
 // program and carries all six counters as numbers of at least 0; modes are
 // indexed as in `modes` (RunSet::modes of the same file), other entries are
-// passed over. Empty when the text is not such a JSON.
-CostReport readCostCounters(std::string_view text, const std::vector<std::string>& modes);
+// passed over. Settings (stack size, placement) are indexed as in
+// `settings` (RunSet::settings); with none given, only runs of the default
+// settings are read. Empty when the text is not such a JSON.
+CostReport readCostCounters(std::string_view text, const std::vector<std::string>& modes,
+                            const std::vector<std::string>& settings = {});
 
 // Fills each series' WorkerCost::systemMicros: the slope, over the counts
 // the cost line was fitted on, of the system part of the median processor

@@ -334,7 +334,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     ScalingReport report = analyse(runs);
-    const CostReport cost = json ? readCostCounters(text, runs.modes) : CostReport{};
+    const CostReport cost = json ? readCostCounters(text, runs.modes, runs.settings) : CostReport{};
     addSystemSlopes(&report, cost);
     for (const std::string& warning : report.warnings) {
         fprintf(stderr, _("diagsum-report: warning: %s\n"), warning.c_str());

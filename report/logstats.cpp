@@ -112,6 +112,15 @@ int32_t modeIndex(RunSet* set, std::string_view name) {
     return static_cast<int32_t>(set->modes.size() - 1);
 }
 
+int32_t settingIndex(RunSet* set, std::string_view settings) {
+    const auto found = std::find(set->settings.begin(), set->settings.end(), settings);
+    if (found != set->settings.end()) {
+        return static_cast<int32_t>(found - set->settings.begin());
+    }
+    set->settings.emplace_back(settings);
+    return static_cast<int32_t>(set->settings.size() - 1);
+}
+
 InputKind detectInput(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
@@ -170,6 +179,7 @@ bool parseLogLine(std::string_view line, LogRow* row, std::string* reason) {
 RunSet readLog(std::string_view text) {
     RunSet set;
     const int32_t spawn = modeIndex(&set, "spawn");
+    const int32_t defaults = settingIndex(&set, "");
     std::string reason;
     for (size_t number = 1; !text.empty(); number++) {
         const size_t end = std::min(text.find('\n'), text.size());
@@ -183,7 +193,7 @@ RunSet readLog(std::string_view text) {
             set.problems.push_back({std::to_string(number), reason});
             continue;
         }
-        addRun(&set, {row.rows, row.columns, spawn, row.threads}, row.ticks, 0);
+        addRun(&set, {row.rows, row.columns, defaults, spawn, row.threads}, row.ticks, 0);
     }
     finishRuns(&set);
     return set;

@@ -15,10 +15,12 @@
 #include <string_view>
 #include <vector>
 
-// What puts runs in one group. `mode` indexes RunSet::modes.
+// What puts runs in one group. `setting` indexes RunSet::settings, `mode`
+// RunSet::modes.
 struct GroupKey {
     int32_t rows;
     int32_t columns;
+    int32_t setting;
     int32_t mode;
     int32_t threads;
     auto operator<=>(const GroupKey&) const = default;
@@ -41,7 +43,10 @@ struct InputProblem {
 struct RunSet {
     bool hasWall = false;            // wall times were read (the JSON)
     std::vector<std::string> modes;  // start-up modes of the runs, in order of appearance
-    std::vector<RunGroup> groups;    // by key once the input is read
+    // How the runs were made beyond the mode, in order of appearance: ""
+    // for the defaults, else such as "stack:64k/bind:compact".
+    std::vector<std::string> settings;
+    std::vector<RunGroup> groups;  // by key once the input is read
     std::vector<InputProblem> problems;
     size_t runs = 0;
     std::map<GroupKey, size_t> groupIndex;  // position in `groups`, while reading
@@ -57,6 +62,8 @@ void finishRuns(RunSet* set);
 
 // The index of mode `name` in set->modes, added when new.
 int32_t modeIndex(RunSet* set, std::string_view name);
+// The index of `settings` in set->settings, added when new.
+int32_t settingIndex(RunSet* set, std::string_view settings);
 
 enum class InputKind { log, json };
 

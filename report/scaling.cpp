@@ -64,16 +64,41 @@ bool severalModes(const ScalingReport& report) {
     return report.modes.size() > 1;
 }
 
-// "500 × 500", or "500 × 500, pool" when the input holds several modes.
-std::string seriesLabel(const ScalingReport& report, int32_t rows, int32_t columns, int32_t mode) {
-    const std::string size = sizeLabel(rows, columns);
-    return severalModes(report) ? size + ", " + report.modes[static_cast<size_t>(mode)] : size;
+bool severalSettings(const ScalingReport& report) {
+    return report.settings.size() > 1;
+}
+
+// How the runs were made beyond the mode: "stack:64k/bind:compact", or
+// "defaults".
+std::string settingName(const ScalingReport& report, int32_t setting) {
+    const auto index = static_cast<size_t>(setting);
+    return index >= report.settings.size() || report.settings[index].empty() ? _("defaults")
+                                                                             : report.settings[index];
+}
+
+// "500 × 500", with the settings ("500 × 500, stack:64k") and the mode
+// ("500 × 500, pool") when the input holds several.
+std::string seriesLabel(const ScalingReport& report, int32_t rows, int32_t columns, int32_t setting,
+                        int32_t mode) {
+    std::string label = sizeLabel(rows, columns);
+    if (severalSettings(report)) {
+        label += ", " + settingName(report, setting);
+    }
+    if (severalModes(report)) {
+        label += ", " + report.modes[static_cast<size_t>(mode)];
+    }
+    return label;
+}
+
+std::string seriesLabel(const ScalingReport& report, const SeriesReport& series) {
+    return seriesLabel(report, series.rows, series.columns, series.setting, series.mode);
 }
 
 std::string groupLabel(const ScalingReport& report, const GroupKey& key) {
-    // TRANSLATORS: the matrix size (and mode), then the worker count.
+    // TRANSLATORS: the matrix size (and settings and mode), then the worker count.
     return formatMessage(ngettext("%s, %d worker", "%s, %d workers", static_cast<unsigned long>(key.threads)),
-                         seriesLabel(report, key.rows, key.columns, key.mode).c_str(), key.threads);
+                         seriesLabel(report, key.rows, key.columns, key.setting, key.mode).c_str(),
+                         key.threads);
 }
 
 // Adds a warning line for each kind of noise the group's runs show in one
@@ -172,17 +197,18 @@ void addStartupShares(ScalingReport* report) {
         if (s.key.mode != spawnMode) {
             continue;
         }
-        const GroupKey poolKey{s.key.rows, s.key.columns, poolMode, s.key.threads};
+        const GroupKey poolKey{s.key.rows, s.key.columns, s.key.setting, poolMode, s.key.threads};
         const auto p = std::lower_bound(report->groups.begin(), report->groups.end(), poolKey, byKey);
         if (p == report->groups.end() || p->key != poolKey) {
             continue;
         }
         const double share = s.cpu.median > 0 ? (s.cpu.median - p->cpu.median) / s.cpu.median : NAN;
         report->shares.push_back(
-            {s.key.rows, s.key.columns, s.key.threads, s.cpu.median, p->cpu.median, share});
+            {s.key.rows, s.key.columns, s.key.setting, s.key.threads, s.cpu.median, p->cpu.median, share});
     }
     std::sort(report->shares.begin(), report->shares.end(), [](const StartupShare& a, const StartupShare& b) {
-        return std::tie(a.rows, a.columns, a.threads) < std::tie(b.rows, b.columns, b.threads);
+        return std::tie(a.rows, a.columns, a.setting, a.threads) <
+               std::tie(b.rows, b.columns, b.setting, b.threads);
     });
 }
 
@@ -203,8 +229,12 @@ std::string speedupHeading(const ScalingReport& report) {
 
 std::string groupTable(const ScalingReport& report) {
     const bool modes = severalModes(report);
+    const bool settings = severalSettings(report);
     std::vector<std::string> headings{_("matrix")};
-    std::string rule = modes ? "|---|---|---:|---:|" : "|---|---:|---:|";
+    std::string rule = std::string("|---|") + (settings ? "---|" : "") + (modes ? "---|" : "") + "---:|---:|";
+    if (settings) {
+        headings.push_back(_("settings"));
+    }
     if (modes) {
         headings.push_back(_("mode"));
     }
@@ -226,6 +256,9 @@ std::string groupTable(const ScalingReport& report) {
     std::string table = tableRow(headings) + rule;
     for (const GroupReport& g : report.groups) {
         std::vector<std::string> cells{sizeLabel(g.key.rows, g.key.columns)};
+        if (settings) {
+            cells.push_back(settingName(report, g.key.setting));
+        }
         if (modes) {
             cells.push_back(report.modes[static_cast<size_t>(g.key.mode)]);
         }
@@ -253,8 +286,10 @@ std::string startupTable(const ScalingReport& report) {
                   _("start-up share")}) +
         "|---|---:|---:|---:|---:|\n";
     for (const StartupShare& s : report.shares) {
-        table += tableRow({sizeLabel(s.rows, s.columns), std::to_string(s.threads), fixed2(s.spawn),
-                           fixed2(s.pool), format("%.1f %%", 100 * s.share)});
+        const std::string size = sizeLabel(s.rows, s.columns);
+        table += tableRow({severalSettings(report) ? size + ", " + settingName(report, s.setting) : size,
+                           std::to_string(s.threads), fixed2(s.spawn), fixed2(s.pool),
+                           format("%.1f %%", 100 * s.share)});
     }
     return table;
 }
@@ -276,7 +311,7 @@ std::string costText(const ScalingReport& report) {
                       "against the worker count):")) +
         "\n";
     for (const SeriesReport& s : report.series) {
-        text += "- " + seriesLabel(report, s.rows, s.columns, s.mode) + ": ";
+        text += "- " + seriesLabel(report, s) + ": ";
         if (!s.cost) {
             text += _("n/a (a single worker count)");
             text += "\n";
@@ -335,6 +370,7 @@ ScalingReport analyse(const RunSet& runs) {
     ScalingReport report;
     report.hasWall = runs.hasWall;
     report.modes = runs.modes;
+    report.settings = runs.settings;
     for (const RunGroup& group : runs.groups) {
         report.groups.push_back(describeGroup(report, group, &report.warnings));
     }
@@ -342,11 +378,12 @@ ScalingReport analyse(const RunSet& runs) {
         const GroupKey& key = report.groups[first].key;
         size_t last = first + 1;
         while (last < report.groups.size() && report.groups[last].key.rows == key.rows &&
-               report.groups[last].key.columns == key.columns && report.groups[last].key.mode == key.mode) {
+               report.groups[last].key.columns == key.columns &&
+               report.groups[last].key.setting == key.setting && report.groups[last].key.mode == key.mode) {
             last++;
         }
-        SeriesReport series{
-            key.rows, key.columns, key.mode, key.threads, first, last, fitCost(report.groups, first, last)};
+        SeriesReport series{key.rows,    key.columns, key.setting, key.mode,
+                            key.threads, first,       last,        fitCost(report.groups, first, last)};
         if (report.hasWall) {
             addSpeedup(&report.groups, series);
         }
@@ -380,7 +417,7 @@ std::string scalingChartScript(const ScalingReport& report) {
         const SeriesReport& s = report.series[i];
         const std::string data = "$s" + std::to_string(i);
         const std::string colour = std::to_string(i + 1);
-        const std::string label = seriesLabel(report, s.rows, s.columns, s.mode);
+        const std::string label = seriesLabel(report, s);
         script += (i == 0 ? "" : ", \\\n     ");
         script += data + " using 1:3:4 with filledcurves lc " + colour + " title " +
                   gnuplotString(formatMessage(_("min–max, %s"), label.c_str())) + ", \\\n     " + data +
@@ -435,7 +472,7 @@ std::string speedupChartScript(const ScalingReport& report) {
         const SeriesReport& s = report.series[i];
         const std::string data = "$s" + std::to_string(i);
         const std::string colour = std::to_string(i + 1);
-        const std::string label = seriesLabel(report, s.rows, s.columns, s.mode);
+        const std::string label = seriesLabel(report, s);
         script += (i == 0 ? "" : ", \\\n     ");
         script += data + " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour + " title " +
                   gnuplotString(formatMessage(_("speedup, %s"), label.c_str())) + ", \\\n     " + data +

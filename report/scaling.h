@@ -46,6 +46,7 @@ struct WorkerCost {
 struct SeriesReport {
     int32_t rows;
     int32_t columns;
+    int32_t setting;
     int32_t mode;
     int32_t base;  // speedup is relative to this count: 1, else the smallest
     size_t first;  // its groups are ScalingReport::groups[first, last)
@@ -57,6 +58,7 @@ struct SeriesReport {
 struct StartupShare {
     int32_t rows;
     int32_t columns;
+    int32_t setting;
     int32_t threads;
     double spawn;
     double pool;
@@ -66,7 +68,8 @@ struct StartupShare {
 struct ScalingReport {
     bool hasWall = false;
     std::vector<std::string> modes;
-    std::vector<GroupReport> groups;  // in key order
+    std::vector<std::string> settings;  // "" for the defaults
+    std::vector<GroupReport> groups;    // in key order
     std::vector<SeriesReport> series;
     std::vector<StartupShare> shares;
     std::vector<std::string> warnings;  // one line each, no newline
@@ -76,9 +79,9 @@ struct ScalingReport {
 ScalingReport analyse(const RunSet& runs);
 
 // The groups as a Markdown table (a mode column when there are several
-// modes; wall time, speedup and efficiency when there are wall times),
-// then the start-up shares as a second table when there are any, then one
-// line per series with the cost of each added worker.
+// modes, a settings column when there are several settings; wall time, speedup and efficiency when there are
+// wall times), then the start-up shares as a second table when there are any, then one line per series with
+// the cost of each added worker.
 std::string reportText(const ScalingReport& report);
 
 // gnuplot scripts, the data held inline, that draw into the path given as

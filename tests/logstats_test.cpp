@@ -64,7 +64,7 @@ TEST(LogReading, GroupsSweepsBySizeAndWorkersSkippingBlankAndBadLines) {
     EXPECT_EQ(runs.runs, 5u);
     EXPECT_FALSE(runs.hasWall);
     ASSERT_EQ(runs.groups.size(), 3u);
-    EXPECT_EQ(runs.groups[0].key, (GroupKey{3, 4, 0, 2}));
+    EXPECT_EQ(runs.groups[0].key, (GroupKey{3, 4, 0, 0, 2}));
     EXPECT_EQ(runs.groups[1].cpu, (std::vector<double>{10, 20, 40})) << "runs stay in file order";
     EXPECT_EQ(runs.groups[2].key.threads, 2);
 }
@@ -86,8 +86,19 @@ TEST(RunNames, SizeModeAndWorkers) {
     EXPECT_EQ(name.threads, 8);
     ASSERT_TRUE(parseRunName("diagsum/2x3/pool/threads:1", &name, &reason));
     EXPECT_EQ(name.mode, "pool");
-    for (const char* bad : {"BM_Sum/8", "diagsum/500x500/threads:0", "diagsum/500/threads:2",
-                            "diagsum/500x500/a b/threads:2", "diagsum/500x500/threads:8_mean"}) {
+    EXPECT_EQ(name.settings, "");
+    ASSERT_TRUE(parseRunName("diagsum/2x3/pool/stack:64k/bind:list:0,2-5/threads:4", &name, &reason))
+        << reason;
+    EXPECT_EQ(name.mode, "pool");
+    EXPECT_EQ(name.settings, "stack:64k/bind:list:0,2-5");
+    ASSERT_TRUE(parseRunName("diagsum/2x3/bind:compact/threads:4", &name, &reason)) << reason;
+    EXPECT_EQ(name.mode, "spawn");
+    EXPECT_EQ(name.settings, "bind:compact");
+    for (const char* bad :
+         {"BM_Sum/8", "diagsum/500x500/threads:0", "diagsum/500/threads:2", "diagsum/500x500/a b/threads:2",
+          "diagsum/500x500/threads:8_mean", "diagsum/500x500/pool/spawn/threads:2",
+          "diagsum/500x500/stack:/threads:2", "diagsum/500x500/:64k/threads:2",
+          "diagsum/500x500/stack:6 4/threads:2", "diagsum/500x500//threads:2"}) {
         EXPECT_FALSE(parseRunName(bad, &name, &reason)) << bad;
     }
 }
@@ -116,7 +127,7 @@ TEST(BenchJson, ReadsRunsSkipsAggregatesAndConvertsUnits) {
     ASSERT_EQ(runs.groups.size(), 2u);
     EXPECT_EQ(runs.groups[0].cpu, (std::vector<double>{50, 40}));
     EXPECT_EQ(runs.groups[0].wall, (std::vector<double>{30, 20}));
-    EXPECT_EQ(runs.groups[1].key, (GroupKey{4, 4, 1, 1}));
+    EXPECT_EQ(runs.groups[1].key, (GroupKey{4, 4, 0, 1, 1}));
     EXPECT_EQ(runs.groups[1].cpu, (std::vector<double>{12}));
     ASSERT_EQ(runs.problems.size(), 3u);
     EXPECT_EQ(runs.problems[0].where, "benchmarks[4]");

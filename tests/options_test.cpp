@@ -121,3 +121,51 @@ TEST(SweepCommandLine, RefusalNamesOptionAndValueInOneLine) {
         EXPECT_EQ(parseSweep(bad).result, CommandLine::refused) << bad[0];
     }
 }
+
+TEST(SweepCommandLine, StackSizesInBinaryUnitsFromTheSystemsLeastUp) {
+    EXPECT_EQ(parseSweep({"--stack-size", "64k"}).options.stackSizes, (std::vector<size_t>{65536}));
+    EXPECT_EQ(parseSweep({"--stack-size", "default,1M,8m,100000"}).options.stackSizes,
+              (std::vector<size_t>{0, 1 << 20, 8 << 20, 100000}));
+    EXPECT_EQ(defaultSweepOptions().stackSizes, (std::vector<size_t>{0}));
+    EXPECT_EQ(stackSizeName(65536), "64k");
+    EXPECT_EQ(stackSizeName(size_t{1} << 30), "1g");
+    EXPECT_EQ(stackSizeName(100000), "100000");
+    EXPECT_EQ(stackSizeName(0), "default");
+    const long least = sysconf(_SC_THREAD_STACK_MIN);
+    EXPECT_EQ(parseSweep({"--stack-size", std::to_string(least)}).result, CommandLine::run);
+    for (std::string bad :
+         {std::to_string(least - 1), std::string("1k"), std::string("64kb"), std::string("k"),
+          std::string("-64k"), std::string("64k,64k"), std::string("64k,65536"),
+          std::string("99999999999999999999"), std::string("18014398509481984k"), std::string("")}) {
+        const Parsed p = parseSweep({"--stack-size", bad});
+        EXPECT_EQ(p.result, CommandLine::refused) << bad;
+        EXPECT_EQ(p.err.rfind("diagsum: --stack-size '" + bad + "'", 0), 0u) << p.err;
+    }
+    // OpenMP gives every team thread of a process one stack size.
+    EXPECT_EQ(parseSweep({"--stack-size", "default,64k", "--mode", "spawn,pool"}).result,
+              CommandLine::refused);
+    EXPECT_EQ(parseSweep({"--stack-size", "64k", "--mode", "pool"}).result, CommandLine::run);
+}
+
+TEST(SweepCommandLine, BindPoliciesAndOrders) {
+    EXPECT_EQ(parseSweep({"--bind", "scatter"}).options.placement.policy, BindPolicy::scatter);
+    const Parsed list = parseSweep({"--bind", "list:0,2-3"});
+    EXPECT_EQ(list.options.placement.policy, BindPolicy::list);
+    EXPECT_EQ(list.options.placement.cpus, (std::vector<int32_t>{0, 2, 3}));
+    const Parsed seeded = parseSweep({"--order", "random:18446744073709551615"});
+    EXPECT_EQ(seeded.options.order.order, RunOrder::random);
+    EXPECT_TRUE(seeded.options.order.seedGiven);
+    EXPECT_EQ(seeded.options.order.seed, UINT64_MAX);
+    EXPECT_FALSE(parseSweep({"--order", "random"}).options.order.seedGiven);
+    EXPECT_EQ(parseSweep({"--order", "interleaved"}).options.order.order, RunOrder::interleaved);
+    for (std::vector<std::string> bad :
+         std::vector<std::vector<std::string>>{{"--bind", "tight"},
+                                               {"--bind", "list:"},
+                                               {"--bind", "list:2-1"},
+                                               {"--order", "shuffled"},
+                                               {"--order", "random:"},
+                                               {"--order", "random:-1"},
+                                               {"--order", "random:18446744073709551616"}}) {
+        EXPECT_EQ(parseSweep(bad).result, CommandLine::refused) << bad[1];
+    }
+}

@@ -64,6 +64,24 @@ TEST(PoolRun, ATeamSmallerThanAskedIsRefused) {
     EXPECT_EQ(out, "Could not create the thread team (1 of 4)\nCould not create the thread team (1 of 4)\n");
 }
 
+TEST(PoolRun, ABoundTeamStartsEveryRunOnItsCpusAndGivesTheInitialThreadItsOwnBack) {
+    const std::vector<int32_t> allowed = allowedCpus();
+    CpuMasks masks;
+    ASSERT_TRUE(makeCpuMasks({allowed.front()}, &masks));
+    ASSERT_TRUE(startPoolTeam(3, &masks));
+    for (int i = 0; i < 2; i++) {
+        std::vector<int32_t> startCpus(3, -1);
+        DiagRun run;
+        RunTime time;
+        ASSERT_TRUE(timePoolRun(&run, 7, 5, 3, &time, startCpus.data()));
+        releaseDiagRun(&run);
+        EXPECT_EQ(checkPlacement(masks, startCpus.data(), 3).misses, 0);
+        EXPECT_EQ(startCpus, std::vector<int32_t>(3, allowed.front()));
+    }
+    endPoolTeam();
+    EXPECT_EQ(allowedCpus(), allowed);
+}
+
 TEST(PoolWait, IdleWorkersSleepAtOnceUnlessTheUserChose) {
     const std::string started = testsupport::readFile("/proc/self/environ");  // NUL-separated
     if (("\0"s + started).find("\0OMP_WAIT_POLICY="s) != std::string::npos ||

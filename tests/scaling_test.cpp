@@ -8,7 +8,7 @@ namespace {
 
 // Adds one run of a 500 x 500 matrix.
 void add(RunSet* set, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
-    addRun(set, {500, 500, modeIndex(set, mode), threads}, cpu, wall);
+    addRun(set, {500, 500, settingIndex(set, ""), modeIndex(set, mode), threads}, cpu, wall);
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -63,8 +63,8 @@ TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
         add(&runs, threads, 1000 + 137.0 * threads);
         add(&runs, threads, 1000 + 137.0 * threads);
     }
-    addRun(&runs, {3, 4, 0, 1}, 10, 0);  // fewer than three counts from 8 up: every count
-    addRun(&runs, {3, 4, 0, 8}, 80, 0);
+    addRun(&runs, {3, 4, 0, 0, 1}, 10, 0);  // fewer than three counts from 8 up: every count
+    addRun(&runs, {3, 4, 0, 0, 8}, 80, 0);
     finishRuns(&runs);
     const ScalingReport report = analyse(runs);
     ASSERT_EQ(report.series.size(), 2u);
@@ -140,4 +140,25 @@ TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
     finishRuns(&superlinear);
     EXPECT_TRUE(contains(speedupChartScript(analyse(superlinear)), "set yrange [0:2.62]\n"))
         << "a speedup of 2.5 above the ideal 2 stays on the chart";
+}
+
+TEST(ScalingReport, SettingsGroupedLikeModesAndSharesPairedWithinThem) {
+    RunSet runs;
+    for (const char* settings : {"", "stack:64k"}) {
+        const int32_t setting = settingIndex(&runs, settings);
+        const double scale = *settings == '\0' ? 2 : 1;
+        addRun(&runs, {500, 500, setting, modeIndex(&runs, "spawn"), 4}, 1000 * scale, 0);
+        addRun(&runs, {500, 500, setting, modeIndex(&runs, "pool"), 4}, 750, 0);
+    }
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    ASSERT_EQ(report.series.size(), 4u);
+    ASSERT_EQ(report.shares.size(), 2u);
+    EXPECT_DOUBLE_EQ(report.shares[0].share, 0.625);
+    EXPECT_DOUBLE_EQ(report.shares[1].share, 0.25);
+    const std::string text = reportText(report);
+    EXPECT_TRUE(contains(text, "| matrix | settings | mode | workers |")) << text;
+    EXPECT_TRUE(contains(text, "| 500 × 500 | stack:64k | pool | 4 |")) << text;
+    EXPECT_TRUE(contains(text, "| 500 × 500, defaults | 4 | 2000.00 | 750.00 | 62.5 % |")) << text;
+    EXPECT_TRUE(contains(text, "- 500 × 500, stack:64k, spawn: ")) << text;
 }

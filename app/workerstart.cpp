@@ -1,0 +1,86 @@
+#include "app/workerstart.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "i18n/messages.h"
+
+namespace {
+
+// A bound worker's start routine: notes the CPU it starts on, then runs
+// the worker unchanged.
+void* placedWorkerStart(void* argument) {
+    const auto* worker = static_cast<const PlacedWorker*>(argument);
+    *worker->startCpu = sched_getcpu();
+    return threadSumFunc(worker->args);
+}
+
+void joinStarted(DiagRun* run, int32_t count) {
+    for (int32_t i = 0; i < count; i++) {
+        pthread_join(run->handles.data[i].thread, nullptr);
+    }
+}
+
+bool failStart(DiagRun* run, int32_t started, int error) {
+    joinStarted(run, started);
+    printf(_("Could not create thread %d of %d: %s\n"), started + 1, run->numThreads, strerror(error));
+    return false;
+}
+
+}  // namespace
+
+void reserveWorkerStarts(WorkerStart* start, int32_t workers) {
+    start->startCpus.assign(static_cast<size_t>(workers), -1);
+    start->placed.assign(static_cast<size_t>(workers), PlacedWorker{nullptr, nullptr});
+}
+
+bool sumDiagonalsStarted(DiagRun* run, WorkerStart* start) {
+    pthread_attr_t attributes;
+    int error = pthread_attr_init(&attributes);
+    if (error == 0 && start->stackSize != 0) {
+        error = pthread_attr_setstacksize(&attributes, start->stackSize);
+    }
+    if (error != 0) {
+        return failStart(run, 0, error);
+    }
+    for (int32_t i = 0; i < run->numThreads; i++) {
+        run->args[i] = ThreadArgs{&run->matrix, static_cast<uint16_t>(i), run->numThreads, &run->results};
+        void* (*routine)(void*) = threadSumFunc;
+        void* argument = &run->args[i];
+        if (start->masks != nullptr) {
+            const auto k = static_cast<size_t>(i);
+            start->placed[k] = PlacedWorker{&run->args[i], &start->startCpus[k]};
+            routine = placedWorkerStart;
+            argument = &start->placed[k];
+            error =
+                pthread_attr_setaffinity_np(&attributes, start->masks->size, workerMask(*start->masks, k));
+        }
+        if (error == 0) {
+            error = pthread_create(&run->handles.data[i].thread, &attributes, routine, argument);
+        }
+        if (error != 0) {
+            pthread_attr_destroy(&attributes);
+            return failStart(run, i, error);
+        }
+    }
+    pthread_attr_destroy(&attributes);
+    joinStarted(run, run->numThreads);
+    return true;
+}
+
+bool timeStartedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, WorkerStart* start,
+                    RunTime* time) {
+    const RunClockStart clockStart = startRunClock();
+    if (!prepareDiagRun(run, rows, columns, numThreads)) {
+        return false;
+    }
+    if (!sumDiagonalsStarted(run, start)) {
+        releaseDiagRun(run);
+        return false;
+    }
+    *time = stopRunClock(clockStart);
+    return true;
+}

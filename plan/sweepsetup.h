@@ -1,0 +1,40 @@
+// What a sweep decides before its first run, from its options and the
+// machine: the order of every run, the variants that alternate (each
+// start-up mode with each stack size), and the CPU of each worker when the
+// workers are bound.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "machine/binding.h"
+#include "plan/runplan.h"
+
+// One kind of run of the sweep.
+struct Variant {
+    RunMode mode;
+    size_t stack;  // index into SweepOptions::stackSizes
+};
+
+struct SweepSetup {
+    std::vector<Variant> variants;  // the stack sizes in turn, each with every mode
+    RunPlan plan;
+    uint64_t seed = 0;   // random order only: the seed given or drawn
+    bool bound = false;  // the workers are bound to CPUs
+    CpuMasks masks;      // bound only: worker k's CPU is masks.cpus[k % size]
+};
+
+// Makes the setup. A seed drawn for a random order is said in one line on
+// stderr, so that the order can be repeated. False after one line on stderr
+// starting with the program's name when the options cannot be honoured on
+// this machine: a list naming a CPU the process may not use, a topology
+// hwloc cannot read, or a random order of too many runs.
+bool setUpSweep(const SweepOptions& options, SweepSetup* setup);
+
+// The variant's suffix of the mean lines ("pool", "stack:64k", "spawn
+// stack:64k"): the mode when --mode was given, the stack size when several
+// alternate; empty when neither.
+std::string variantLabel(const SweepOptions& options, const Variant& variant);

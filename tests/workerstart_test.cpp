@@ -1,0 +1,64 @@
+// Spawn runs whose workers get a stack size and a CPU: the same sums as a
+// run with default attributes, every worker's start noted, and a worker
+// that cannot be started reported like any other.
+#include "app/workerstart.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<float> sums(const DiagRun& run) {
+    std::vector<float> out;
+    for (int32_t d = 0; d <= run.results.top; d++) {
+        out.push_back(run.results.data[d].value);
+    }
+    return out;
+}
+
+std::vector<float> defaultSums(int32_t rows, int32_t columns, int32_t workers) {
+    DiagRun run;
+    RunTime time;
+    EXPECT_TRUE(timeDiagRun(&run, rows, columns, workers, &time));
+    std::vector<float> out = sums(run);
+    releaseDiagRun(&run);
+    return out;
+}
+
+}  // namespace
+
+TEST(WorkerStart, SizedAndBoundWorkersSumAsDefaultOnesAndNoteTheirCpu) {
+    const int32_t cpu = allowedCpus().front();
+    CpuMasks masks;
+    ASSERT_TRUE(makeCpuMasks({cpu}, &masks));
+    for (const bool bound : {false, true}) {
+        WorkerStart start;
+        start.stackSize = 64 * 1024;
+        start.masks = bound ? &masks : nullptr;
+        reserveWorkerStarts(&start, 9);
+        DiagRun run;
+        RunTime time;
+        ASSERT_TRUE(timeStartedRun(&run, 7, 5, 9, &start, &time));
+        EXPECT_EQ(sums(run), defaultSums(7, 5, 9));
+        releaseDiagRun(&run);
+        EXPECT_EQ(start.startCpus, std::vector<int32_t>(9, bound ? cpu : -1)) << "noted only when bound";
+        if (bound) {
+            EXPECT_EQ(checkPlacement(masks, start.startCpus.data(), 9).cpusUsed, 1);
+            EXPECT_EQ(checkPlacement(masks, start.startCpus.data(), 9).misses, 0);
+        }
+    }
+}
+
+TEST(WorkerStart, AStackTheSystemCannotGiveIsAFailedStart) {
+    WorkerStart start;
+    start.stackSize = size_t{1} << 50;  // more than the address space
+    DiagRun run;
+    RunTime time;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(timeStartedRun(&run, 3, 4, 2, &start, &time));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(run.args, nullptr) << "released";
+    EXPECT_EQ(out.rfind("Could not create thread 1 of 2: ", 0), 0u) << out;
+}
