@@ -7,11 +7,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "cli/version.h"
 #include "outputs/outfiles.h"
-
-#ifndef DIAGSUM_VERSION
-#define DIAGSUM_VERSION "0"
-#endif
 
 namespace {
 
@@ -359,7 +356,7 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 fputs(sweepUsage, stdout);
                 return CommandLine::done;
             case optVersion:
-                printf("diagsum %s\n", DIAGSUM_VERSION);
+                printVersion(program);
                 return CommandLine::done;
             default:
                 return refuseGetopt(program, result, argv);
@@ -409,7 +406,7 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
                 fputs(singleUsage, stdout);
                 return CommandLine::done;
             case optVersion:
-                printf("diagsum-single %s\n", DIAGSUM_VERSION);
+                printVersion(program);
                 return CommandLine::done;
             default:
                 return refuseGetopt(program, result, argv);

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/version.h"
 #include "report/benchjson.h"
 #include "report/logstats.h"
 #include "report/scaling.h"
@@ -27,13 +28,14 @@ extern char** environ;
 
 namespace {
 
-constexpr const char* usageText = "usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE";
+constexpr const char* synopsis = "diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE";
 
 constexpr const char* helpText =
     "Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
     "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
     "told apart by their content.\n"
     "\n"
+    "Options:\n"
     "  -o, --output PATH         the scaling chart (default scaling.png)\n"
     "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
     "                            the scaling chart)\n"
@@ -45,7 +47,7 @@ constexpr const char* helpText =
     "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n";
 
 int usageError(const std::string& what) {
-    fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), usageText);
+    fprintf(stderr, "diagsum-report: %s; usage: %s\n", what.c_str(), synopsis);
     return 64;
 }
 
@@ -250,10 +252,12 @@ int main(int argc, char** argv) {
                 charts = false;
                 break;
             case 'h':
-                printf("%s\n\n%s", usageText, helpText);
+                // "Usage:" and "Options:" as GNU programs write them: help2man
+                // makes the man page's synopsis and options from them.
+                printf("Usage: %s\n\n%s", synopsis, helpText);
                 return fflush(stdout) == 0 ? 0 : 1;
             case 'V':
-                printf("diagsum-report %s\n", DIAGSUM_VERSION);
+                printVersion("diagsum-report");
                 return fflush(stdout) == 0 ? 0 : 1;
             case ':':
                 return usageError("option '" + optionText(argv) + "' needs a value");
