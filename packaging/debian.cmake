@@ -19,6 +19,13 @@ add_custom_command(OUTPUT ${changelog_gz}
 add_custom_target(package-changelog ALL DEPENDS ${changelog_gz})
 install(FILES ${changelog_gz} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# The package installs under /usr, and the programs look for their message
+# catalogs under the prefix they were built for.
+if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  message(STATUS "A Debian package of this build would look for its catalogs under ${CMAKE_INSTALL_PREFIX}; "
+                 "the package preset builds for /usr")
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME diagsum)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
