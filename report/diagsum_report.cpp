@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "cli/version.h"
+#include "i18n/messages.h"
 #include "report/benchjson.h"
 #include "report/logstats.h"
 #include "report/scaling.h"
@@ -28,26 +29,32 @@ extern char** environ;
 
 namespace {
 
-constexpr const char* synopsis = "diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE";
+constexpr const char* usageText =
+    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE");
+
+// "Usage:" and "Options:" as GNU programs write them: help2man makes the man
+// page's synopsis and options from them.
+constexpr const char* helpUsage =
+    N_("Usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE");
 
 constexpr const char* helpText =
-    "Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
-    "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
-    "told apart by their content.\n"
-    "\n"
-    "Options:\n"
-    "  -o, --output PATH         the scaling chart (default scaling.png)\n"
-    "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
-    "                            the scaling chart)\n"
-    "  -n, --no-chart            print the table only\n"
-    "  -h, --help                show this help\n"
-    "  -V, --version             show the version\n"
-    "\n"
-    "Exit status: 0 done; 1 the file cannot be read, holds no run, or the table cannot be written;\n"
-    "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n";
+    N_("Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
+       "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
+       "told apart by their content.\n"
+       "\n"
+       "Options:\n"
+       "  -o, --output PATH         the scaling chart (default scaling.png)\n"
+       "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
+       "                            the scaling chart)\n"
+       "  -n, --no-chart            print the table only\n"
+       "  -h, --help                show this help\n"
+       "  -V, --version             show the version\n"
+       "\n"
+       "Exit status: 0 done; 1 the file cannot be read, holds no run, or the table cannot be written;\n"
+       "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n");
 
 int usageError(const std::string& what) {
-    fprintf(stderr, "diagsum-report: %s; usage: %s\n", what.c_str(), synopsis);
+    fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), _(usageText));
     return 64;
 }
 
@@ -153,7 +160,7 @@ bool runGnuplot(const std::string& script, const std::string& drawing, const std
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {
-        fprintf(stderr, "diagsum-report: cannot start gnuplot: %s (is gnuplot-nox installed?)\n",
+        fprintf(stderr, _("diagsum-report: cannot start gnuplot: %s (is gnuplot-nox installed?)\n"),
                 strerror(error));
         return false;
     }
@@ -161,7 +168,7 @@ bool runGnuplot(const std::string& script, const std::string& drawing, const std
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        fprintf(stderr, "diagsum-report: gnuplot could not draw %s\n", chart.c_str());
+        fprintf(stderr, _("diagsum-report: gnuplot could not draw %s\n"), chart.c_str());
         return false;
     }
     return true;
@@ -172,20 +179,21 @@ bool runGnuplot(const std::string& script, const std::string& drawing, const std
 // files are removed whatever happens.
 bool drawChart(const std::string& script, const std::string& chart) {
     if (chart.empty()) {
-        fprintf(stderr, "diagsum-report: cannot draw a chart at an empty path\n");
+        fputs(_("diagsum-report: cannot draw a chart at an empty path\n"), stderr);
         return false;
     }
     struct stat info {};
     if (chart.back() == '/' || (stat(chart.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
-        fprintf(stderr, "diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n",
+        fprintf(stderr, _("diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n"),
                 chart.c_str());
         return false;
     }
     std::string drawing;
     const int drawingFd = makeScratch(chart, &drawing);
     if (drawingFd < 0) {
+        // TRANSLATORS: the chart, its folder, the system's reason.
         fprintf(stderr,
-                "diagsum-report: cannot draw the chart '%s': cannot create a file in folder '%s': %s\n",
+                _("diagsum-report: cannot draw the chart '%s': cannot create a file in folder '%s': %s\n"),
                 chart.c_str(), folderOf(chart).c_str(), strerror(errno));
         return false;
     }
@@ -196,12 +204,12 @@ bool drawChart(const std::string& script, const std::string& chart) {
         drawn = false;
     }
     if (!drawn) {
-        fprintf(stderr, "diagsum-report: cannot write gnuplot's script beside '%s': %s\n", chart.c_str(),
+        fprintf(stderr, _("diagsum-report: cannot write gnuplot's script beside '%s': %s\n"), chart.c_str(),
                 strerror(errno));
     }
     drawn = drawn && runGnuplot(scriptPath, drawing, chart);
     if (drawn && !startsAsPng(drawingFd)) {
-        fprintf(stderr, "diagsum-report: gnuplot drew no PNG for %s\n", chart.c_str());
+        fprintf(stderr, _("diagsum-report: gnuplot drew no PNG for %s\n"), chart.c_str());
         drawn = false;
     }
     if (drawn) {
@@ -210,7 +218,7 @@ bool drawChart(const std::string& script, const std::string& chart) {
         umask(mask);
         fchmod(drawingFd, 0666 & ~mask);
         if (rename(drawing.c_str(), chart.c_str()) != 0) {
-            fprintf(stderr, "diagsum-report: cannot write the chart '%s': %s\n", chart.c_str(),
+            fprintf(stderr, _("diagsum-report: cannot write the chart '%s': %s\n"), chart.c_str(),
                     strerror(errno));
             drawn = false;
         }
@@ -230,6 +238,7 @@ bool drawChart(const std::string& script, const std::string& chart) {
 int main(int argc, char** argv) {
     // A closed stdout shows as a failed write, which is reported, instead of
     // ending the program silently.
+    initMessages();
     signal(SIGPIPE, SIG_IGN);
     std::string chartPath = "scaling.png";
     std::string speedupPath;
@@ -252,25 +261,24 @@ int main(int argc, char** argv) {
                 charts = false;
                 break;
             case 'h':
-                // "Usage:" and "Options:" as GNU programs write them: help2man
-                // makes the man page's synopsis and options from them.
-                printf("Usage: %s\n\n%s", synopsis, helpText);
+                printf("%s\n\n%s", _(helpUsage), _(helpText));
                 return fflush(stdout) == 0 ? 0 : 1;
             case 'V':
                 printVersion("diagsum-report");
                 return fflush(stdout) == 0 ? 0 : 1;
             case ':':
-                return usageError("option '" + optionText(argv) + "' needs a value");
+                return usageError(formatMessage(_("option '%s' needs a value"), optionText(argv).c_str()));
             default:
                 // getopt names a known long option given a value it does not take.
                 if (optopt != 0 && std::string_view(argv[optind - 1]).starts_with("--")) {
-                    return usageError("option '" + optionText(argv) + "' takes no value");
+                    return usageError(
+                        formatMessage(_("option '%s' takes no value"), optionText(argv).c_str()));
                 }
-                return usageError("unknown option '" + optionText(argv) + "'");
+                return usageError(formatMessage(_("unknown option '%s'"), optionText(argv).c_str()));
         }
     }
     if (optind != argc - 1) {
-        return usageError(optind == argc ? "no input file" : "one input file only");
+        return usageError(optind == argc ? _("no input file") : _("one input file only"));
     }
     if (speedupPath.empty()) {
         const std::filesystem::path folder = std::filesystem::path(chartPath).parent_path();
@@ -279,34 +287,35 @@ int main(int argc, char** argv) {
     const char* inputPath = argv[optind];
     std::string text;
     if (!readWhole(inputPath, &text)) {
-        fprintf(stderr, "diagsum-report: cannot read %s: %s\n", inputPath, strerror(errno));
+        fprintf(stderr, _("diagsum-report: cannot read %s: %s\n"), inputPath, strerror(errno));
         return 1;
     }
     RunSet runs;
     if (detectInput(text) == InputKind::json) {
         std::string error;
         if (!readBenchJson(text, &runs, &error)) {
-            fprintf(stderr, "diagsum-report: %s is not a sweep's JSON: %s\n", inputPath, error.c_str());
+            fprintf(stderr, _("diagsum-report: %s is not a sweep's JSON: %s\n"), inputPath, error.c_str());
             return 1;
         }
     } else {
         runs = readLog(text);
     }
     for (const InputProblem& problem : runs.problems) {
-        fprintf(stderr, "diagsum-report: %s:%s: skipped: %s\n", inputPath, problem.where.c_str(),
+        // TRANSLATORS: the file, the line or entry, why it was skipped.
+        fprintf(stderr, _("diagsum-report: %s:%s: skipped: %s\n"), inputPath, problem.where.c_str(),
                 problem.reason.c_str());
     }
     if (runs.runs == 0) {
-        fprintf(stderr, "diagsum-report: %s holds no runs\n", inputPath);
+        fprintf(stderr, _("diagsum-report: %s holds no runs\n"), inputPath);
         return 1;
     }
     const ScalingReport report = analyse(runs);
     for (const std::string& warning : report.warnings) {
-        fprintf(stderr, "diagsum-report: warning: %s\n", warning.c_str());
+        fprintf(stderr, _("diagsum-report: warning: %s\n"), warning.c_str());
     }
     const std::string table = reportText(report);
     if (fwrite(table.data(), 1, table.size(), stdout) != table.size() || fflush(stdout) != 0) {
-        fprintf(stderr, "diagsum-report: cannot write the table: %s\n", strerror(errno));
+        fprintf(stderr, _("diagsum-report: cannot write the table: %s\n"), strerror(errno));
         return 1;
     }
     if (!charts) {
@@ -315,9 +324,10 @@ int main(int argc, char** argv) {
     // A chart never replaces the input or the other chart.
     bool drawn = false;
     if (samePath(chartPath, inputPath)) {
-        fprintf(stderr,
-                "diagsum-report: cannot draw the scaling chart over the input '%s'; name another with -o\n",
-                inputPath);
+        fprintf(
+            stderr,
+            _("diagsum-report: cannot draw the scaling chart over the input '%s'; name another with -o\n"),
+            inputPath);
     } else {
         drawn = drawChart(scalingChartScript(report), chartPath);
     }
@@ -325,9 +335,14 @@ int main(int argc, char** argv) {
         return drawn ? 0 : 2;
     }
     if (samePath(speedupPath, inputPath) || samePath(speedupPath, chartPath)) {
-        fprintf(stderr,
-                "diagsum-report: cannot draw the speedup chart over the %s '%s'; name another with -s\n",
-                samePath(speedupPath, inputPath) ? "input" : "scaling chart", speedupPath.c_str());
+        fprintf(
+            stderr,
+            samePath(speedupPath, inputPath)
+                ? _("diagsum-report: cannot draw the speedup chart over the input '%s'; name another with "
+                    "-s\n")
+                : _("diagsum-report: cannot draw the speedup chart over the scaling chart '%s'; name another "
+                    "with -s\n"),
+            speedupPath.c_str());
         return 2;
     }
     return drawChart(speedupChartScript(report), speedupPath) && drawn ? 0 : 2;
