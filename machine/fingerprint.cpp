@@ -193,7 +193,9 @@ ProcessFacts readProcessFacts(char** environment) {
 std::vector<std::string> measurementWarnings(const MachineFingerprint& machine) {
     std::vector<std::string> warnings;
     if (machine.load.known && machine.hardwareThreads) {
-        const double busy = std::max(1.0, *machine.hardwareThreads / 2.0);
+        // At that load every processor already has other work waiting beside
+        // the sweep's.
+        const double busy = std::max(1.0, static_cast<double>(*machine.hardwareThreads));
         if (machine.load.one >= busy) {
             char text[512];
             snprintf(text, sizeof text,

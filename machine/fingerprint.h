@@ -55,7 +55,7 @@ struct ProcessFacts {
 ProcessFacts readProcessFacts(char** environment);
 
 // One line each (no program name, no newline) for what makes the machine a
-// poor place to measure right now: a 1-minute load average of at least half
-// the online processors (and at least 1), or a frequency governor other
+// poor place to measure right now: a 1-minute load average of at least the
+// number of online processors (and at least 1), or a frequency governor other
 // than "performance". Nothing for facts that could not be read.
 std::vector<std::string> measurementWarnings(const MachineFingerprint& machine);

@@ -43,11 +43,12 @@ TEST(Fingerprint, WhatCannotBeReadIsUnknownNeverAFailure) {
 
 TEST(Fingerprint, WarnsOfAHighLoadAndAGovernorOtherThanPerformance) {
     MachineFingerprint m = readMachineFingerprint(recorded);
+    m.load.one = 4.5;  // more than one task per processor
     std::vector<std::string> warnings = measurementWarnings(m);
     ASSERT_EQ(warnings.size(), 2u);
-    EXPECT_NE(warnings[0].find("3.50 on 4 processors"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("4.50 on 4 processors"), std::string::npos) << warnings[0];
     EXPECT_NE(warnings[1].find("'powersave'"), std::string::npos) << warnings[1];
-    m.load.one = 1.9;  // below half of the 4 processors
+    m.load.one = 3.9;  // below one task per processor
     m.governor = "performance";
     EXPECT_TRUE(measurementWarnings(m).empty());
 }
