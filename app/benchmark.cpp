@@ -1,5 +1,7 @@
 #include "app/benchmark.h"
 
+#include <unistd.h>  // environ
+
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -8,9 +10,11 @@
 #include "app/poolrun.h"
 #include "app/runlog.h"
 #include "app/settings.h"
+#include "counters/perfcounters.h"
 #include "export/sweepjson.h"
 #include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
+#include "machine/fingerprint.h"
 #include "outputs/outfiles.h"
 
 namespace {
@@ -73,10 +77,30 @@ bool usesMode(const SweepOptions& options, RunMode wanted) {
 }
 
 void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
-               const std::string& executable) {
+               const std::string& executable, const SweepFacts& facts) {
     if (!options.jsonPath.empty()) {
-        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild));
+        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild, facts));
     }
+}
+
+// The circumstances of the sweep, read before its first run, and the perf
+// counters asked for opened (each one the machine cannot give named once on
+// stderr). A sweep that records itself in a JSON file is warned about a
+// machine that is a poor place to measure right now; the sweep goes on.
+SweepFacts openSweepFacts(const SweepOptions& options) {
+    SweepFacts facts;
+    facts.machine = readMachineFingerprint("");
+    facts.process = readProcessFacts(environ);
+    facts.userContext = options.userContext;
+    if (!options.jsonPath.empty()) {
+        for (const std::string& warning : measurementWarnings(facts.machine)) {
+            fprintf(stderr, _("diagsum: warning: %s\n"), warning.c_str());
+        }
+    }
+    if (!options.perfEvents.empty()) {
+        facts.perfEvents = openPerfCounters(options.perfEvents);
+    }
+    return facts;
 }
 
 // What ends a sweep early: a run that could not be made, or a stop signal.
@@ -164,10 +188,13 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         closeDriverOutputs(&outputs);
         return 1;
     }
+    SweepFacts facts = openSweepFacts(options);
     std::vector<TimedRun> timed;
     const SweepEnd end = sweepCounts(options, &outputs, &timed);
+    closePerfCounters();
+    facts.loadAtEnd = readLoadAverage("");
     // The runs completed so far are kept whatever ended the sweep.
-    writeJson(options, &outputs, timed, executable);
+    writeJson(options, &outputs, timed, executable, facts);
     closeDriverOutputs(&outputs);
     return end == SweepEnd::runFailed ? -1 : driverExitStatus(outputs);
 }

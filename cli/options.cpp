@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "cli/version.h"
+#include "counters/perfcounters.h"
 #include "i18n/messages.h"
 #include "outputs/outfiles.h"
 
@@ -39,6 +40,15 @@ const char sweepUsage[] =
        "Prints one line \"T - mean\" per count: the mean processor ticks\n"
        "(clock(), all threads) of the measured runs.\n");
 
+const char sweepCounterUsage[] = N_(
+    "\n"
+    "Counters and context (in the JSON file):\n"
+    "      --perf LIST            also count these perf events per run, e.g.\n"
+    "                             task-clock,context-switches,cpu-migrations,page-faults,\n"
+    "                             cycles,instructions,cache-misses (off by default:\n"
+    "                             counting makes thread starts dearer)\n"
+    "      --context KEY=VALUE    add KEY=VALUE to the JSON context; repeatable\n");
+
 const char singleUsage[] =
     N_("Usage: diagsum-single [options]\n"
        "One run with the full report: sizes, the sum of each diagonal and the\n"
@@ -54,7 +64,7 @@ const char singleUsage[] =
        "      --version              show the version\n");
 
 // Long-only options get values past the range of characters.
-enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion };
+enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optPerf, optContext };
 
 // Reports a refused command line in one line on stderr.
 CommandLine refuse(const char* program, const std::string& what) {
@@ -167,6 +177,24 @@ CommandLine refuseStrayArgument(const char* program, int argc, char** argv) {
     return CommandLine::run;
 }
 
+// Adds a --context pair; refuses a malformed one and a key given twice.
+bool addContextPair(const char* text, std::vector<std::pair<std::string, std::string>>* pairs,
+                    std::string* why) {
+    std::pair<std::string, std::string> pair;
+    if (!parseContextPair(text, &pair)) {
+        *why = _("use KEY=VALUE, with a key of at least one character");
+        return false;
+    }
+    for (const auto& seen : *pairs) {
+        if (seen.first == pair.first) {
+            *why = _("the key was given before");
+            return false;
+        }
+    }
+    pairs->push_back(std::move(pair));
+    return true;
+}
+
 }  // namespace
 
 int commandLineExitStatus(CommandLine parsed) {
@@ -273,6 +301,15 @@ bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::s
     return true;
 }
 
+bool parseContextPair(std::string_view text, std::pair<std::string, std::string>* pair) {
+    const auto equals = text.find('=');
+    if (equals == 0 || equals == std::string_view::npos) {
+        return false;
+    }
+    *pair = {std::string(text.substr(0, equals)), std::string(text.substr(equals + 1))};
+    return true;
+}
+
 bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why) {
     const char* allowed = _("use spawn, pool or spawn,pool");
     std::vector<RunMode> parsed;
@@ -310,7 +347,8 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
         {"mode", required_argument, nullptr, 'm'},     {"log", required_argument, nullptr, optLog},
         {"no-log", no_argument, nullptr, optNoLog},    {"out", required_argument, nullptr, optOut},
         {"json", required_argument, nullptr, optJson}, {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, optVersion}, {nullptr, 0, nullptr, 0},
+        {"version", no_argument, nullptr, optVersion}, {"perf", required_argument, nullptr, optPerf},
+        {"context", required_argument, nullptr, optContext}, {nullptr, 0, nullptr, 0},
     };
     resetGetopt();
     int result;
@@ -361,8 +399,19 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 }
                 options->jsonPath = optarg;
                 break;
+            case optPerf:
+                if (!parsePerfList(optarg, &options->perfEvents, &why)) {
+                    return refuse(program, option + " '" + optarg + "': " + why);
+                }
+                break;
+            case optContext:
+                if (!addContextPair(optarg, &options->userContext, &why)) {
+                    return refuse(program, option + " '" + optarg + "': " + why);
+                }
+                break;
             case 'h':
                 fputs(_(sweepUsage), stdout);
+                fputs(_(sweepCounterUsage), stdout);
                 return CommandLine::done;
             case optVersion:
                 printVersion(program);

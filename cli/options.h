@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/diagworker.h"
@@ -30,6 +31,8 @@ struct SweepOptions {
     std::string jsonPath;  // empty: no JSON file
     std::vector<RunMode> modes{RunMode::spawn};
     bool modesNamed = false;  // --mode was given: outputs name each run's mode
+    std::vector<size_t> perfEvents;  // --perf: counters/perfcounters.h events, in the order asked
+    std::vector<std::pair<std::string, std::string>> userContext;  // --context KEY=VALUE, in order
 };
 
 // The sweep of the program with no option: 1 to 127 workers, 50 runs each
@@ -86,6 +89,9 @@ bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why);
 // "1-127", "1,2,4,8", "1-8,16,32": counts from 1 to maxWorkers, in the order
 // given; a range from a larger to a smaller count runs downwards.
 bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::string* why);
+
+// "KEY=VALUE": a key of at least one character without '=', then any value.
+bool parseContextPair(std::string_view text, std::pair<std::string, std::string>* pair);
 
 // "spawn", "pool" or both, comma-separated, each at most once.
 bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why);

@@ -118,7 +118,8 @@ std::string kernel() {
     return std::string(names.sysname) + " " + names.release + " " + names.version;
 }
 
-Json context(const SweepOptions& options, const std::string& executable, const BuildSettings& settings) {
+Json context(const SweepOptions& options, const std::string& executable, const BuildSettings& settings,
+             const SweepFacts& facts) {
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) != 3) {
         load[0] = load[1] = load[2] = 0;
@@ -127,7 +128,7 @@ Json context(const SweepOptions& options, const std::string& executable, const B
     for (RunMode mode : options.modes) {
         modes.push_back(runModeName(mode));
     }
-    return {
+    Json context = {
         {"date", isoDate()},
         {"host_name", hostName()},
         {"executable", executable},
@@ -158,6 +159,8 @@ Json context(const SweepOptions& options, const std::string& executable, const B
           {"default_N", settings.default_N},
           {"default_NumThreads", settings.default_NumThreads}}},
     };
+    addSweepFacts(&context, facts);
+    return context;
 }
 
 constexpr double microsPerTick = 1e6 / CLOCKS_PER_SEC;
@@ -165,7 +168,34 @@ constexpr double microsPerTick = 1e6 / CLOCKS_PER_SEC;
 struct Sample {
     std::vector<double> wall;
     std::vector<double> cpu;
+    std::vector<std::vector<std::pair<std::string, double>>> counters;  // per run
 };
+
+// The values of counter `field` over the runs that have it.
+std::vector<double> counterValues(const Sample& sample, const std::string& field) {
+    std::vector<double> values;
+    for (const auto& fields : sample.counters) {
+        for (const auto& [name, value] : fields) {
+            if (name == field) {
+                values.push_back(value);
+            }
+        }
+    }
+    return values;
+}
+
+// Every counter field of the sample, in the order of first appearance.
+std::vector<std::string> counterNames(const Sample& sample) {
+    std::vector<std::string> names;
+    for (const auto& fields : sample.counters) {
+        for (const auto& field : fields) {
+            if (std::find(names.begin(), names.end(), field.first) == names.end()) {
+                names.push_back(field.first);
+            }
+        }
+    }
+    return names;
+}
 
 double mean(const std::vector<double>& values) {
     double total = 0;
@@ -199,6 +229,23 @@ Json entry(const std::string& name, size_t family, size_t instance, int32_t thre
             {"repetition_index", 0}, {"threads", threads},      {"iterations", 1}};
 }
 
+// The aggregate `name` of one counter's values; 0 for a spread of a
+// single value.
+double aggregateOf(const std::string& name, const std::vector<double>& values) {
+    if (name == "mean") {
+        return mean(values);
+    }
+    if (name == "median") {
+        return median(values);
+    }
+    const double spread = values.size() >= 2 ? stddev(values) : 0;
+    if (name == "stddev") {
+        return spread;
+    }
+    const double m = mean(values);
+    return m != 0 ? spread / m : 0;
+}
+
 void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
     struct Aggregate {
         const char* name;
@@ -227,6 +274,10 @@ void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
         aggregate["real_time"] = a.wall;
         aggregate["cpu_time"] = a.cpu;
         aggregate["time_unit"] = "us";
+        for (const std::string& field : counterNames(sample)) {
+            const std::vector<double> values = counterValues(sample, field);
+            aggregate[field] = aggregateOf(a.name, values);
+        }
         benchmarks->push_back(aggregate);
     }
 }
@@ -243,7 +294,7 @@ std::string runName(const SweepOptions& options, RunMode mode, int32_t threads) 
 }  // namespace
 
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable, const BuildSettings& settings) {
+                      const std::string& executable, const BuildSettings& settings, const SweepFacts& facts) {
     // The runs of each worker count and mode, in the order they were timed.
     const size_t modeCount = options.modes.size();
     std::vector<Sample> samples(options.threadCounts.size() * modeCount);
@@ -256,6 +307,7 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
         Sample& sample = samples[run.countIndex * modeCount + static_cast<size_t>(mode)];
         sample.wall.push_back(run.time.wallMicros);
         sample.cpu.push_back(run.time.ticks * microsPerTick);
+        sample.counters.push_back(runCounterFields(run.time));
     }
     Json benchmarks = Json::array();
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
@@ -270,6 +322,9 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
                 iteration["real_time"] = sample.wall[i];
                 iteration["cpu_time"] = sample.cpu[i];
                 iteration["time_unit"] = "us";
+                for (const auto& [field, value] : sample.counters[i]) {
+                    iteration[field] = value;
+                }
                 benchmarks.push_back(std::move(iteration));
             }
             // Google Benchmark reports aggregates only over repetitions.
@@ -278,7 +333,7 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
             }
         }
     }
-    const Json document = {{"context", context(options, executable, settings)}, {"benchmarks", benchmarks}};
+    const Json document = {{"context", context(options, executable, settings, facts)}, {"benchmarks", benchmarks}};
     // The program's path and the machine's names are bytes, not always UTF-8;
     // a stray byte becomes U+FFFD instead of ending the program after the
     // whole sweep.

@@ -9,6 +9,7 @@
 
 #include "app/diagrun.h"
 #include "cli/options.h"
+#include "export/factsjson.h"
 
 // The six build settings of the program that ran the sweep.
 struct BuildSettings {
@@ -27,12 +28,14 @@ struct TimedRun {
     RunTime time;
 };
 
-// The JSON text: a "context" describing the machine, the build and the sweep,
-// and "benchmarks" with one "iteration" entry per timed run (real_time is
-// wall time, cpu_time processor time, both in microseconds) followed, per
-// worker count and mode, by the mean, median, stddev and cv aggregates.
+// The JSON text: a "context" describing the machine, the build and the sweep
+// (with `facts`, see export/factsjson.h), and "benchmarks" with one
+// "iteration" entry per timed run (real_time is wall time, cpu_time
+// processor time, both in microseconds, then the run's resource use and
+// perf counts) followed, per worker count and mode, by the mean, median,
+// stddev and cv aggregates of each.
 // Runs are grouped per worker count in the sweep's order, then per mode.
 // Names read "diagsum/500x500/threads:8", with the mode after the size
 // ("diagsum/500x500/pool/threads:8") when the sweep was asked for modes.
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
-                      const std::string& executable, const BuildSettings& settings);
+                      const std::string& executable, const BuildSettings& settings, const SweepFacts& facts);

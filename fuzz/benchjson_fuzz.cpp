@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the report's JSON reader. Whatever it accepts must
 // be runs of the program (sizes and workers of at least 1, a wall and a
 // processor time, finite and at least 0, per run), with mode names that are
-// safe to print inside a gnuplot title; and the analysis, its text and both
-// chart scripts must go through whatever was read.
+// safe to print inside a gnuplot title; and the analysis, its text and the
+// chart scripts, the split of the processor time with them, must go
+// through whatever was read.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,8 @@
 #include <string_view>
 
 #include "report/benchjson.h"
+#include "report/costchart.h"
+#include "report/costsplit.h"
 #include "report/scaling.h"
 
 namespace {
@@ -60,7 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (runs.runs == 0) {
         return 0;
     }
-    const ScalingReport report = analyse(runs);
+    ScalingReport report = analyse(runs);
+    const CostReport cost = readCostCounters(text, runs.modes);
+    addSystemSlopes(&report, cost);
+    for (const CostGroup& g : cost.groups) {
+        if (g.runs == 0 || !(g.user >= 0 && g.system >= 0 && g.cpu >= 0)) {
+            abort();
+        }
+    }
+    costTable(cost, report);
+    costChartScript(cost, report);
     for (const GroupReport& g : report.groups) {
         if (!std::isnan(g.speedup) && !(g.speedup >= 0)) {
             abort();

@@ -1,9 +1,10 @@
 // diagsum-report: reads the execution log (infoData.csv) or the JSON a sweep
 // writes, prints per matrix size, start-up mode and worker count the
 // statistics of the runs as Markdown, warns on stderr about noisy groups,
-// and draws scaling.png, and from the JSON also speedup.png, with gnuplot.
+// and draws scaling.png, and from the JSON also speedup.png (and cost.png
+// when it has resource counters), with gnuplot.
 //
-//   diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE
+//   diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE
 #include <fcntl.h>
 #include <getopt.h>
 #include <signal.h>
@@ -18,10 +19,13 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/version.h"
 #include "i18n/messages.h"
 #include "report/benchjson.h"
+#include "report/costchart.h"
+#include "report/costsplit.h"
 #include "report/logstats.h"
 #include "report/scaling.h"
 
@@ -30,7 +34,7 @@ extern char** environ;
 namespace {
 
 constexpr const char* usageText =
-    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE");
+    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE");
 
 // "Usage:" and "Options:" as GNU programs write them: help2man makes the man
 // page's synopsis and options from them.
@@ -46,6 +50,8 @@ constexpr const char* helpText =
        "  -o, --output PATH         the scaling chart (default scaling.png)\n"
        "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
        "                            the scaling chart)\n"
+       "  -c, --cost-chart PATH     the chart of user and system time, JSON with counters only\n"
+       "                            (default cost.png beside the scaling chart)\n"
        "  -n, --no-chart            print the table only\n"
        "  -h, --help                show this help\n"
        "  -V, --version             show the version\n"
@@ -233,6 +239,23 @@ bool drawChart(const std::string& script, const std::string& chart) {
     return drawn;
 }
 
+// cost.png, when the JSON has counters; never over the input or another
+// chart (`others`: the input first).
+bool drawCostChart(const CostReport& cost, const ScalingReport& report, const std::string& path,
+                   const std::vector<std::string>& others) {
+    if (cost.groups.empty()) {
+        return true;
+    }
+    for (const std::string& other : others) {
+        if (samePath(path, other)) {
+            fprintf(stderr, _("diagsum-report: cannot draw the cost chart over '%s'; name another with -c\n"),
+                    other.c_str());
+            return false;
+        }
+    }
+    return drawChart(costChartScript(cost, report), path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -242,20 +265,24 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     std::string chartPath = "scaling.png";
     std::string speedupPath;
+    std::string costPath;
     bool charts = true;
     static const option longOptions[] = {
         {"output", required_argument, nullptr, 'o'}, {"speedup-chart", required_argument, nullptr, 's'},
-        {"no-chart", no_argument, nullptr, 'n'},     {"help", no_argument, nullptr, 'h'},
+        {"cost-chart", required_argument, nullptr, 'c'},   {"no-chart", no_argument, nullptr, 'n'},     {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int option;
-    while ((option = getopt_long(argc, argv, ":o:s:nhV", longOptions, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":o:s:c:nhV", longOptions, nullptr)) != -1) {
         switch (option) {
             case 'o':
                 chartPath = optarg;
                 break;
             case 's':
                 speedupPath = optarg;
+                break;
+            case 'c':
+                costPath = optarg;
                 break;
             case 'n':
                 charts = false;
@@ -284,6 +311,9 @@ int main(int argc, char** argv) {
         const std::filesystem::path folder = std::filesystem::path(chartPath).parent_path();
         speedupPath = (folder / "speedup.png").string();
     }
+    if (costPath.empty()) {
+        costPath = (std::filesystem::path(chartPath).parent_path() / "cost.png").string();
+    }
     const char* inputPath = argv[optind];
     std::string text;
     if (!readWhole(inputPath, &text)) {
@@ -291,7 +321,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     RunSet runs;
-    if (detectInput(text) == InputKind::json) {
+    const bool json = detectInput(text) == InputKind::json;
+    if (json) {
         std::string error;
         if (!readBenchJson(text, &runs, &error)) {
             fprintf(stderr, _("diagsum-report: %s is not a sweep's JSON: %s\n"), inputPath, error.c_str());
@@ -309,11 +340,13 @@ int main(int argc, char** argv) {
         fprintf(stderr, _("diagsum-report: %s holds no runs\n"), inputPath);
         return 1;
     }
-    const ScalingReport report = analyse(runs);
+    ScalingReport report = analyse(runs);
+    const CostReport cost = json ? readCostCounters(text, runs.modes) : CostReport{};
+    addSystemSlopes(&report, cost);
     for (const std::string& warning : report.warnings) {
         fprintf(stderr, _("diagsum-report: warning: %s\n"), warning.c_str());
     }
-    const std::string table = reportText(report);
+    const std::string table = reportText(report) + costTable(cost, report);
     if (fwrite(table.data(), 1, table.size(), stdout) != table.size() || fflush(stdout) != 0) {
         fprintf(stderr, _("diagsum-report: cannot write the table: %s\n"), strerror(errno));
         return 1;
@@ -345,5 +378,6 @@ int main(int argc, char** argv) {
             speedupPath.c_str());
         return 2;
     }
-    return drawChart(speedupChartScript(report), speedupPath) && drawn ? 0 : 2;
+    drawn = drawChart(speedupChartScript(report), speedupPath) && drawn;
+    return drawCostChart(cost, report, costPath, {inputPath, chartPath, speedupPath}) && drawn ? 0 : 2;
 }

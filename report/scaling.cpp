@@ -1,5 +1,7 @@
 #include "report/scaling.h"
 
+#include "i18n/messages.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <set>
@@ -257,6 +259,16 @@ std::string startupTable(const ScalingReport& report) {
     return table;
 }
 
+// ", of which ... system time" when the counters gave the split.
+std::string systemPart(const WorkerCost& cost) {
+    if (std::isnan(cost.systemMicros)) {
+        return "";
+    }
+    const double share = cost.micros != 0 ? cost.systemMicros / cost.micros : NAN;
+    // TRANSLATORS: appended to the cost per added worker: the system part in µs, then its share in %.
+    return formatMessage(_(", %s µs of it system time (%.0f %%)"), fixed2(cost.systemMicros).c_str(), 100 * share);
+}
+
 std::string costText(const ScalingReport& report) {
     std::string text =
         "\n" +
@@ -274,7 +286,7 @@ std::string costText(const ScalingReport& report) {
         text += formatMessage(_("%s µs of processor time per added worker (fitted over %d to %d workers, "
                                 "%zu counts)"),
                               fixed2(s.cost->micros).c_str(), s.cost->from, s.cost->to, s.cost->counts);
-        text += "\n";
+        text += systemPart(*s.cost) + "\n";
     }
     return text;
 }

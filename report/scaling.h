@@ -40,6 +40,7 @@ struct WorkerCost {
     int32_t from;  // the counts fitted
     int32_t to;
     size_t counts;
+    double systemMicros = NAN;  // the system-time part of the slope, from a JSON with counters
 };
 
 struct SeriesReport {

@@ -161,6 +161,54 @@ TEST(SweepProgram, JsonTakesAProgramPathThatIsNotUtf8) {
     EXPECT_EQ(json["context"]["executable"], "./diagsum-\xef\xbf\xbd");
 }
 
+// Counters on every run, perf events where the machine gives them, the
+// fingerprint and the user's context, and the report's split of the file.
+TEST(SweepProgram, CountsWhereTheTimeGoesAndRecordsTheMachine) {
+    testsupport::ScratchDir dir;
+    const Finished run = runProgram(DIAGSUM_EXE, "--size 200x200 --threads 1,4 --runs 4 --no-log --json c.json "
+                                                 "--perf task-clock,cycles --context room=lab --context k=a=b");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto json = nlohmann::json::parse(readFile("c.json"));
+    const auto& context = json["context"];
+    EXPECT_EQ(context["user_context"], (nlohmann::json{{"room", "lab"}, {"k", "a=b"}}));
+    for (const char* key : {"cpu_model", "cpu_packages", "cpu_cores", "threads_per_core", "numa_nodes",
+                            "cpu_governor", "cpu_boost", "load_avg_start", "load_avg_end", "glibc_version",
+                            "build_type", "compiler_flags", "source_version", "thread_stack_size",
+                            "vm_max_map_count", "environment"}) {
+        EXPECT_TRUE(context.contains(key)) << key;
+    }
+    // Each event the machine cannot give is named once, and only those are
+    // left out of the context's list.
+    for (const char* event : {"task-clock", "cycles"}) {
+        const std::string named = std::string("perf event '") + event + "' left out";
+        const size_t at = run.err.find(named);
+        const bool recorded = std::find(context["perf_events"].begin(), context["perf_events"].end(),
+                                        event) != context["perf_events"].end();
+        EXPECT_NE(at == std::string::npos, !recorded) << run.err;
+        EXPECT_TRUE(at == std::string::npos || run.err.find(named, at + 1) == std::string::npos) << run.err;
+    }
+    double cpu[2] = {0, 0};
+    double counted[2] = {0, 0};
+    size_t iterations = 0;
+    for (const auto& entry : json["benchmarks"]) {
+        for (const char* field : {"user_time_us", "system_time_us", "minor_faults", "major_faults",
+                                  "voluntary_switches", "involuntary_switches"}) {
+            ASSERT_TRUE(entry.contains(field) && entry[field].is_number()) << field << " in " << entry.dump();
+        }
+        if (entry["run_type"] == "iteration") {
+            iterations++;
+            const int slot = entry["threads"] == 1 ? 0 : 1;
+            cpu[slot] += entry["cpu_time"].get<double>();
+            counted[slot] += entry["user_time_us"].get<double>() + entry["system_time_us"].get<double>();
+        }
+    }
+    EXPECT_EQ(iterations, 8u);
+    for (int slot : {0, 1}) {
+        // The counters' interval holds the clock's and two clock reads more.
+        EXPECT_NEAR(counted[slot], cpu[slot], 0.05 * cpu[slot] + 50) << "user + system against the clock";
+    }
+}
+
 TEST(SweepProgram, HelpAndRefusedCommandLinesWriteNothing) {
     testsupport::ScratchDir dir;
     const Finished help = runProgram(DIAGSUM_EXE, "--help");
@@ -168,7 +216,8 @@ TEST(SweepProgram, HelpAndRefusedCommandLinesWriteNothing) {
     EXPECT_NE(help.out.find("--threads"), std::string::npos);
     for (const char* bad :
          {"--size 0x4", "--size 2147483647x2", "--threads 0", "--threads 1-65537", "--runs 0", "--runs 2abc",
-          "--warmup -1", "--json", "--frobnicate", "stray", "-s 70000x70000000"}) {
+          "--warmup -1", "--json", "--frobnicate", "stray", "-s 70000x70000000", "--perf cycles,bogus",
+          "--perf ''", "--context novalue", "--context =v", "--context k=1 --context k=2"}) {
         const Finished refused = runProgram(DIAGSUM_EXE, bad);
         EXPECT_EQ(refused.status, 64) << bad;
         EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;

@@ -194,7 +194,10 @@ TEST_F(Languages, SweepOutputsNeverChangeWithTheLanguage) {
         const Finished run =
             runIn(language, DIAGSUM_EXE, "--size 3x4 --threads 1,2 --runs 2 --out sums.txt --json runs.json");
         ASSERT_EQ(run.status, 0) << language << ": " << run.err;
-        EXPECT_EQ(run.err, "");
+        // A busy machine may be warned of; nothing else is said.
+        for (const std::string& line : lines(run.err)) {
+            EXPECT_NE(line.find(language == english ? ": warning: " : ": aviso: "), std::string::npos) << line;
+        }
         const std::vector<std::string> out = lines(run.out);
         ASSERT_EQ(out.size(), 2u) << run.out;
         for (const std::string& line : out) {

@@ -104,6 +104,22 @@ TEST(ReportProgram, FromAJsonSweepDrawsSpeedupBesideScaling) {
     EXPECT_EQ(testsupport::readFile("sweep.data").front(), '{');
 }
 
+TEST(ReportProgram, FromAJsonWithCountersSplitsTheTimeAndDrawsCost) {
+    if (!hasGnuplot()) {
+        GTEST_SKIP() << "gnuplot is not installed";
+    }
+    testsupport::ScratchDir dir;
+    fs::copy_file(std::string(DIAGSUM_TEST_DATA) + "/counters.json", "c.json");
+    ASSERT_EQ(report("c.json"), 0) << testsupport::readFile("err.txt");
+    const std::string table = testsupport::readFile("out.txt");
+    EXPECT_NE(table.find("| system share |"), std::string::npos) << table;
+    EXPECT_NE(table.find("µs of it system time ("), std::string::npos) << table;
+    EXPECT_TRUE(isChart("cost.png"));
+    EXPECT_EQ(filesLeft(), (std::vector<std::string>{"c.json", "cost.png", "scaling.png", "speedup.png"}));
+    EXPECT_EQ(report("-c scaling.png c.json"), 2) << "the cost chart never replaces another";
+    EXPECT_NE(testsupport::readFile("err.txt").find("-c"), std::string::npos);
+}
+
 TEST(ReportProgram, NoChartPathRunsACommandOrTouchesTheUsersFiles) {
     if (!hasGnuplot()) {
         GTEST_SKIP() << "gnuplot is not installed";

@@ -1,0 +1,77 @@
+// The report's split of the processor time, on a recorded JSON whose sums
+// split exactly: per count cpu = 300 + 100 T µs, of it 80 T µs system time
+// (runs deviating by ±40 µs from that), 10 T minor faults, IPC 2.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "report/benchjson.h"
+#include "report/costchart.h"
+#include "report/costsplit.h"
+#include "testsupport.h"
+
+namespace {
+
+struct Recorded {
+    RunSet runs;
+    ScalingReport report;
+    CostReport cost;
+};
+
+Recorded readRecorded() {
+    Recorded r;
+    const std::string text = testsupport::readFile(std::string(DIAGSUM_TEST_DATA) + "/counters.json");
+    std::string error;
+    EXPECT_TRUE(readBenchJson(text, &r.runs, &error)) << error;
+    r.report = analyse(r.runs);
+    r.cost = readCostCounters(text, r.runs.modes);
+    addSystemSlopes(&r.report, r.cost);
+    return r;
+}
+
+}  // namespace
+
+TEST(CostSplit, SharesComeFromTheSumsOfRunsWithCountersNeverFromAggregates) {
+    const Recorded r = readRecorded();
+    ASSERT_EQ(r.cost.groups.size(), 4u);
+    const CostGroup& one = r.cost.groups[0];
+    EXPECT_EQ(one.runs, 3u) << "the run without counters and the aggregate are left out";
+    EXPECT_DOUBLE_EQ(one.user + one.system, one.cpu);
+    EXPECT_NEAR(systemShare(one), 80.0 / 400, 1e-12);
+    const CostGroup& many = r.cost.groups[3];
+    EXPECT_EQ(many.key.threads, 32);
+    EXPECT_NEAR(systemShare(many), 80.0 * 32 / (300 + 100 * 32), 1e-12);
+    EXPECT_DOUBLE_EQ(many.minorFaults, 3 * 320.0);
+    CostGroup nothing;
+    EXPECT_TRUE(std::isnan(systemShare(nothing)));
+}
+
+TEST(CostSplit, SystemPartOfThePerWorkerSlopeAndTheTable) {
+    const Recorded r = readRecorded();
+    ASSERT_EQ(r.report.series.size(), 1u);
+    ASSERT_TRUE(r.report.series[0].cost);
+    EXPECT_NEAR(r.report.series[0].cost->micros, 100, 1e-9);
+    EXPECT_NEAR(r.report.series[0].cost->systemMicros, 80, 1e-9);
+    EXPECT_NE(reportText(r.report).find("80.00 µs of it system time (80 %)"), std::string::npos)
+        << reportText(r.report);
+    const std::string table = costTable(r.cost, r.report);
+    // 32 workers: share 2560 / 3500, 320 faults per run, 10 per worker, IPC 2.
+    EXPECT_NE(table.find("| 500 × 500 | 32 | 3 | 1.000 | 73.1 % | 320.0 | 10.00 | 0.00 | 64.0 | 2.00 | 32.0 | "
+                         "1.00 | 2.00 | 32000.0 | 64000.0 |"),
+              std::string::npos)
+        << table;
+    EXPECT_NE(costChartScript(r.cost, r.report).find("with boxes"), std::string::npos);
+}
+
+TEST(CostSplit, AFileWithoutCountersOrNotJsonAddsNothing) {
+    RunSet runs;
+    std::string error;
+    const std::string old = R"({"benchmarks": [{"name": "diagsum/9x9/threads:2", "run_type": "iteration",
+        "threads": 2, "real_time": 5, "cpu_time": 9, "time_unit": "us"}]})";
+    ASSERT_TRUE(readBenchJson(old, &runs, &error));
+    ScalingReport report = analyse(runs);
+    const CostReport cost = readCostCounters(old, runs.modes);
+    EXPECT_TRUE(cost.groups.empty());
+    EXPECT_EQ(costTable(cost, report), "");
+    EXPECT_TRUE(readCostCounters("12,5; 9; 9; 17; 2\n", runs.modes).groups.empty());
+}
