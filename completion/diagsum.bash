@@ -26,6 +26,15 @@ _diagsum_reply() {
     fi
 }
 
+# Offers the words of $1 for the last item of a comma-separated list
+# (--perf cycles,inst -> cycles,instructions); the list may go on.
+_diagsum_reply_list() {
+    local done=
+    [[ $cur == *,* ]] && done=${cur%,*},
+    mapfile -t COMPREPLY < <(compgen -P "$done" -W "$1" -- "${cur##*,}")
+    compopt -o nospace 2>/dev/null
+}
+
 # Offers file and folder names.
 _diagsum_files() {
     compopt -o filenames 2>/dev/null
@@ -39,10 +48,16 @@ _diagsum() {
         -m | --mode) _diagsum_reply "spawn pool spawn,pool"; return ;;
         --bind) _diagsum_reply "none compact scatter list:"; return ;;
         --order) _diagsum_reply "sequential interleaved random:"; return ;;
+        --perf)
+            _diagsum_reply_list "task-clock context-switches cpu-migrations page-faults cycles instructions
+                cache-misses"
+            return
+            ;;
         --log | --out | --json) _diagsum_files; return ;;
-        -s | --size | -t | --threads | -r | --runs | -w | --warmup) return ;;
+        -s | --size | -t | --threads | -r | --runs | -w | --warmup | --context) return ;;
     esac
-    _diagsum_reply "--size --threads --runs --warmup --mode --log --no-log --out --json --help --version"
+    _diagsum_reply "--size --threads --runs --warmup --mode --log --no-log --out --json --perf --context --help
+        --version"
 }
 
 _diagsum_single() {
@@ -60,10 +75,10 @@ _diagsum_report() {
     _diagsum_words
     case $prev in
         --x-scale) _diagsum_reply "lin log"; return ;;
-        -o | --output | -s | --speedup-chart | --compare) _diagsum_files; return ;;
+        -o | --output | -s | --speedup-chart | -c | --cost-chart | --compare) _diagsum_files; return ;;
     esac
     if [[ $cur == -* ]]; then
-        _diagsum_reply "--output --speedup-chart --no-chart --help --version"
+        _diagsum_reply "--output --speedup-chart --cost-chart --no-chart --help --version"
     else
         _diagsum_files  # the log or the JSON to read
     fi

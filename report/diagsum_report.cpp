@@ -39,7 +39,7 @@ constexpr const char* usageText =
 // "Usage:" and "Options:" as GNU programs write them: help2man makes the man
 // page's synopsis and options from them.
 constexpr const char* helpUsage =
-    N_("Usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE");
+    N_("Usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE");
 
 constexpr const char* helpText =
     N_("Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
