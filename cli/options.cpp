@@ -8,13 +8,10 @@
 #include <cstdio>
 #include <limits>
 
+#include "cli/version.h"
 #include "counters/perfcounters.h"
 #include "i18n/messages.h"
 #include "outputs/stdfds.h"
-
-#ifndef DIAGSUM_VERSION
-#define DIAGSUM_VERSION "0"
-#endif
 
 namespace {
 
@@ -25,6 +22,7 @@ const char sweepUsage[] =
        "Measures how much processor time (and how much wall time) T threads take to sum\n"
        "every diagonal of a matrix of ones. No options: 500x500, 1 to 127 threads, 50 runs.\n"
        "\n"
+       "Options:\n"
        "  -s, --size ROWSxCOLUMNS    matrix size (default 500x500)\n"
        "  -t, --threads LIST         thread counts, in the order given: 1-127 (default),\n"
        "                             1,2,4,8 or 1-8,16,32; from 1 to 65536\n"
@@ -67,6 +65,7 @@ const char singleUsage[] =
        "One run with the full report: sizes, the sum of each diagonal and the\n"
        "processor time.\n"
        "\n"
+       "Options:\n"
        "  -s, --size ROWSxCOLUMNS    matrix size\n"
        "  -t, --threads N            thread count, from 1 to 65536\n"
        "      --log FILE             log of the run (default infoData.csv)\n"
@@ -452,7 +451,7 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 fputs(_(sweepCounterUsage), stdout);
                 return CommandLine::done;
             case optVersion:
-                printf("diagsum %s\n", DIAGSUM_VERSION);
+                printVersion(program);
                 return CommandLine::done;
             default:
                 return refuseGetopt(program, result, argv);
@@ -509,7 +508,7 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
                 fputs(_(singleUsage), stdout);
                 return CommandLine::done;
             case optVersion:
-                printf("diagsum-single %s\n", DIAGSUM_VERSION);
+                printVersion(program);
                 return CommandLine::done;
             default:
                 return refuseGetopt(program, result, argv);

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/version.h"
 #include "i18n/messages.h"
 #include "report/benchjson.h"
 #include "report/costchart.h"
@@ -35,11 +36,17 @@ namespace {
 constexpr const char* usageText =
     N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE");
 
+// "Usage:" and "Options:" as GNU programs write them: help2man makes the man
+// page's synopsis and options from them.
+constexpr const char* helpUsage =
+    N_("Usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE");
+
 constexpr const char* helpText =
     N_("Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
        "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
        "told apart by their content.\n"
        "\n"
+       "Options:\n"
        "  -o, --output PATH         the scaling chart (default scaling.png)\n"
        "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
        "                            the scaling chart)\n"
@@ -281,10 +288,10 @@ int main(int argc, char** argv) {
                 charts = false;
                 break;
             case 'h':
-                printf("%s\n\n%s", _(usageText), _(helpText));
+                printf("%s\n\n%s", _(helpUsage), _(helpText));
                 return fflush(stdout) == 0 ? 0 : 1;
             case 'V':
-                printf("diagsum-report %s\n", DIAGSUM_VERSION);
+                printVersion("diagsum-report");
                 return fflush(stdout) == 0 ? 0 : 1;
             case ':':
                 return usageError(formatMessage(_("option '%s' needs a value"), optionText(argv).c_str()));

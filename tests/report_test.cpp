@@ -161,7 +161,7 @@ TEST(ReportProgram, AChartThatCannotBeDrawnExitsTwoLeavingNothing) {
 TEST(ReportProgram, OptionsAndFailures) {
     testsupport::ScratchDir dir;
     EXPECT_EQ(report("--help"), 0);
-    EXPECT_EQ(testsupport::readFile("out.txt").rfind("usage: diagsum-report", 0), 0u);
+    EXPECT_EQ(testsupport::readFile("out.txt").rfind("Usage: diagsum-report", 0), 0u);
     EXPECT_EQ(report("-h"), 0);
     EXPECT_EQ(report("--version"), 0);
     EXPECT_EQ(report("--colour x"), 64);

@@ -1,0 +1,41 @@
+// --version of the three programs, in the GNU form: the program's name and
+// the project's version on the first line, then the copyright and the
+// license; exit status 0.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// Runs `program --version` under the C locale; its standard output and exit
+// status.
+std::string versionOf(const std::string& program, int* status) {
+    const std::string command = "LC_ALL=C LANGUAGE= '" + program + "' --version";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string text;
+    char block[512];
+    size_t got;
+    while (pipe != nullptr && (got = fread(block, 1, sizeof block, pipe)) > 0) {
+        text.append(block, got);
+    }
+    const int result = pipe != nullptr ? pclose(pipe) : -1;
+    *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return text;
+}
+
+TEST(Version, EveryProgramNamesItselfTheProjectVersionAndTheLicense) {
+    const std::pair<const char*, const char*> programs[] = {
+        {"diagsum", DIAGSUM_EXE}, {"diagsum-single", DIAGSUM_SINGLE_EXE}, {"diagsum-report", DIAGSUM_REPORT_EXE}};
+    for (const auto& [name, path] : programs) {
+        int status;
+        const std::string text = versionOf(path, &status);
+        EXPECT_EQ(status, 0) << name;
+        EXPECT_EQ(text.substr(0, text.find('\n')), std::string(name) + " " + PROJECT_VERSION);
+        EXPECT_NE(text.find("\nCopyright (C) 2026 diagsum developers.\nLicense MIT: "), std::string::npos) << text;
+        EXPECT_NE(text.find("There is NO WARRANTY"), std::string::npos) << text;
+    }
+}
+
+}  // namespace
