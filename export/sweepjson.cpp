@@ -362,6 +362,13 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
     Json benchmarks = Json::array();
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
         const int32_t threads = options.threadCounts[countIndex];
+        // A count is whole when every variant of it has all its runs, as
+        // the mean lines on stdout count it.
+        bool whole = true;
+        for (size_t family = 0; family < familyCount; family++) {
+            whole = whole && samples[countIndex * familyCount + family].wall.size() ==
+                                 static_cast<size_t>(options.runs);
+        }
         for (size_t family = 0; family < familyCount; family++) {
             const Sample& sample = samples[countIndex * familyCount + family];
             const std::string name =
@@ -386,7 +393,6 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
             }
             // Google Benchmark reports aggregates only over repetitions; a
             // count cut short keeps its runs but is not summed up.
-            const bool whole = sample.wall.size() == static_cast<size_t>(options.runs);
             if (whole && sample.wall.size() >= 2) {
                 addAggregates(&benchmarks, base, sample);
             }

@@ -61,8 +61,8 @@ std::optional<std::vector<int>> cpuList(const std::string& list) {
         if (last - first > 1 << 20) {
             return std::nullopt;
         }
-        for (int cpu = first; cpu <= last; cpu++) {
-            cpus.push_back(cpu);
+        for (long cpu = first; cpu <= last; cpu++) {  // wide: `last` may be INT_MAX
+            cpus.push_back(static_cast<int>(cpu));
         }
     }
     if (cpus.empty()) {

@@ -62,6 +62,11 @@ bool parseCpuList(std::string_view text, std::vector<int32_t>* cpus) {
                    last < first) {
             return false;
         }
+        // More entries than the most workers a run has (65536) would never
+        // be dealt.
+        if (parsed.size() + static_cast<size_t>(last - first) >= size_t{65536}) {
+            return false;
+        }
         for (int32_t cpu = first; cpu <= last; cpu++) {
             parsed.push_back(cpu);
         }

@@ -38,8 +38,8 @@ struct Placement {
 // consecutive CPUs written "4-7": "none", "compact", "list:0,2,4-7".
 std::string placementName(const Placement& placement);
 
-// "0,2,4-7" into CPU numbers in that order (0 to 65535); false when the
-// text is not such a list.
+// "0,2,4-7" into CPU numbers in that order (0 to 65535, at most 65536 of
+// them); false when the text is not such a list.
 bool parseCpuList(std::string_view text, std::vector<int32_t>* cpus);
 // CPU numbers written as parseCpuList reads them.
 std::string cpuListText(const std::vector<int32_t>& cpus);

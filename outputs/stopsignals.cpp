@@ -64,7 +64,11 @@ void handleUnlessIgnored(int number, void (*handler)(int)) {
     }
     struct sigaction action {};
     action.sa_handler = handler;
-    action.sa_flags = 0;  // no SA_RESTART: a blocked write must not hold a stop back
+    // Interrupted calls restart: a write that failed with EINTR would drop
+    // what stdio had buffered (whole lines of the means or the sums). The
+    // waits that must notice a stop (a pipe's reader, room in a full pipe)
+    // poll for it instead.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int blocked : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         sigaddset(&action.sa_mask, blocked);

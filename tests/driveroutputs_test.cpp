@@ -441,3 +441,43 @@ TEST(DriverOutputs, LongestNamesWork) {
     EXPECT_EQ(lineCount(readFile(name + ".l")), 8u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 5) << "no temporary left";
 }
+
+// A stop that comes while standard output waits for its reader loses none
+// of what was already printed: the lines go out whole and in order once the
+// reader reads again.
+TEST(DriverOutputs, StopWhileStandardOutputWaitsLosesNoLine) {
+    if (!testsupport::plainConsoleAndLog) {
+        GTEST_SKIP() << "counts console lines";
+    }
+    testsupport::ScratchDir dir;
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const int saved = dup(STDOUT_FILENO);
+    dup2(ends[1], STDOUT_FILENO);
+    close(ends[1]);
+    // 5999 sum lines, far more than a pipe holds.
+    const pid_t pid = start(DIAGSUM_SINGLE_EXE, {"--size", "3000x3000", "--threads", "2", "--no-log"}, "-");
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // the run is over; the pipe is full
+    kill(pid, SIGTERM);
+    std::string out;
+    char buffer[65536];
+    for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0) {
+            out.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    close(ends[0]);
+    finish(pid);
+    std::istringstream lines(out);
+    int expected = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Soma da diagonal ", 0) == 0) {
+            ASSERT_EQ(line.rfind("Soma da diagonal " + std::to_string(expected) + " ", 0), 0u) << line;
+            expected++;
+        }
+    }
+    EXPECT_EQ(expected, 5999);
+    EXPECT_EQ(readFile("stderr.txt"), "");
+}
