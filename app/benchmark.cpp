@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "export/sweepjson.h"
 #include "floatfiles/floatfiles.h"
+#include "progress/progress.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ enum class SweepEnd { finished, runFailed, stopped };
 // run so that drift on the machine hits them alike; `totals` gets each
 // mode's sum of ticks. A stop signal is honoured between runs.
 SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t countIndex,
-                    std::vector<double>* totals, std::vector<TimedRun>* timed) {
+                    std::vector<double>* totals, std::vector<TimedRun>* timed, Progress* progress) {
     const int32_t workers = options.threadCounts[countIndex];
     for (int32_t i = 0; i < options.warmup; i++) {
         for (RunMode mode : options.modes) {
@@ -113,6 +114,7 @@ SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t 
             if (!options.jsonPath.empty()) {
                 timed->push_back(TimedRun{countIndex, options.modes[m], time});
             }
+            progressRunDone(progress, workers, i + 1, options.runs);
         }
     }
     return SweepEnd::finished;
@@ -120,7 +122,8 @@ SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t 
 
 // Every worker count in turn, each count's means printed once all its runs
 // are timed.
-SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, std::vector<TimedRun>* timed) {
+SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, std::vector<TimedRun>* timed,
+                     Progress* progress) {
     const bool pool = usesMode(options, RunMode::pool);
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
         const int32_t workers = options.threadCounts[countIndex];
@@ -128,7 +131,8 @@ SweepEnd sweepCounts(const SweepOptions& options, DriverOutputs* outputs, std::v
         if (pool && !startPoolTeam(workers)) {
             return SweepEnd::runFailed;
         }
-        const SweepEnd end = sweepCount(options, outputs, countIndex, &totals, timed);
+        const SweepEnd end = sweepCount(options, outputs, countIndex, &totals, timed, progress);
+        clearProgress(progress);  // the mean lines may go to the same terminal
         if (pool) {
             endPoolTeam();
         }
@@ -164,7 +168,11 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         return 1;
     }
     std::vector<TimedRun> timed;
-    const SweepEnd end = sweepCounts(options, &outputs, &timed);
+    Progress progress;
+    startProgress(&progress, options.threadCounts.size() * options.modes.size() * static_cast<size_t>(options.runs),
+                  getInputFromUser ? ProgressChoice::off : options.progress);
+    const SweepEnd end = sweepCounts(options, &outputs, &timed, &progress);
+    clearProgress(&progress);
     // The runs completed so far are kept whatever ended the sweep.
     writeJson(options, &outputs, timed, executable);
     closeDriverOutputs(&outputs);

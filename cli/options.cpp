@@ -34,6 +34,9 @@ const char sweepUsage[] =
     "      --no-log               nao registra as execucoes\n"
     "      --out ARQUIVO          somas da ultima execucao (padrao out.txt)\n"
     "      --json ARQUIVO         todas as execucoes no formato JSON do Google Benchmark\n"
+    "      --progress, --no-progress\n"
+    "                             show (or hide) the progress line on stderr; shown by default\n"
+    "                             only when stderr is a terminal\n"
     "  -h, --help                 mostra esta ajuda\n"
     "      --version              mostra a versao\n"
     "\n"
@@ -54,7 +57,7 @@ const char singleUsage[] =
     "      --version              mostra a versao\n";
 
 // Long-only options get values past the range of characters.
-enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion };
+enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optProgress, optNoProgress };
 
 // Reports a refused command line in one line on stderr.
 CommandLine refuse(const char* program, const std::string& what) {
@@ -304,7 +307,8 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
         {"mode", required_argument, nullptr, 'm'},     {"log", required_argument, nullptr, optLog},
         {"no-log", no_argument, nullptr, optNoLog},    {"out", required_argument, nullptr, optOut},
         {"json", required_argument, nullptr, optJson}, {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, optVersion}, {nullptr, 0, nullptr, 0},
+        {"version", no_argument, nullptr, optVersion}, {"progress", no_argument, nullptr, optProgress},
+        {"no-progress", no_argument, nullptr, optNoProgress}, {nullptr, 0, nullptr, 0},
     };
     resetGetopt();
     int result;
@@ -354,6 +358,10 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                     return refuse(program, "--json precisa de um nome de arquivo");
                 }
                 options->jsonPath = optarg;
+                break;
+            case optProgress:
+            case optNoProgress:
+                options->progress = result == optProgress ? ProgressChoice::on : ProgressChoice::off;
                 break;
             case 'h':
                 fputs(sweepUsage, stdout);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/diagworker.h"
+#include "progress/progress.h"
 
 // How the workers of a run come to exist: started and joined inside every
 // run (spawn), or started once per worker count and handed each run (pool).
@@ -30,6 +31,7 @@ struct SweepOptions {
     std::string jsonPath;  // empty: no JSON file
     std::vector<RunMode> modes{RunMode::spawn};
     bool modesNamed = false;  // --mode was given: outputs name each run's mode
+    ProgressChoice progress = ProgressChoice::automatic;  // the progress line on stderr
 };
 
 // The sweep of the program with no option: 1 to 127 workers, 50 runs each
