@@ -155,7 +155,7 @@ std::string chartBegin(const std::string& title, int rows, int columns) {
     std::string script = "set terminal pngcairo size " + std::to_string(chartWidth) + "," +
                          std::to_string(height) + " noenhanced font 'DejaVu Sans,10'\n";
     script += "set output ARG1\n";
-    script += "set grid\nset key outside right top vertical Left reverse samplen 2 width -8 font ',9'\nset xlabel " + gnuplotString(_("workers (threads)")) + "\n";
+    script += "set grid\nset key outside right top vertical Left reverse samplen 2 width -2 font ',9'\nset xlabel " + gnuplotString(_("workers (threads)")) + "\n";
     return script + "set multiplot layout " + std::to_string(rows) + "," + std::to_string(columns) +
            " title " + gnuplotString(title) + " font ',12'\n";
 }
