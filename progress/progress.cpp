@@ -44,8 +44,10 @@ void startProgress(Progress* progress, size_t total, ProgressChoice choice) {
 std::string progressLine(int32_t workers, int32_t run, int32_t runs, size_t done, size_t total,
                          double elapsed) {
     char text[256];
-    snprintf(text, sizeof text, _("diagsum: %d workers, run %d of %d; %zu of %zu runs done"), workers, run,
-             runs, done, total);
+    snprintf(text, sizeof text,
+             workers == 1 ? _("diagsum: %d worker, run %d of %d; %zu of %zu runs done")
+                          : _("diagsum: %d workers, run %d of %d; %zu of %zu runs done"),
+             workers, run, runs, done, total);
     std::string line = text;
     if (done > 0 && done < total && elapsed > 0) {
         const double left = elapsed / static_cast<double>(done) * static_cast<double>(total - done);
@@ -66,8 +68,10 @@ void progressRunDone(Progress* progress, int32_t workers, int32_t run, int32_t r
     }
     progress->drawn = now;
     const double elapsed = std::chrono::duration<double>(now - progress->started).count();
-    writeToTerminal(progress,
-                    "\r" + progressLine(workers, run, runs, progress->done, progress->total, elapsed) + "\x1b[K");
+    // Back to the line's start, the line, then clear what a longer line left.
+    std::string text(1, '\r');
+    text.append(progressLine(workers, run, runs, progress->done, progress->total, elapsed)).append("\x1b[K");
+    writeToTerminal(progress, text);
     progress->onScreen = true;
 }
 

@@ -155,9 +155,9 @@ std::string chartBegin(const std::string& title, int rows, int columns) {
     std::string script = "set terminal pngcairo size " + std::to_string(chartWidth) + "," +
                          std::to_string(height) + " noenhanced font 'DejaVu Sans,10'\n";
     script += "set output ARG1\n";
-    script += "set grid\nset key outside right top vertical Left reverse samplen 2 width -2 font ',9'\nset xlabel " + gnuplotString(_("workers (threads)")) + "\n";
+    script += "set grid\nset key tmargin right horizontal samplen 2 font ',9'\nset xlabel " + gnuplotString(_("workers (threads)")) + "\n";
     return script + "set multiplot layout " + std::to_string(rows) + "," + std::to_string(columns) +
-           " title " + gnuplotString(title) + " font ',12'\n";
+           " title " + gnuplotString(title) + " . \"\\n\" font ',12'\n";  // a blank line under it for the keys
 }
 
 std::string chartEnd() {
@@ -165,7 +165,7 @@ std::string chartEnd() {
 }
 
 std::string panelBegin(const std::string& title, bool logAxis, int32_t smallest, int32_t largest, int32_t cpus) {
-    std::string script = "unset arrow\nunset label\nunset logscale\nset yrange [*:*]\nset xtics autofreq\n";
+    std::string script = "unset arrow\nunset label\nunset logscale\nset yrange [*:*]\nset xtics autofreq\nset format y '%g'\n";
     script += "set title " + gnuplotString(title) + "\n";
     if (logAxis) {
         // A tic at every power of two, the axis a little wider than the counts.

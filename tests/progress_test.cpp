@@ -31,7 +31,7 @@ std::string stderrOf(Calls calls) {
 TEST(Progress, LineNamesCountRunDoneOfTotalAndTimeLeft) {
     EXPECT_EQ(progressLine(8, 3, 50, 400, 6350, 10.0),
               "diagsum: 8 workers, run 3 of 50; 400 of 6350 runs done; about 2 min 29 s left");
-    EXPECT_EQ(progressLine(1, 1, 50, 0, 6350, 0.0), "diagsum: 1 workers, run 1 of 50; 0 of 6350 runs done");
+    EXPECT_EQ(progressLine(1, 1, 50, 0, 6350, 0.0), "diagsum: 1 worker, run 1 of 50; 0 of 6350 runs done");
 }
 
 TEST(Progress, NothingUnlessStderrIsATerminalOrItIsAskedFor) {
