@@ -22,6 +22,7 @@
 #include "machine/fingerprint.h"
 #include "outputs/driveroutputs.h"
 #include "plan/sweepsetup.h"
+#include "progress/progress.h"
 
 namespace {
 
@@ -170,10 +171,12 @@ struct MeanLines {
     std::vector<double> totals;  // per count and variant: the sum of ticks
     std::vector<int64_t> left;   // per count: timed runs still to make
     size_t printed = 0;          // counts printed so far
+    Progress* progress = nullptr;  // taken off the terminal before a mean line
 };
 
 void printCountMeans(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
                      const MeanLines& means, size_t count) {
+    clearProgress(means.progress);  // the mean lines may go to the same terminal
     for (size_t v = 0; v < setup.variants.size(); v++) {
         const std::string label = variantLabel(options, setup.variants[v]);
         printMeanLine(&outputs->console, stdout, options.threadCounts[count],
@@ -253,6 +256,12 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
         means->totals[planned.count * setup.variants.size() + planned.variant] += run.time.ticks;
         means->left[planned.count]--;
         runs->made++;
+        // The line counts the count's runs of every variant, within int32_t.
+        const int64_t perCount = std::min<int64_t>(
+            int64_t{options.runs} * static_cast<int64_t>(setup.variants.size()), INT32_MAX);
+        progressRunDone(means->progress, workers,
+                        static_cast<int32_t>(std::max<int64_t>(perCount - means->left[planned.count], 1)),
+                        static_cast<int32_t>(perCount));
         if (!options.jsonPath.empty()) {
             runs->timed.push_back(run);
         }
@@ -263,7 +272,7 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
 
 // The whole plan, each count's means printed once all its runs are timed.
 SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
-                   SweepRuns* runs) {
+                   SweepRuns* runs, Progress* progress) {
     RunMaker maker{&options, &setup, WorkerStart{}};
     if (setup.bound) {
         maker.start.masks = &setup.masks;
@@ -271,6 +280,7 @@ SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverO
                             *std::max_element(options.threadCounts.begin(), options.threadCounts.end()));
     }
     MeanLines means;
+    means.progress = progress;
     means.totals.assign(options.threadCounts.size() * setup.variants.size(), 0.0);
     means.left.assign(options.threadCounts.size(),
                       int64_t{options.runs} * static_cast<int64_t>(setup.variants.size()));
@@ -309,7 +319,12 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
     }
     SweepFacts facts = openSweepFacts(options);
     SweepRuns runs;
-    SweepEnd end = sweepPlan(options, setup, &outputs, &runs);
+    Progress progress;
+    startProgress(&progress,
+                  options.threadCounts.size() * setup.variants.size() * static_cast<size_t>(options.runs),
+                  getInputFromUser ? ProgressChoice::off : options.progress);
+    SweepEnd end = sweepPlan(options, setup, &outputs, &runs, &progress);
+    clearProgress(&progress);
     closePerfCounters();
     facts.loadAtEnd = readLoadAverage("");
     // A closed standard output seen at the last mean line stops nothing but

@@ -37,6 +37,9 @@ const char sweepUsage[] =
        "      --no-log               do not log the runs\n"
        "      --out FILE             sums of the last run (default out.txt)\n"
        "      --json FILE            every run in Google Benchmark's JSON format\n"
+       "      --progress, --no-progress\n"
+       "                             show (or hide) the progress line on stderr; shown by default\n"
+       "                             only when stderr is a terminal\n"
        "  -h, --help                 show this help\n"
        "      --version              show the version\n"
        "\n"
@@ -76,7 +79,8 @@ const char singleUsage[] =
        "      --version              show the version\n");
 
 // Long-only options get values past the range of characters.
-enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optStackSize, optBind, optOrder, optPerf, optContext };
+enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optStackSize, optBind, optOrder, optPerf, optContext,
+             optProgress, optNoProgress };
 
 // Reports a refused command line in one line on stderr.
 CommandLine refuse(const char* program, const std::string& what) {
@@ -370,6 +374,8 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
         {"order", required_argument, nullptr, optOrder},
         {"perf", required_argument, nullptr, optPerf},
         {"context", required_argument, nullptr, optContext},
+        {"progress", no_argument, nullptr, optProgress},
+        {"no-progress", no_argument, nullptr, optNoProgress},
         {nullptr, 0, nullptr, 0},
     };
     resetGetopt();
@@ -445,6 +451,10 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 if (!addContextPair(optarg, &options->userContext, &why)) {
                     return refuse(program, option + " '" + optarg + "': " + why);
                 }
+                break;
+            case optProgress:
+            case optNoProgress:
+                options->progress = result == optProgress ? ProgressChoice::on : ProgressChoice::off;
                 break;
             case 'h':
                 fputs(_(sweepUsage), stdout);

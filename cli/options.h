@@ -11,6 +11,7 @@
 
 #include "app/diagworker.h"
 #include "cli/sweepshape.h"
+#include "progress/progress.h"
 
 // How the workers of a run come to exist: started and joined inside every
 // run (spawn), or started once per worker count and handed each run (pool).
@@ -38,6 +39,7 @@ struct SweepOptions {
     OrderOption order;    // the order of the runs
     std::vector<size_t> perfEvents;  // --perf: counters/perfcounters.h events, in the order asked
     std::vector<std::pair<std::string, std::string>> userContext;  // --context KEY=VALUE, in order
+    ProgressChoice progress = ProgressChoice::automatic;  // the progress line on stderr
 };
 
 // The sweep of the program with no option: 1 to 127 workers, 50 runs each

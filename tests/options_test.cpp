@@ -98,6 +98,9 @@ TEST(SweepCommandLine, OptionsInShortAndLongForms) {
     const Parsed named = parseSweep({"--log", "runs.csv"});
     EXPECT_TRUE(named.options.logNamed);
     EXPECT_EQ(named.options.logPath, "runs.csv");
+    EXPECT_EQ(parseSweep({}).options.progress, ProgressChoice::automatic);
+    EXPECT_EQ(parseSweep({"--progress"}).options.progress, ProgressChoice::on);
+    EXPECT_EQ(parseSweep({"--progress", "--no-progress"}).options.progress, ProgressChoice::off);
 }
 
 TEST(SweepCommandLine, RefusalNamesOptionAndValueInOneLine) {
