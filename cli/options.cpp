@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "i18n/messages.h"
 #include "outputs/outfiles.h"
 
 #ifndef DIAGSUM_VERSION
@@ -119,6 +120,12 @@ bool refuseValue(std::string* why, const std::string& text) {
         *why = text;
     }
     return false;
+}
+
+std::string countGivenTwice(int32_t count) {
+    char text[160];
+    snprintf(text, sizeof text, _("worker count %d is given twice; give each count once"), count);
+    return text;
 }
 
 bool parseCount(std::string_view text, int32_t* count) {
@@ -237,6 +244,9 @@ bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::s
     const std::string allowed =
         "use quantidades de 1 a " + std::to_string(maxWorkers) + " separadas por virgula, ou faixas como 1-8";
     std::vector<int32_t> parsed;
+    // Two groups of one count would carry one name in the JSON, and tools
+    // that compare sweeps would pool them.
+    std::vector<bool> seen(maxWorkers + 1, false);
     while (true) {
         const auto comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
@@ -253,6 +263,10 @@ bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::s
         }
         const int32_t step = first <= last ? 1 : -1;
         for (int32_t t = first;; t += step) {
+            if (seen[static_cast<size_t>(t)]) {
+                return refuseValue(why, countGivenTwice(t));
+            }
+            seen[static_cast<size_t>(t)] = true;
             parsed.push_back(t);
             if (t == last) {
                 break;

@@ -84,7 +84,8 @@ bool parseMatrixSize(std::string_view text, int32_t* rows, int32_t* columns, std
 bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why);
 
 // "1-127", "1,2,4,8", "1-8,16,32": counts from 1 to maxWorkers, in the order
-// given; a range from a larger to a smaller count runs downwards.
+// given; a range from a larger to a smaller count runs downwards. A count
+// given twice ("1,2,1", "1-4,3") is refused, naming it.
 bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::string* why);
 
 // "spawn", "pool" or both, comma-separated, each at most once.

@@ -231,10 +231,13 @@ void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
     }
 }
 
+// Spawn runs carry the plain name in every sweep, so that a comparison tool
+// pairs the same experiment whatever else was swept beside it; pool runs
+// carry their mode.
 std::string runName(const SweepOptions& options, RunMode mode, int32_t threads) {
     std::string name =
         "diagsum/" + std::to_string(options.rows) + "x" + std::to_string(options.columns) + "/";
-    if (options.modesNamed) {
+    if (mode == RunMode::pool) {
         name += std::string(runModeName(mode)) + "/";
     }
     return name + "threads:" + std::to_string(threads);

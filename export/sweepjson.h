@@ -32,7 +32,8 @@ struct TimedRun {
 // wall time, cpu_time processor time, both in microseconds) followed, per
 // worker count and mode, by the mean, median, stddev and cv aggregates.
 // Runs are grouped per worker count in the sweep's order, then per mode.
-// Names read "diagsum/500x500/threads:8", with the mode after the size
-// ("diagsum/500x500/pool/threads:8") when the sweep was asked for modes.
+// Spawn runs are named "diagsum/500x500/threads:8" in every sweep, pool runs
+// "diagsum/500x500/pool/threads:8", so one experiment has one name whatever
+// else a sweep held.
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
                       const std::string& executable, const BuildSettings& settings);
