@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "app/diagrun.h"
@@ -10,7 +12,7 @@
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "export/sweepjson.h"
-#include "floatfiles/floatfiles.h"
+#include "i18n/messages.h"
 
 namespace {
 
@@ -44,22 +46,30 @@ bool logsMode(const SweepOptions& options, RunMode mode) {
     return generateExecutionData && options.log && (mode == RunMode::spawn || options.logNamed);
 }
 
-// One timed run, its sums written to out.txt and the run logged; false when
-// it could not be made. A file that cannot be written is reported and the
-// sweep goes on: the times are still true.
-bool timedRun(const SweepOptions& options, DriverOutputs* outputs, RunMode mode, int32_t workers,
-              RunTime* time) {
+// What became of a timed run.
+enum class RunEnd {
+    measured,        // timed, its sums written (or their failure reported) and logged
+    notMade,         // a part of it could not be made (said on stdout)
+    sumsOutOfMemory  // timed and logged, but no memory was left to write its sums (said on stderr)
+};
+
+// One timed run, its sums written to out.txt and the run logged. A file
+// that cannot be written is reported and the sweep goes on: the times are
+// still true. A run whose sums' text finds no memory is still logged, its
+// time being true, but the sweep cannot go on making runs of that size.
+RunEnd timedRun(const SweepOptions& options, DriverOutputs* outputs, RunMode mode, int32_t workers,
+                RunTime* time) {
     DiagRun run;
     if (!measureRun(options, mode, workers, &run, time)) {
-        return false;
+        return RunEnd::notMade;
     }
-    writeWholeFile(&outputs->out, floatLines(run.results));
+    const bool sumsMade = writeRunSums(&outputs->out, run.results, "diagsum");
     releaseDiagRun(&run);
     if (logsMode(options, mode)) {
         appendToLog(&outputs->log, ExecutionData{time->ticks, run.matrix.rows, run.matrix.columns,
                                                  run.matrix.diagonals, workers});
     }
-    return true;
+    return sumsMade ? RunEnd::measured : RunEnd::sumsOutOfMemory;
 }
 
 bool usesMode(const SweepOptions& options, RunMode wanted) {
@@ -71,10 +81,20 @@ bool usesMode(const SweepOptions& options, RunMode wanted) {
     return false;
 }
 
-void writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
+// Writes the JSON file of the runs timed so far; false when there was not
+// memory to build it (said on stderr; the old file stays).
+bool writeJson(const SweepOptions& options, DriverOutputs* outputs, const std::vector<TimedRun>& runs,
                const std::string& executable) {
-    if (!options.jsonPath.empty()) {
+    if (options.jsonPath.empty()) {
+        return true;
+    }
+    try {
         writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild));
+        return true;
+    } catch (const std::bad_alloc&) {
+        fprintf(stderr, _("diagsum: not enough memory to build %s; it is not written\n"),
+                outputs->json.name.c_str());
+        return false;
     }
 }
 
@@ -106,12 +126,16 @@ SweepEnd sweepCount(const SweepOptions& options, DriverOutputs* outputs, size_t 
                 return SweepEnd::stopped;
             }
             RunTime time;
-            if (!timedRun(options, outputs, options.modes[m], workers, &time)) {
+            const RunEnd run = timedRun(options, outputs, options.modes[m], workers, &time);
+            if (run == RunEnd::notMade) {
                 return SweepEnd::runFailed;
             }
             (*totals)[m] += time.ticks;
             if (!options.jsonPath.empty()) {
                 timed->push_back(TimedRun{countIndex, options.modes[m], time});
+            }
+            if (run == RunEnd::sumsOutOfMemory) {
+                return SweepEnd::runFailed;
             }
         }
     }
@@ -164,14 +188,23 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         return 1;
     }
     std::vector<TimedRun> timed;
-    const SweepEnd end = sweepCounts(options, &outputs, &timed);
+    SweepEnd end;
+    try {
+        end = sweepCounts(options, &outputs, &timed);
+    } catch (const std::bad_alloc&) {
+        // The bookkeeping outside the C allocations (the list of timed runs,
+        // a log line, a file's name) found no memory: a part of a run that
+        // could not be made, like the others.
+        fprintf(stderr, _("diagsum: not enough memory to go on; the sweep stopped\n"));
+        end = SweepEnd::runFailed;
+    }
     // The runs completed so far are kept whatever ended the sweep.
-    writeJson(options, &outputs, timed, executable);
+    const bool jsonBuilt = writeJson(options, &outputs, timed, executable);
     closeDriverOutputs(&outputs);
-    return end == SweepEnd::runFailed ? -1 : driverExitStatus(outputs);
+    return end == SweepEnd::runFailed || !jsonBuilt ? -1 : driverExitStatus(outputs);
 }
 
-int sweepMain(int argc, char** argv) {
+int sweepMain(int argc, char** argv) try {
     holdStandardDescriptors();
     SweepOptions options = defaultSweepOptions();
     const int ended = commandLineExitStatus(parseSweepOptions(argc, argv, &options));
@@ -180,6 +213,9 @@ int sweepMain(int argc, char** argv) {
     }
     installStopHandlers();
     return runSweep(options, argc > 0 ? argv[0] : "diagsum");
+} catch (const std::bad_alloc&) {
+    fprintf(stderr, _("diagsum: not enough memory\n"));
+    return -1;
 }
 
 #ifndef DIAGSUM_NO_ENTRY_POINT

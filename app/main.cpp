@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <new>
 #include <string>
 
 #include "app/diagrun.h"
@@ -11,7 +12,7 @@
 #include "outputs/outfiles.h"
 #include "app/runlog.h"
 #include "app/settings.h"
-#include "floatfiles/floatfiles.h"
+#include "i18n/messages.h"
 
 static_assert(default_M > 0 && default_N > 0, "the single run needs at least one row and one column");
 static_assert(default_NumThreads > 0 && default_NumThreads <= maxWorkers,
@@ -147,7 +148,9 @@ int singleRun(const SingleOptions& options) {
 
     printSums(run.results);
     printf("*");
-    writeWholeFile(&outputs.out, floatLines(run.results));
+    // A run whose sums find no memory for their text is still logged and
+    // timed: what it measured is true.
+    const bool sumsWritten = writeRunSums(&outputs.out, run.results, "diagsum-single");
     printf("*");
     deleteMatrix(&run.matrix);
     printf("*");
@@ -157,10 +160,10 @@ int singleRun(const SingleOptions& options) {
                                             run.matrix.diagonals, sizes.workers});
     printf("TEMPO GASTO: %.2lf s\n", elapsed / CLOCKS_PER_SEC);
     closeDriverOutputs(&outputs);
-    return driverExitStatus(outputs);
+    return sumsWritten ? driverExitStatus(outputs) : -1;
 }
 
-int singleMain(int argc, char** argv) {
+int singleMain(int argc, char** argv) try {
     holdStandardDescriptors();
     SingleOptions options;
     const int ended = commandLineExitStatus(parseSingleOptions(argc, argv, &options));
@@ -177,4 +180,7 @@ int singleMain(int argc, char** argv) {
     }
     installStopHandlers();
     return singleRun(options);
+} catch (const std::bad_alloc&) {
+    fprintf(stderr, _("diagsum-single: not enough memory\n"));
+    return -1;
 }

@@ -3,6 +3,7 @@
 #include <getopt.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
@@ -211,17 +212,21 @@ bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
     if (int64_t{rows} + columns - 1 > int32Max) {
         return refuseValue(why, "linhas + colunas - 1 deve caber em 2147483647");
     }
-    // A row table entry and a row of floats per row, and a result slot per
-    // diagonal, which for a matrix of few rows takes twice what its cells do;
-    // the allocator's own overhead is left out, so this only refuses what can
-    // never fit.
+    // A row table entry and a row of floats per row, a result slot per
+    // diagonal, which for a matrix of few rows takes twice what its cells do,
+    // and the text of the sums, built whole while the run is still held: a
+    // line "N.000000\n" per diagonal, N at most the shorter side, in a
+    // buffer of at least 12 bytes a line. The allocator's own overhead is left
+    // out, so this only refuses what can never fit.
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages > 0 && pageSize > 0) {
         const uint64_t memory = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
         const uint64_t cells = static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns);  // < 2^62
         const uint64_t diagonals = static_cast<uint64_t>(rows) + static_cast<uint64_t>(columns) - 1;
-        const uint64_t fixed = static_cast<uint64_t>(rows) * sizeof(float*) + diagonals * sizeof(ArrayItem);
+        const uint64_t lineBytes = std::max<uint64_t>(12, std::to_string(std::min(rows, columns)).size() + 8);
+        const uint64_t fixed = static_cast<uint64_t>(rows) * sizeof(float*) +
+                               diagonals * (sizeof(ArrayItem) + lineBytes);  // < 2^31 * 24
         if (fixed > memory || cells > (memory - fixed) / sizeof(float)) {
             return refuseValue(why, "a matriz nao cabe na memoria fisica da maquina (" +
                                         std::to_string(memory >> 20) + " MiB)");
