@@ -142,7 +142,11 @@ Json context(const SweepOptions& options, const std::string& executable, const B
         {"library_build_type", "debug"},
 #endif
         {"diagsum_version", DIAGSUM_VERSION},
+#if defined(__clang__)
+        {"compiler", std::string("clang++ ") + __clang_version__},
+#else
         {"compiler", std::string("g++ ") + __VERSION__},
+#endif
         {"kernel", kernel()},
         {"cpu_model", cpuInfo("model name")},
         {"rows", options.rows},
