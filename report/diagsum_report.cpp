@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "i18n/messages.h"
 #include "report/benchjson.h"
 #include "report/logstats.h"
 #include "report/scaling.h"
@@ -34,9 +35,9 @@ constexpr const char* helpText =
     "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
     "told apart by their content.\n"
     "\n"
-    "  -o, --output PATH         the scaling chart (default scaling.png)\n"
+    "  -o, --output PATH         the scaling chart (default scaling.png); missing folders are made\n"
     "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
-    "                            the scaling chart)\n"
+    "                            the scaling chart; named for a log, it is not drawn: exit 2)\n"
     "  -n, --no-chart            print the table only\n"
     "  -h, --help                show this help\n"
     "  -V, --version             show the version\n"
@@ -165,6 +166,25 @@ bool runGnuplot(const std::string& script, const std::string& drawing, const std
     return true;
 }
 
+// Makes the chart's folder and any folder above it that is missing, as
+// mkdir -p does (0777 less the umask), so that "-o out/chart.png" works in a
+// fresh directory. Folders made stay, even when the chart then cannot be
+// drawn.
+bool makeChartFolder(const std::string& chart) {
+    const std::filesystem::path folder = std::filesystem::path(chart).parent_path();
+    std::error_code error;
+    if (folder.empty() || std::filesystem::is_directory(folder, error)) {
+        return true;
+    }
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        fprintf(stderr, _("diagsum-report: cannot draw the chart '%s': cannot make its folder '%s': %s\n"),
+                chart.c_str(), folder.c_str(), error.message().c_str());
+        return false;
+    }
+    return true;
+}
+
 // Draws the chart into a scratch file beside `chart`, then renames it over
 // `chart`, so a failed drawing never leaves a partial chart; the scratch
 // files are removed whatever happens.
@@ -177,6 +197,9 @@ bool drawChart(const std::string& script, const std::string& chart) {
     if (chart.back() == '/' || (stat(chart.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
         fprintf(stderr, "diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n",
                 chart.c_str());
+        return false;
+    }
+    if (!makeChartFolder(chart)) {
         return false;
     }
     std::string drawing;
@@ -268,6 +291,7 @@ int main(int argc, char** argv) {
     if (optind != argc - 1) {
         return usageError(optind == argc ? "no input file" : "one input file only");
     }
+    const bool speedupNamed = !speedupPath.empty();
     if (speedupPath.empty()) {
         const std::filesystem::path folder = std::filesystem::path(chartPath).parent_path();
         speedupPath = (folder / "speedup.png").string();
@@ -318,6 +342,14 @@ int main(int argc, char** argv) {
         drawn = drawChart(scalingChartScript(report), chartPath);
     }
     if (!report.hasWall) {
+        if (speedupNamed) {
+            // Only a sweep's JSON holds the wall times a speedup is made of.
+            fprintf(stderr,
+                    _("diagsum-report: the speedup chart needs the JSON of a sweep (diagsum --json); "
+                      "%s is a log, so %s is not drawn\n"),
+                    inputPath, speedupPath.c_str());
+            return 2;
+        }
         return drawn ? 0 : 2;
     }
     if (samePath(speedupPath, inputPath) || samePath(speedupPath, chartPath)) {
