@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "app/diagrun.h"
-#include "outputs/outfiles.h"
 #include "app/poolrun.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "export/sweepjson.h"
 #include "i18n/messages.h"
+#include "outputs/outfiles.h"
 
 namespace {
 
@@ -220,6 +220,7 @@ int sweepMain(int argc, char** argv) try {
 
 #ifndef DIAGSUM_NO_ENTRY_POINT
 int main(int argc, char** argv) {
+    initMessages();
     return sweepMain(argc, argv);
 }
 #endif

@@ -11,10 +11,13 @@
 #include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
 
+#include "i18n/messages.h"
+
 namespace {
 
 constexpr float fillValue = 1.0f;
 
+// `message` is printed as given: the caller translates it, or not.
 bool failPreparation(DiagRun* run, const char* message) {
     printf("%s", message);
     releaseDiagRun(run);
@@ -33,28 +36,28 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
     *run = DiagRun{};
     run->numThreads = numThreads;
     if (numThreads < 1 || numThreads > maxWorkers) {
-        return failPreparation(run, "Quantidade de threads invalida\n");
+        return failPreparation(run, _("Invalid thread count\n"));
     }
     // A matrix without rows or columns has diagonal slots that no worker
     // would write.
     if (rows < 1 || columns < 1) {
-        return failPreparation(run, "Tamanho de matriz invalido\n");
+        return failPreparation(run, _("Invalid matrix size\n"));
     }
     if (!createMatrix(&run->matrix, static_cast<uint32_t>(rows), static_cast<uint32_t>(columns))) {
-        return failPreparation(run, "Erro ao criar a matriz\n");
+        return failPreparation(run, _("Could not create the matrix\n"));
     }
     const uint32_t diagonals = run->matrix.diagonals > 0 ? static_cast<uint32_t>(run->matrix.diagonals) : 0;
     if (!createArray(&run->results, diagonals)) {
-        return failPreparation(run, "Erro ao alocar o vetor de resultados\n");
+        return failPreparation(run, _("Could not allocate the result array\n"));
     }
     if (!createArray(&run->handles, static_cast<uint32_t>(numThreads))) {
-        return failPreparation(run, "Erro ao alocar o vetor de threads\n");
+        return failPreparation(run, _("Could not allocate the thread array\n"));
     }
     run->results.top = static_cast<int32_t>(diagonals) - 1;
     fillMatrix(run->matrix, fillValue);
     run->args = static_cast<ThreadArgs*>(malloc(sizeof(ThreadArgs) * static_cast<size_t>(numThreads)));
     if (run->args == nullptr) {
-        return failPreparation(run, "Erro ao alocar");
+        return failPreparation(run, "Erro ao alocar");  // the run's own text, never translated
     }
     return true;
 }
@@ -65,7 +68,8 @@ bool sumDiagonals(DiagRun* run) {
         const int error = pthread_create(&run->handles.data[i].thread, nullptr, threadSumFunc, &run->args[i]);
         if (error != 0) {
             joinWorkers(run, i);
-            printf("Erro ao criar thread %d de %d: %s\n", i + 1, run->numThreads, strerror(error));
+            // TRANSLATORS: the thread number, the thread count, the system's reason.
+            printf(_("Could not create thread %d of %d: %s\n"), i + 1, run->numThreads, strerror(error));
             return false;
         }
     }

@@ -30,7 +30,7 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
 
 // Starts every worker with default attributes, then joins them in index
 // order. When a worker cannot be started, joins those already running,
-// prints which one of how many and why ("Erro ao criar thread 2 de 40000:
+// prints which one of how many and why ("Could not create thread 2 of 40000:
 // Resource temporarily unavailable", the strerror of pthread_create's
 // result) and returns false; the run stays prepared.
 bool sumDiagonals(DiagRun* run);

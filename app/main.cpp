@@ -9,10 +9,10 @@
 
 #include "app/diagrun.h"
 #include "app/diagworker.h"
-#include "outputs/outfiles.h"
 #include "app/runlog.h"
 #include "app/settings.h"
 #include "i18n/messages.h"
+#include "outputs/outfiles.h"
 
 static_assert(default_M > 0 && default_N > 0, "the single run needs at least one row and one column");
 static_assert(default_NumThreads > 0 && default_NumThreads <= maxWorkers,
@@ -78,20 +78,20 @@ bool readAnswer(Sizes* sizes) {
 bool askSizes(Sizes* sizes) {
     puts("Digite os valores:\n<linhas> <colunas> <qtd. de threads>");
     if (!readAnswer(sizes)) {
-        printf("Entrada invalida: digite tres numeros inteiros\n");
+        printf("%s\n", _("Invalid input: type three integers"));
         return false;
     }
     if (sizes->rows <= 0 || sizes->columns <= 0) {
-        printf("Entrada invalida: linhas e colunas devem ser maiores que zero\n");
+        printf("%s\n", _("Invalid input: rows and columns must be greater than zero"));
         return false;
     }
     std::string why;
     if (!matrixSizeFits(sizes->rows, sizes->columns, &why)) {
-        printf("Entrada invalida: %s\n", why.c_str());
+        printf(_("Invalid input: %s\n"), why.c_str());
         return false;
     }
     if (sizes->workers <= 0 || sizes->workers > maxWorkers) {
-        printf("Entrada invalida: a quantidade de threads deve estar entre 1 e %d\n", maxWorkers);
+        printf(_("Invalid input: the thread count must be between 1 and %d\n"), maxWorkers);
         return false;
     }
     return true;
@@ -173,9 +173,9 @@ int singleMain(int argc, char** argv) try {
     if (getInputFromUser && !options.sizeGiven && options.threadsGiven) {
         // The prompt asks for all three values; a count given beside it would
         // be silently overridden or silently ignored.
-        fprintf(stderr,
-                "diagsum-single: --threads precisa de --size neste programa, que pergunta os valores "
-                "(veja diagsum-single --help)\n");
+        fprintf(stderr, "diagsum-single: %s\n",
+                _("--threads needs --size in this program, which asks for the values "
+                  "(see diagsum-single --help)"));
         return usageExitStatus;
     }
     installStopHandlers();

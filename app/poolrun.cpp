@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/diagworker.h"
+#include "i18n/messages.h"
 
 namespace {
 
@@ -39,7 +40,8 @@ __attribute__((constructor(101))) void chooseIdleWait() {
 }
 
 bool failTeam(int32_t size, int32_t numThreads) {
-    printf("Erro ao criar a equipe de threads (%d de %d)\n", size, numThreads);
+    // TRANSLATORS: the threads OpenMP gave, the threads asked for.
+    printf(_("Could not create the thread team (%d of %d)\n"), size, numThreads);
     return false;
 }
 
@@ -118,7 +120,7 @@ bool sumDiagonalsInTeam(DiagRun* run) {
 
 bool startPoolTeam(int32_t numThreads) {
     if (numThreads < 1 || numThreads > maxWorkers) {
-        printf("Quantidade de threads invalida\n");
+        printf("%s", _("Invalid thread count\n"));
         return false;
     }
     omp_set_dynamic(0);

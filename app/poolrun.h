@@ -22,9 +22,9 @@
 
 // Brings up a team of `numThreads` (1 ... maxWorkers) workers with an untimed
 // parallel region, with dynamic team sizes off. False after one line on
-// stdout ("Erro ao criar a equipe de threads ...") when OpenMP gives fewer
+// stdout ("Could not create the thread team ...") when OpenMP gives fewer
 // threads (a thread limit, or a call from inside a parallel region); a count
-// out of range is refused with "Quantidade de threads invalida".
+// out of range is refused with "Invalid thread count".
 bool startPoolTeam(int32_t numThreads);
 
 // One pool run, timed like timeDiagRun: from before the first allocation

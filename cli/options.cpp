@@ -20,47 +20,48 @@ namespace {
 constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
 
 const char sweepUsage[] =
-    "Uso: diagsum [opcoes]\n"
-    "Mede quanto processador (e quanto tempo) T threads levam para somar todas as\n"
-    "diagonais de uma matriz de uns. Sem opcoes: 500x500, 1 a 127 threads, 50 execucoes.\n"
-    "\n"
-    "  -s, --size LINHASxCOLUNAS  tamanho da matriz (padrao 500x500)\n"
-    "  -t, --threads LISTA        quantidades de threads, na ordem dada: 1-127 (padrao),\n"
-    "                             1,2,4,8 ou 1-8,16,32; de 1 a 65536\n"
-    "  -r, --runs N               execucoes medidas por quantidade (padrao 50)\n"
-    "  -w, --warmup N             execucoes nao medidas antes de cada quantidade (padrao 0)\n"
-    "  -m, --mode LISTA           spawn (padrao: threads criadas e unidas em cada execucao),\n"
-    "                             pool (threads criadas uma vez por quantidade) ou spawn,pool\n"
-    "                             (alternadas execucao a execucao)\n"
-    "      --log ARQUIVO          registro das execucoes (padrao infoData.csv)\n"
-    "      --no-log               nao registra as execucoes\n"
-    "      --out ARQUIVO          somas da ultima execucao (padrao out.txt)\n"
-    "      --json ARQUIVO         todas as execucoes no formato JSON do Google Benchmark\n"
-    "  -h, --help                 mostra esta ajuda\n"
-    "      --version              mostra a versao\n"
-    "\n"
-    "Imprime uma linha \"T - media\" por quantidade: a media dos ticks de processador\n"
-    "(clock(), todas as threads) das execucoes medidas.\n";
+    N_("Usage: diagsum [options]\n"
+       "Measures how much processor time (and how much wall time) T threads take to sum\n"
+       "every diagonal of a matrix of ones. No options: 500x500, 1 to 127 threads, 50 runs.\n"
+       "\n"
+       "  -s, --size ROWSxCOLUMNS    matrix size (default 500x500)\n"
+       "  -t, --threads LIST         thread counts, in the order given: 1-127 (default),\n"
+       "                             1,2,4,8 or 1-8,16,32; from 1 to 65536\n"
+       "  -r, --runs N               measured runs per count (default 50)\n"
+       "  -w, --warmup N             unmeasured runs before each count (default 0)\n"
+       "  -m, --mode LIST            spawn (default: threads created and joined in each run),\n"
+       "                             pool (threads created once per count) or spawn,pool\n"
+       "                             (alternating run by run)\n"
+       "      --log FILE             log of the runs (default infoData.csv)\n"
+       "      --no-log               do not log the runs\n"
+       "      --out FILE             sums of the last run (default out.txt)\n"
+       "      --json FILE            every run in Google Benchmark's JSON format\n"
+       "  -h, --help                 show this help\n"
+       "      --version              show the version\n"
+       "\n"
+       "Prints one line \"T - mean\" per count: the mean processor ticks\n"
+       "(clock(), all threads) of the measured runs.\n");
 
 const char singleUsage[] =
-    "Uso: diagsum-single [opcoes]\n"
-    "Uma execucao com o relatorio completo: tamanhos, a soma de cada diagonal e o\n"
-    "tempo de processador.\n"
-    "\n"
-    "  -s, --size LINHASxCOLUNAS  tamanho da matriz\n"
-    "  -t, --threads N            quantidade de threads, de 1 a 65536\n"
-    "      --log ARQUIVO          registro da execucao (padrao infoData.csv)\n"
-    "      --no-log               nao registra a execucao\n"
-    "      --out ARQUIVO          somas das diagonais (padrao out.txt)\n"
-    "  -h, --help                 mostra esta ajuda\n"
-    "      --version              mostra a versao\n";
+    N_("Usage: diagsum-single [options]\n"
+       "One run with the full report: sizes, the sum of each diagonal and the\n"
+       "processor time.\n"
+       "\n"
+       "  -s, --size ROWSxCOLUMNS    matrix size\n"
+       "  -t, --threads N            thread count, from 1 to 65536\n"
+       "      --log FILE             log of the run (default infoData.csv)\n"
+       "      --no-log               do not log the run\n"
+       "      --out FILE             sums of the diagonals (default out.txt)\n"
+       "  -h, --help                 show this help\n"
+       "      --version              show the version\n");
 
 // Long-only options get values past the range of characters.
 enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion };
 
 // Reports a refused command line in one line on stderr.
 CommandLine refuse(const char* program, const std::string& what) {
-    fprintf(stderr, "%s: %s (veja %s --help)\n", program, what.c_str(), program);
+    // TRANSLATORS: the program's name, the refusal, the program's name again.
+    fprintf(stderr, _("%s: %s (see %s --help)\n"), program, what.c_str(), program);
     return CommandLine::refused;
 }
 
@@ -92,20 +93,23 @@ void resetGetopt() {
 CommandLine refuseGetopt(const char* program, int result, char** argv) {
     const std::string typed = argv[optind - 1];
     if (result == ':') {
-        return refuse(program, "a opcao " + optionText(argv, optind - 1) + " precisa de um valor");
+        return refuse(program,
+                      formatMessage(_("option %s needs a value"), optionText(argv, optind - 1).c_str()));
     }
     if (optopt != 0 && typed.rfind("--", 0) != 0) {
-        return refuse(program, std::string("opcao desconhecida: -") + static_cast<char>(optopt));
+        return refuse(program, formatMessage(_("unknown option: -%c"), optopt));
     }
     // getopt names a known long option given a value it does not take.
     if (optopt != 0) {
-        return refuse(program, "a opcao " + optionText(argv, optind - 1) + " nao aceita valor");
+        return refuse(program,
+                      formatMessage(_("option %s takes no value"), optionText(argv, optind - 1).c_str()));
     }
-    return refuse(program, "opcao desconhecida: " + typed);
+    return refuse(program, formatMessage(_("unknown option: %s"), typed.c_str()));
 }
 
 std::string invalid(const std::string& option, const char* value, const std::string& allowed) {
-    return option + " '" + value + "' invalido: " + allowed;
+    // TRANSLATORS: the option, the value refused, and what it accepts.
+    return formatMessage(_("%s '%s' is invalid: %s"), option.c_str(), value, allowed.c_str());
 }
 
 bool parseInt64(std::string_view text, int64_t* value) {
@@ -124,9 +128,7 @@ bool refuseValue(std::string* why, const std::string& text) {
 }
 
 std::string countGivenTwice(int32_t count) {
-    char text[160];
-    snprintf(text, sizeof text, _("worker count %d is given twice; give each count once"), count);
-    return text;
+    return formatMessage(_("worker count %d is given twice; give each count once"), count);
 }
 
 bool parseCount(std::string_view text, int32_t* count) {
@@ -143,8 +145,8 @@ bool parseOutputOption(const char* program, int result, bool* log, std::string* 
         case optLog:
         case optOut:
             if (*optarg == '\0') {
-                *outcome = refuse(program, std::string(result == optLog ? "--log" : "--out") +
-                                               " precisa de um nome de arquivo");
+                *outcome = refuse(
+                    program, formatMessage(_("%s needs a file name"), result == optLog ? "--log" : "--out"));
                 return true;
             }
             if (result == optLog) {
@@ -166,7 +168,7 @@ bool parseOutputOption(const char* program, int result, bool* log, std::string* 
 // argument that is no option.
 CommandLine refuseStrayArgument(const char* program, int argc, char** argv) {
     if (optind < argc) {
-        return refuse(program, std::string("argumento inesperado: '") + argv[optind] + "'");
+        return refuse(program, formatMessage(_("unexpected argument: '%s'"), argv[optind]));
     }
     return CommandLine::run;
 }
@@ -210,7 +212,7 @@ bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* v
 
 bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
     if (int64_t{rows} + columns - 1 > int32Max) {
-        return refuseValue(why, "linhas + colunas - 1 deve caber em 2147483647");
+        return refuseValue(why, _("rows + columns - 1 must fit in 2147483647"));
     }
     // A row table entry and a row of floats per row, a result slot per
     // diagonal, which for a matrix of few rows takes twice what its cells do,
@@ -228,8 +230,10 @@ bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
         const uint64_t fixed = static_cast<uint64_t>(rows) * sizeof(float*) +
                                diagonals * (sizeof(ArrayItem) + lineBytes);  // < 2^31 * 24
         if (fixed > memory || cells > (memory - fixed) / sizeof(float)) {
-            return refuseValue(why, "a matriz nao cabe na memoria fisica da maquina (" +
-                                        std::to_string(memory >> 20) + " MiB)");
+            return refuseValue(why,
+                               formatMessage(_("the matrix does not fit in the machine's physical memory "
+                                               "(%llu MiB)"),
+                                             static_cast<unsigned long long>(memory >> 20)));
         }
     }
     return true;
@@ -237,7 +241,7 @@ bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
 
 bool parseMatrixSize(std::string_view text, int32_t* rows, int32_t* columns, std::string* why) {
     const auto x = text.find_first_of("xX");
-    const char* allowed = "use LINHASxCOLUNAS, cada um de 1 a 2147483647, por exemplo 500x500";
+    const char* allowed = _("use ROWSxCOLUMNS, each from 1 to 2147483647, for example 500x500");
     if (x == std::string_view::npos || !parseBoundedInt(text.substr(0, x), 1, int32Max, rows) ||
         !parseBoundedInt(text.substr(x + 1), 1, int32Max, columns)) {
         return refuseValue(why, allowed);
@@ -247,7 +251,7 @@ bool parseMatrixSize(std::string_view text, int32_t* rows, int32_t* columns, std
 
 bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::string* why) {
     const std::string allowed =
-        "use quantidades de 1 a " + std::to_string(maxWorkers) + " separadas por virgula, ou faixas como 1-8";
+        formatMessage(_("use counts from 1 to %d separated by commas, or ranges such as 1-8"), maxWorkers);
     std::vector<int32_t> parsed;
     // Two groups of one count would carry one name in the JSON, and tools
     // that compare sweeps would pool them.
@@ -287,7 +291,7 @@ bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::s
 }
 
 bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why) {
-    const char* allowed = "use spawn, pool ou spawn,pool";
+    const char* allowed = _("use spawn, pool or spawn,pool");
     std::vector<RunMode> parsed;
     while (true) {
         const auto comma = text.find(',');
@@ -354,12 +358,12 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 break;
             case 'r':
                 if (!parseBoundedInt(optarg, 1, int32Max, &options->runs)) {
-                    return refuse(program, invalid(option, optarg, "use um inteiro de 1 a 2147483647"));
+                    return refuse(program, invalid(option, optarg, _("use an integer from 1 to 2147483647")));
                 }
                 break;
             case 'w':
                 if (!parseBoundedInt(optarg, 0, int32Max, &options->warmup)) {
-                    return refuse(program, invalid(option, optarg, "use um inteiro de 0 a 2147483647"));
+                    return refuse(program, invalid(option, optarg, _("use an integer from 0 to 2147483647")));
                 }
                 break;
             case 'm':
@@ -370,12 +374,12 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 break;
             case optJson:
                 if (*optarg == '\0') {
-                    return refuse(program, "--json precisa de um nome de arquivo");
+                    return refuse(program, formatMessage(_("%s needs a file name"), "--json"));
                 }
                 options->jsonPath = optarg;
                 break;
             case 'h':
-                fputs(sweepUsage, stdout);
+                fputs(_(sweepUsage), stdout);
                 return CommandLine::done;
             case optVersion:
                 printf("diagsum %s\n", DIAGSUM_VERSION);
@@ -419,13 +423,14 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
                 break;
             case 't':
                 if (!parseCount(optarg, &options->threads)) {
-                    return refuse(program, invalid(option, optarg,
-                                                   "use um inteiro de 1 a " + std::to_string(maxWorkers)));
+                    return refuse(
+                        program,
+                        invalid(option, optarg, formatMessage(_("use an integer from 1 to %d"), maxWorkers)));
                 }
                 options->threadsGiven = true;
                 break;
             case 'h':
-                fputs(singleUsage, stdout);
+                fputs(_(singleUsage), stdout);
                 return CommandLine::done;
             case optVersion:
                 printf("diagsum-single %s\n", DIAGSUM_VERSION);

@@ -16,6 +16,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "i18n/messages.h"
+
 namespace {
 
 // Temporary files being written, for the stop handler. A slot's path is
@@ -193,7 +195,9 @@ void reportOutputFailure(OutputFile* file, int error) {
         return;
     }
     file->failed = true;
-    fprintf(stderr, "Erro ao gravar %s: %s\n", file->name.c_str(), strerror(error));
+    // TRANSLATORS: the file, the system's reason.
+    const char* name = file->name == standardOutputName ? _("standard output") : file->name.c_str();
+    fprintf(stderr, _("Cannot write %s: %s\n"), name, strerror(error));
 }
 
 bool flushOutput(OutputFile* file, FILE* stream) {
@@ -399,13 +403,15 @@ bool outputsClash(const char* program, const std::string& logPath, const std::st
         }
         outputs[i].key = fileKey(outputs[i].path);
         if (sameFile(outputs[i].key, console)) {
-            fprintf(stderr, "%s: %s nomeia o arquivo da saida padrao: %s\n", program, outputs[i].option,
+            // TRANSLATORS: the program, the option, the file.
+            fprintf(stderr, _("%s: %s names the standard output's file: %s\n"), program, outputs[i].option,
                     outputs[i].path.c_str());
             return true;
         }
         for (size_t j = 0; j < i; j++) {
             if (sameFile(outputs[j].key, outputs[i].key)) {
-                fprintf(stderr, "%s: %s e %s nomeiam o mesmo arquivo: %s\n", program, outputs[j].option,
+                // TRANSLATORS: the program, the two options, the file.
+                fprintf(stderr, _("%s: %s and %s name the same file: %s\n"), program, outputs[j].option,
                         outputs[i].option, outputs[i].path.c_str());
                 return true;
             }

@@ -13,7 +13,7 @@
 #include "app/runlog.h"
 
 // The name standard output goes by in messages.
-inline constexpr const char* standardOutputName = "a saida padrao";
+inline constexpr const char* standardOutputName = "standard output";  // translated where shown
 
 // One output of a driver, by the name its messages give it.
 struct OutputFile {
@@ -21,7 +21,7 @@ struct OutputFile {
     bool failed = false;  // a failure of it was reported
 };
 
-// Prints "Erro ao gravar <name>: <strerror(error)>" on stderr the first time
+// Prints "Cannot write <name>: <strerror(error)>" (translated) on stderr the first time
 // `file` fails; later failures of it are not repeated.
 void reportOutputFailure(OutputFile* file, int error);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "i18n/messages.h"
+
 using nlohmann::json;
 
 namespace {
@@ -73,7 +75,7 @@ bool timeMember(const json& object, const char* key, double scale, double* micro
 // aggregates give false with no reason.
 bool readEntry(const json& entry, RunName* name, double* cpu, double* wall, std::string* reason) {
     if (!entry.is_object()) {
-        *reason = "not an object";
+        *reason = _("not an object");
         return false;
     }
     std::string text;
@@ -82,29 +84,29 @@ bool readEntry(const json& entry, RunName* name, double* cpu, double* wall, std:
         return false;
     }
     if (!stringMember(entry, "name", &text)) {
-        *reason = "no \"name\"";
+        *reason = _("no \"name\"");
         return false;
     }
     if (!parseRunName(text, name, reason)) {
         return false;
     }
     if (const json* error = member(entry, "error_occurred"); error != nullptr && *error == true) {
-        *reason = "the run reported an error";
+        *reason = _("the run reported an error");
         return false;
     }
     if (const json* threads = member(entry, "threads");
         threads != nullptr && !(threads->is_number_integer() && *threads == name->threads)) {
-        *reason = "\"threads\" differs from the worker count in the name";
+        *reason = _("\"threads\" differs from the worker count in the name");
         return false;
     }
     std::string unit;
     const double scale = stringMember(entry, "time_unit", &unit) ? microsPerUnit(unit) : 0;
     if (scale == 0) {
-        *reason = "\"time_unit\" is not one of ns, us, ms, s";
+        *reason = _("\"time_unit\" is not one of ns, us, ms, s");
         return false;
     }
     if (!timeMember(entry, "real_time", scale, wall) || !timeMember(entry, "cpu_time", scale, cpu)) {
-        *reason = "\"real_time\" and \"cpu_time\" must be times of at least 0";
+        *reason = _("\"real_time\" and \"cpu_time\" must be times of at least 0");
         return false;
     }
     return true;
@@ -115,7 +117,7 @@ bool readEntry(const json& entry, RunName* name, double* cpu, double* wall, std:
 bool parseRunName(std::string_view name, RunName* run, std::string* reason) {
     constexpr std::string_view program = "diagsum/";
     constexpr std::string_view threadsPrefix = "threads:";
-    *reason = "not a run of diagsum (diagsum/<rows>x<columns>[/<mode>]/threads:<T>)";
+    *reason = _("not a run of diagsum (diagsum/<rows>x<columns>[/<mode>]/threads:<T>)");
     if (!name.starts_with(program)) {
         return false;
     }
@@ -134,7 +136,7 @@ bool parseRunName(std::string_view name, RunName* run, std::string* reason) {
     if (threadsAt != sizeEnd) {
         const std::string_view mode = name.substr(sizeEnd + 1, threadsAt - sizeEnd - 1);
         if (!isModeName(mode)) {
-            *reason = "the mode in the name must be letters, digits, '-' or '_'";
+            *reason = _("the mode in the name must be letters, digits, '-' or '_'");
             return false;
         }
         run->mode = mode;
@@ -142,7 +144,7 @@ bool parseRunName(std::string_view name, RunName* run, std::string* reason) {
     if (!parsePositive(size.substr(0, times), &run->rows) ||
         !parsePositive(size.substr(times + 1), &run->columns) ||
         !parsePositive(name.substr(threadsAt + 1 + threadsPrefix.size()), &run->threads)) {
-        *reason = "rows, columns and workers in the name must be integers of at least 1";
+        *reason = _("rows, columns and workers in the name must be integers of at least 1");
         return false;
     }
     return true;
@@ -153,12 +155,12 @@ bool readBenchJson(std::string_view text, RunSet* runs, std::string* error) {
     try {
         document = json::parse(text.begin(), text.end());
     } catch (const json::exception& failure) {
-        *error = std::string("not valid JSON: ") + failure.what();
+        *error = formatMessage(_("not valid JSON: %s"), failure.what());
         return false;
     }
     const json* list = document.is_object() ? member(document, "benchmarks") : nullptr;
     if (list == nullptr || !list->is_array()) {
-        *error = "no \"benchmarks\" list";
+        *error = _("no \"benchmarks\" list");
         return false;
     }
     runs->hasWall = true;

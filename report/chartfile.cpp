@@ -72,7 +72,7 @@ bool runGnuplot(const std::string& script, const std::string& drawing, const std
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (error != 0) {
-        fprintf(stderr, "diagsum-report: cannot start gnuplot: %s (is gnuplot-nox installed?)\n",
+        fprintf(stderr, _("diagsum-report: cannot start gnuplot: %s (is gnuplot-nox installed?)\n"),
                 strerror(error));
         return false;
     }
@@ -80,7 +80,7 @@ bool runGnuplot(const std::string& script, const std::string& drawing, const std
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        fprintf(stderr, "diagsum-report: gnuplot could not draw %s\n", chart.c_str());
+        fprintf(stderr, _("diagsum-report: gnuplot could not draw %s\n"), chart.c_str());
         return false;
     }
     return true;
@@ -109,12 +109,12 @@ bool makeChartFolder(const std::string& chart) {
 
 bool drawChart(const std::string& script, const std::string& chart) {
     if (chart.empty()) {
-        fprintf(stderr, "diagsum-report: cannot draw a chart at an empty path\n");
+        fputs(_("diagsum-report: cannot draw a chart at an empty path\n"), stderr);
         return false;
     }
     struct stat info {};
     if (chart.back() == '/' || (stat(chart.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
-        fprintf(stderr, "diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n",
+        fprintf(stderr, _("diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n"),
                 chart.c_str());
         return false;
     }
@@ -124,8 +124,9 @@ bool drawChart(const std::string& script, const std::string& chart) {
     std::string drawing;
     const int drawingFd = makeScratch(chart, &drawing);
     if (drawingFd < 0) {
+        // TRANSLATORS: the chart, its folder, the system's reason.
         fprintf(stderr,
-                "diagsum-report: cannot draw the chart '%s': cannot create a file in folder '%s': %s\n",
+                _("diagsum-report: cannot draw the chart '%s': cannot create a file in folder '%s': %s\n"),
                 chart.c_str(), folderOf(chart).c_str(), strerror(errno));
         return false;
     }
@@ -136,12 +137,12 @@ bool drawChart(const std::string& script, const std::string& chart) {
         drawn = false;
     }
     if (!drawn) {
-        fprintf(stderr, "diagsum-report: cannot write gnuplot's script beside '%s': %s\n", chart.c_str(),
+        fprintf(stderr, _("diagsum-report: cannot write gnuplot's script beside '%s': %s\n"), chart.c_str(),
                 strerror(errno));
     }
     drawn = drawn && runGnuplot(scriptPath, drawing, chart);
     if (drawn && !startsAsPng(drawingFd)) {
-        fprintf(stderr, "diagsum-report: gnuplot drew no PNG for %s\n", chart.c_str());
+        fprintf(stderr, _("diagsum-report: gnuplot drew no PNG for %s\n"), chart.c_str());
         drawn = false;
     }
     if (drawn) {
@@ -150,7 +151,7 @@ bool drawChart(const std::string& script, const std::string& chart) {
         umask(mask);
         fchmod(drawingFd, 0666 & ~mask);
         if (rename(drawing.c_str(), chart.c_str()) != 0) {
-            fprintf(stderr, "diagsum-report: cannot write the chart '%s': %s\n", chart.c_str(),
+            fprintf(stderr, _("diagsum-report: cannot write the chart '%s': %s\n"), chart.c_str(),
                     strerror(errno));
             drawn = false;
         }

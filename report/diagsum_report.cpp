@@ -25,25 +25,26 @@
 
 namespace {
 
-constexpr const char* usageText = "usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE";
+constexpr const char* usageText =
+    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [--no-chart] FILE");
 
 constexpr const char* helpText =
-    "Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
-    "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
-    "told apart by their content.\n"
-    "\n"
-    "  -o, --output PATH         the scaling chart (default scaling.png); missing folders are made\n"
-    "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
-    "                            the scaling chart; named for a log, it is not drawn: exit 2)\n"
-    "  -n, --no-chart            print the table only\n"
-    "  -h, --help                show this help\n"
-    "  -V, --version             show the version\n"
-    "\n"
-    "Exit status: 0 done; 1 the file cannot be read, holds no run, or the table cannot be written;\n"
-    "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n";
+    N_("Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
+       "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
+       "told apart by their content.\n"
+       "\n"
+       "  -o, --output PATH         the scaling chart (default scaling.png); missing folders are made\n"
+       "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
+       "                            the scaling chart; named for a log, it is not drawn: exit 2)\n"
+       "  -n, --no-chart            print the table only\n"
+       "  -h, --help                show this help\n"
+       "  -V, --version             show the version\n"
+       "\n"
+       "Exit status: 0 done; 1 the file cannot be read, holds no run, or the table cannot be written;\n"
+       "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n");
 
 int usageError(const std::string& what) {
-    fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), usageText);
+    fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), _(usageText));
     return 64;
 }
 
@@ -101,6 +102,7 @@ bool readWhole(const char* path, std::string* text) {
 int main(int argc, char** argv) {
     // A closed stdout shows as a failed write, which is reported, instead of
     // ending the program silently.
+    initMessages();
     signal(SIGPIPE, SIG_IGN);
     std::string chartPath = "scaling.png";
     std::string speedupPath;
@@ -123,23 +125,24 @@ int main(int argc, char** argv) {
                 charts = false;
                 break;
             case 'h':
-                printf("%s\n\n%s", usageText, helpText);
+                printf("%s\n\n%s", _(usageText), _(helpText));
                 return fflush(stdout) == 0 ? 0 : 1;
             case 'V':
                 printf("diagsum-report %s\n", DIAGSUM_VERSION);
                 return fflush(stdout) == 0 ? 0 : 1;
             case ':':
-                return usageError("option '" + optionText(argv) + "' needs a value");
+                return usageError(formatMessage(_("option '%s' needs a value"), optionText(argv).c_str()));
             default:
                 // getopt names a known long option given a value it does not take.
                 if (optopt != 0 && std::string_view(argv[optind - 1]).starts_with("--")) {
-                    return usageError("option '" + optionText(argv) + "' takes no value");
+                    return usageError(
+                        formatMessage(_("option '%s' takes no value"), optionText(argv).c_str()));
                 }
-                return usageError("unknown option '" + optionText(argv) + "'");
+                return usageError(formatMessage(_("unknown option '%s'"), optionText(argv).c_str()));
         }
     }
     if (optind != argc - 1) {
-        return usageError(optind == argc ? "no input file" : "one input file only");
+        return usageError(optind == argc ? _("no input file") : _("one input file only"));
     }
     const bool speedupNamed = !speedupPath.empty();
     if (speedupPath.empty()) {
@@ -149,34 +152,35 @@ int main(int argc, char** argv) {
     const char* inputPath = argv[optind];
     std::string text;
     if (!readWhole(inputPath, &text)) {
-        fprintf(stderr, "diagsum-report: cannot read %s: %s\n", inputPath, strerror(errno));
+        fprintf(stderr, _("diagsum-report: cannot read %s: %s\n"), inputPath, strerror(errno));
         return 1;
     }
     RunSet runs;
     if (detectInput(text) == InputKind::json) {
         std::string error;
         if (!readBenchJson(text, &runs, &error)) {
-            fprintf(stderr, "diagsum-report: %s is not a sweep's JSON: %s\n", inputPath, error.c_str());
+            fprintf(stderr, _("diagsum-report: %s is not a sweep's JSON: %s\n"), inputPath, error.c_str());
             return 1;
         }
     } else {
         runs = readLog(text);
     }
     for (const InputProblem& problem : runs.problems) {
-        fprintf(stderr, "diagsum-report: %s:%s: skipped: %s\n", inputPath, problem.where.c_str(),
+        // TRANSLATORS: the file, the line or entry, why it was skipped.
+        fprintf(stderr, _("diagsum-report: %s:%s: skipped: %s\n"), inputPath, problem.where.c_str(),
                 problem.reason.c_str());
     }
     if (runs.runs == 0) {
-        fprintf(stderr, "diagsum-report: %s holds no runs\n", inputPath);
+        fprintf(stderr, _("diagsum-report: %s holds no runs\n"), inputPath);
         return 1;
     }
     const ScalingReport report = analyse(runs);
     for (const std::string& warning : report.warnings) {
-        fprintf(stderr, "diagsum-report: warning: %s\n", warning.c_str());
+        fprintf(stderr, _("diagsum-report: warning: %s\n"), warning.c_str());
     }
     const std::string table = reportText(report);
     if (fwrite(table.data(), 1, table.size(), stdout) != table.size() || fflush(stdout) != 0) {
-        fprintf(stderr, "diagsum-report: cannot write the table: %s\n", strerror(errno));
+        fprintf(stderr, _("diagsum-report: cannot write the table: %s\n"), strerror(errno));
         return 1;
     }
     if (!charts) {
@@ -185,9 +189,10 @@ int main(int argc, char** argv) {
     // A chart never replaces the input or the other chart.
     bool drawn = false;
     if (samePath(chartPath, inputPath)) {
-        fprintf(stderr,
-                "diagsum-report: cannot draw the scaling chart over the input '%s'; name another with -o\n",
-                inputPath);
+        fprintf(
+            stderr,
+            _("diagsum-report: cannot draw the scaling chart over the input '%s'; name another with -o\n"),
+            inputPath);
     } else {
         drawn = drawChart(scalingChartScript(report), chartPath);
     }
@@ -203,9 +208,14 @@ int main(int argc, char** argv) {
         return drawn ? 0 : 2;
     }
     if (samePath(speedupPath, inputPath) || samePath(speedupPath, chartPath)) {
-        fprintf(stderr,
-                "diagsum-report: cannot draw the speedup chart over the %s '%s'; name another with -s\n",
-                samePath(speedupPath, inputPath) ? "input" : "scaling chart", speedupPath.c_str());
+        fprintf(
+            stderr,
+            samePath(speedupPath, inputPath)
+                ? _("diagsum-report: cannot draw the speedup chart over the input '%s'; name another with "
+                    "-s\n")
+                : _("diagsum-report: cannot draw the speedup chart over the scaling chart '%s'; name another "
+                    "with -s\n"),
+            speedupPath.c_str());
         return 2;
     }
     return drawChart(speedupChartScript(report), speedupPath) && drawn ? 0 : 2;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "i18n/messages.h"
+
 namespace {
 
 bool isBlank(char c) {
@@ -130,7 +132,7 @@ bool parseLogLine(std::string_view line, LogRow* row, std::string* reason) {
             continue;
         }
         if (count == 4) {
-            *reason = "more than 5 fields";
+            *reason = _("more than 5 fields");
             return false;
         }
         fields[count++] = line.substr(start, i - start);
@@ -138,28 +140,28 @@ bool parseLogLine(std::string_view line, LogRow* row, std::string* reason) {
     }
     fields[count++] = line.substr(start);
     if (count != 5) {
-        *reason = "expected 5 fields separated by ';', found " + std::to_string(count);
+        *reason = formatMessage(_("expected 5 fields separated by ';', found %d"), static_cast<int>(count));
         return false;
     }
     if (!parseTicks(fields[0], &row->ticks)) {
-        *reason = "time is not a tick count with a decimal comma";
+        *reason = _("time is not a tick count with a decimal comma");
         return false;
     }
     if (!parseInt(fields[1], &row->rows) || !parseInt(fields[2], &row->columns) ||
         !parseInt(fields[3], &row->diagonals) || !parseInt(fields[4], &row->threads)) {
-        *reason = "rows, columns, diagonals and workers must be integers";
+        *reason = _("rows, columns, diagonals and workers must be integers");
         return false;
     }
     if (row->rows <= 0 || row->columns <= 0) {
-        *reason = "rows and columns must be at least 1";
+        *reason = _("rows and columns must be at least 1");
         return false;
     }
     if (int64_t{row->diagonals} != int64_t{row->rows} + row->columns - 1) {
-        *reason = "diagonals must be rows + columns - 1";
+        *reason = _("diagonals must be rows + columns - 1");
         return false;
     }
     if (row->threads <= 0) {
-        *reason = "a run needs at least 1 worker, found " + std::to_string(row->threads);
+        *reason = formatMessage(_("a run needs at least 1 worker, found %d"), static_cast<int>(row->threads));
         return false;
     }
     return true;

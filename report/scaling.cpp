@@ -5,6 +5,8 @@
 #include <set>
 #include <tuple>
 
+#include "i18n/messages.h"
+
 namespace {
 
 std::string format(const char* pattern, double value) {
@@ -26,6 +28,19 @@ std::string interval(const SampleStats& stats) {
     }
     std::string text = "[";
     return text.append(fixed2(stats.low)).append(", ").append(fixed2(stats.high)).append("]");
+}
+
+// A text as a gnuplot string: in single quotes, where only a quote itself
+// needs escaping (doubled), so any translation of a label stays one string.
+std::string gnuplotString(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c;
+        if (c == '\'') {
+            quoted += '\'';
+        }
+    }
+    return quoted + "'";
 }
 
 std::string sizeLabel(int32_t rows, int32_t columns) {
@@ -54,8 +69,9 @@ std::string seriesLabel(const ScalingReport& report, int32_t rows, int32_t colum
 }
 
 std::string groupLabel(const ScalingReport& report, const GroupKey& key) {
-    return seriesLabel(report, key.rows, key.columns, key.mode) + ", " + std::to_string(key.threads) +
-           (key.threads == 1 ? " worker" : " workers");
+    // TRANSLATORS: the matrix size (and mode), then the worker count.
+    return formatMessage(ngettext("%s, %d worker", "%s, %d workers", static_cast<unsigned long>(key.threads)),
+                         seriesLabel(report, key.rows, key.columns, key.mode).c_str(), key.threads);
 }
 
 // Adds a warning line for each kind of noise the group's runs show in one
@@ -65,21 +81,29 @@ void noteNoise(const std::string& label, const std::string& measure, const std::
                std::vector<std::string>* warnings) {
     const FarRuns far = farOutliers(sorted);
     if (far.count > 0) {
-        warnings->push_back(label + ": " + std::to_string(far.count) +
-                            (far.count == 1 ? " outlier" : " outliers") + " of " +
-                            std::to_string(stats.runs) + " runs beyond Q3 + 3 IQR in " + measure +
-                            ", the largest " + fixed2(far.largest) + " µs");
+        // TRANSLATORS: the group, the outliers, the runs, the measure, the largest outlier.
+        warnings->push_back(formatMessage(ngettext("%s: %zu outlier of %zu runs beyond Q3 + 3 IQR in %s, "
+                                                   "the largest %s µs",
+                                                   "%s: %zu outliers of %zu runs beyond Q3 + 3 IQR in %s, "
+                                                   "the largest %s µs",
+                                                   far.count),
+                                          label.c_str(), far.count, stats.runs, measure.c_str(),
+                                          fixed2(far.largest).c_str()));
     }
     if (stats.mean > 0 && stats.stddev / stats.mean > noisyVariation) {
-        warnings->push_back(
-            label + ": " + measure + " varies by " + format("%.1f", 100 * stats.stddev / stats.mean) +
-            " % (coefficient of variation above " + format("%.0f", 100 * noisyVariation) + " %)");
+        // TRANSLATORS: the group, the measure, its variation, the threshold.
+        warnings->push_back(formatMessage(_("%s: %s varies by %s %% (coefficient of variation above %s %%)"),
+                                          label.c_str(), measure.c_str(),
+                                          format("%.1f", 100 * stats.stddev / stats.mean).c_str(),
+                                          format("%.0f", 100 * noisyVariation).c_str()));
     }
     double ratio = 0;
     if (slowFirstRun(inOrder, sorted, &ratio)) {
-        warnings->push_back(label + ": the first run's " + measure + " (" + fixed2(inOrder.front()) +
-                            " µs) is " + format("%.1f", ratio) +
-                            " times the median of the others: a cold start");
+        // TRANSLATORS: the group, the measure, the first run's time, the ratio.
+        warnings->push_back(formatMessage(_("%s: the first run's %s (%s µs) is %s times the median of the "
+                                            "others: a cold start"),
+                                          label.c_str(), measure.c_str(), fixed2(inOrder.front()).c_str(),
+                                          format("%.1f", ratio).c_str()));
     }
 }
 
@@ -91,12 +115,12 @@ GroupReport describeGroup(const ScalingReport& report, const RunGroup& group,
     std::vector<double> sorted = group.cpu;
     std::sort(sorted.begin(), sorted.end());
     g.cpu = describeSorted(sorted);
-    noteNoise(label, "processor time", group.cpu, sorted, g.cpu, warnings);
+    noteNoise(label, _("processor time"), group.cpu, sorted, g.cpu, warnings);
     if (!group.wall.empty()) {
         sorted = group.wall;
         std::sort(sorted.begin(), sorted.end());
         g.wall = describeSorted(sorted);
-        noteNoise(label, "wall time", group.wall, sorted, g.wall, warnings);
+        noteNoise(label, _("wall time"), group.wall, sorted, g.wall, warnings);
     }
     return g;
 }
@@ -167,27 +191,37 @@ std::string speedupHeading(const ScalingReport& report) {
         bases.insert(s.base);
     }
     if (bases.size() == 1 && *bases.begin() == 1) {
-        return "speedup";
+        return _("speedup");
     }
     if (bases.size() == 1) {
-        return "speedup vs " + std::to_string(*bases.begin()) + " workers (no run with 1)";
+        return formatMessage(_("speedup vs %d workers (no run with 1)"), *bases.begin());
     }
-    return "speedup vs fewest workers (no run with 1)";
+    return _("speedup vs fewest workers (no run with 1)");
 }
 
 std::string groupTable(const ScalingReport& report) {
     const bool modes = severalModes(report);
-    std::string table = modes ? "| matrix | mode | workers | runs |" : "| matrix | workers | runs |";
+    std::vector<std::string> headings{_("matrix")};
     std::string rule = modes ? "|---|---|---:|---:|" : "|---|---:|---:|";
+    if (modes) {
+        headings.push_back(_("mode"));
+    }
+    headings.insert(headings.end(), {_("workers"), _("runs")});
     if (report.hasWall) {
-        table += " mean cpu µs | median cpu | 95 % CI | min | max | std dev | median wall µs | 95 % CI | " +
-                 speedupHeading(report) + " | efficiency |\n";
+        // xgettext:no-c-format
+        const char* interval = _("95 % CI");
+        headings.insert(headings.end(),
+                        {_("mean cpu µs"), _("median cpu"), interval, _("min"), _("max"), _("std dev"),
+                         _("median wall µs"), interval, speedupHeading(report), _("efficiency")});
         rule += "---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
     } else {
-        table += " mean ticks | median | 95 % CI of median | min | max | std dev |\n";
+        // xgettext:no-c-format
+        const char* interval = _("95 % CI of median");
+        headings.insert(headings.end(),
+                        {_("mean ticks"), _("median"), interval, _("min"), _("max"), _("std dev")});
         rule += "---:|---:|---:|---:|---:|---:|\n";
     }
-    table += rule;
+    std::string table = tableRow(headings) + rule;
     for (const GroupReport& g : report.groups) {
         std::vector<std::string> cells{sizeLabel(g.key.rows, g.key.columns)};
         if (modes) {
@@ -210,8 +244,11 @@ std::string startupTable(const ScalingReport& report) {
         return "";
     }
     std::string table =
-        "\nStart-up share of the processor time, (spawn - pool) / spawn of the medians:\n\n"
-        "| matrix | workers | spawn median cpu µs | pool median cpu µs | start-up share |\n"
+        "\n" +
+        std::string(_("Start-up share of the processor time, (spawn - pool) / spawn of the medians:")) +
+        "\n\n" +
+        tableRow({_("matrix"), _("workers"), _("spawn median cpu µs"), _("pool median cpu µs"),
+                  _("start-up share")}) +
         "|---|---:|---:|---:|---:|\n";
     for (const StartupShare& s : report.shares) {
         table += tableRow({sizeLabel(s.rows, s.columns), std::to_string(s.threads), fixed2(s.spawn),
@@ -222,17 +259,22 @@ std::string startupTable(const ScalingReport& report) {
 
 std::string costText(const ScalingReport& report) {
     std::string text =
-        "\nCost of each added worker (least-squares slope of the median processor time against the "
-        "worker count):\n";
+        "\n" +
+        std::string(_("Cost of each added worker (least-squares slope of the median processor time "
+                      "against the worker count):")) +
+        "\n";
     for (const SeriesReport& s : report.series) {
         text += "- " + seriesLabel(report, s.rows, s.columns, s.mode) + ": ";
         if (!s.cost) {
-            text += "n/a (a single worker count)\n";
+            text += _("n/a (a single worker count)");
+            text += "\n";
             continue;
         }
-        text += fixed2(s.cost->micros) + " µs of processor time per added worker (fitted over " +
-                std::to_string(s.cost->from) + " to " + std::to_string(s.cost->to) + " workers, " +
-                std::to_string(s.cost->counts) + " counts)\n";
+        // TRANSLATORS: the cost, the fewest and the most workers fitted, the counts fitted.
+        text += formatMessage(_("%s µs of processor time per added worker (fitted over %d to %d workers, "
+                                "%zu counts)"),
+                              fixed2(s.cost->micros).c_str(), s.cost->from, s.cost->to, s.cost->counts);
+        text += "\n";
     }
     return text;
 }
@@ -250,10 +292,9 @@ std::string chartHeader(const ScalingReport& report, const std::string& title) {
     std::string header = "set terminal pngcairo size " + std::to_string(chartWidth) + "," +
                          std::to_string(chartHeight) + " noenhanced font 'DejaVu Sans,10'\n";
     header += "set output ARG1\n";
-    header += "set title '" + title + "'\n";
-    header +=
-        "set xlabel 'workers (threads)'\n"
-        "set grid\n";
+    header += "set title " + gnuplotString(title) + "\n";
+    header += "set xlabel " + gnuplotString(_("workers (threads)")) + "\n";
+    header += "set grid\n";
     // The axis ends at the largest count, with a tic per worker when few.
     header += "set xrange [0:" + std::to_string(largest) + "]\n";
     if (largest <= 16) {
@@ -309,11 +350,12 @@ std::string reportText(const ScalingReport& report) {
 }
 
 std::string scalingChartScript(const ScalingReport& report) {
-    std::string script = chartHeader(report,
-                                     "diagsum: processor time per run by number of workers (mean, band "
-                                     "from min to max)");
+    std::string script =
+        chartHeader(report, _("diagsum: processor time per run by number of workers (mean, band "
+                              "from min to max)"));
     script +=
-        "set ylabel 'processor time of all threads per run (clock ticks, µs)'\n"
+        "set ylabel " + gnuplotString(_("processor time of all threads per run (clock ticks, µs)")) + "\n";
+    script +=
         "set key top left\n"
         "set yrange [0:*]\n"
         "set style fill transparent solid 0.25 noborder\n";
@@ -328,18 +370,19 @@ std::string scalingChartScript(const ScalingReport& report) {
         const std::string colour = std::to_string(i + 1);
         const std::string label = seriesLabel(report, s.rows, s.columns, s.mode);
         script += (i == 0 ? "" : ", \\\n     ");
-        script += data + " using 1:3:4 with filledcurves lc " + colour + " title 'min–max, " + label +
-                  "', \\\n     " + data + " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour +
-                  " title 'mean, " + label + "'";
+        script += data + " using 1:3:4 with filledcurves lc " + colour + " title " +
+                  gnuplotString(formatMessage(_("min–max, %s"), label.c_str())) + ", \\\n     " + data +
+                  " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour + " title " +
+                  gnuplotString(formatMessage(_("mean, %s"), label.c_str()));
     }
     return script + "\n";
 }
 
 std::string speedupChartScript(const ScalingReport& report) {
-    std::string script = chartHeader(report, "diagsum: speedup of the median wall time, and efficiency");
+    std::string script = chartHeader(report, _("diagsum: speedup of the median wall time, and efficiency"));
+    script += "set ylabel " + gnuplotString(_("speedup (median wall time at the base count / at T)")) + "\n";
+    script += "set y2label " + gnuplotString(_("efficiency (speedup / ideal speedup)")) + "\n";
     script +=
-        "set ylabel 'speedup (median wall time at the base count / at T)'\n"
-        "set y2label 'efficiency (speedup / ideal speedup)'\n"
         "set ytics nomirror\n"
         "set y2tics\n"
         "set key tmargin horizontal\n";
@@ -372,8 +415,9 @@ std::string speedupChartScript(const ScalingReport& report) {
     script += "plot ";
     for (int32_t base : bases) {
         const std::string b = std::to_string(base);
-        script += "x / " + b + ".0 with lines dt 2 lc rgb 'black' title 'ideal, S = T" +
-                  (base == 1 ? "" : " / " + b) + "', \\\n     ";
+        const std::string ideal = base == 1 ? _("ideal, S = T") : formatMessage(_("ideal, S = T / %d"), base);
+        script +=
+            "x / " + b + ".0 with lines dt 2 lc rgb 'black' title " + gnuplotString(ideal) + ", \\\n     ";
     }
     for (size_t i = 0; i < report.series.size(); i++) {
         const SeriesReport& s = report.series[i];
@@ -381,10 +425,10 @@ std::string speedupChartScript(const ScalingReport& report) {
         const std::string colour = std::to_string(i + 1);
         const std::string label = seriesLabel(report, s.rows, s.columns, s.mode);
         script += (i == 0 ? "" : ", \\\n     ");
-        script += data + " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour + " title 'speedup, " +
-                  label + "', \\\n     " + data +
-                  " using 1:3 axes x1y2 with linespoints dt 3 pt 6 ps 0.5 lc " + colour +
-                  " title 'efficiency, " + label + "'";
+        script += data + " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour + " title " +
+                  gnuplotString(formatMessage(_("speedup, %s"), label.c_str())) + ", \\\n     " + data +
+                  " using 1:3 axes x1y2 with linespoints dt 3 pt 6 ps 0.5 lc " + colour + " title " +
+                  gnuplotString(formatMessage(_("efficiency, %s"), label.c_str()));
     }
     return script + "\n";
 }

@@ -113,17 +113,17 @@ TEST(DriverOutputs, FullLogOrStandardOutputIsReportedAndFails) {
     testsupport::ScratchDir dir;
     std::filesystem::create_symlink("/dev/full", "infoData.csv");
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5"))), 1);
-    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar infoData.csv: No space left on device\n");
+    EXPECT_EQ(readFile("stderr.txt"), "Cannot write infoData.csv: No space left on device\n");
     EXPECT_EQ(lineCount(readFile("stdout.txt")), 4u) << "the means are still printed";
     EXPECT_TRUE(sumsWhole());
     EXPECT_EQ(finish(start(DIAGSUM_SINGLE_EXE, {"--size", "20x20"})), 1);
 
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5", {"--no-log"}), "/dev/full")), 1);
-    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar a saida padrao: No space left on device\n");
+    EXPECT_EQ(readFile("stderr.txt"), "Cannot write standard output: No space left on device\n");
 
     std::filesystem::remove("infoData.csv");
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5"), nullptr)), 1);
-    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar a saida padrao: Bad file descriptor\n");
+    EXPECT_EQ(readFile("stderr.txt"), "Cannot write standard output: Bad file descriptor\n");
     EXPECT_EQ(loggedWorkers().size(), 20u) << "no mean in the log";
 }
 
@@ -154,7 +154,7 @@ TEST(DriverOutputs, UnwritableOutputStopsBeforeAnyRun) {
     for (const char* option : {"--out", "--json", "--log"}) {
         EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5", {option, "no-dir/file"}))), 1) << option;
         EXPECT_EQ(readFile("stdout.txt"), "");
-        EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar no-dir/file: No such file or directory\n");
+        EXPECT_EQ(readFile("stderr.txt"), "Cannot write no-dir/file: No such file or directory\n");
     }
     EXPECT_EQ(finish(start(DIAGSUM_SINGLE_EXE, {"--out", "no-dir/file"})), 1);
     EXPECT_EQ(readFile("stdout.txt"), "");
@@ -169,7 +169,7 @@ TEST(DriverOutputs, FileSizeLimitMidSweepKeepsTheWholeLinesThatFit) {
     // limit into failed writes, whole lines and whole files.
     constexpr rlim_t limit = 400;  // about 16 of the 20 log lines
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("5"), "stdout.txt", "stderr.txt", limit)), 1);
-    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar infoData.csv: File too large\n");
+    EXPECT_EQ(readFile("stderr.txt"), "Cannot write infoData.csv: File too large\n");
     const std::vector<int> workers = loggedWorkers();
     EXPECT_GT(readFile("infoData.csv").size() + 30, limit) << "every line that fitted is there";
     ASSERT_LT(workers.size(), 20u);
@@ -181,7 +181,7 @@ TEST(DriverOutputs, FileSizeLimitMidSweepKeepsTheWholeLinesThatFit) {
 
     // out.txt cannot fit: its write goes on past the limit.
     EXPECT_EQ(finish(start(DIAGSUM_EXE, sweep("1", {"--no-log"}), "stdout.txt", "stderr.txt", 100)), 1);
-    EXPECT_EQ(readFile("stderr.txt"), "Erro ao gravar out.txt: File too large\n");
+    EXPECT_EQ(readFile("stderr.txt"), "Cannot write out.txt: File too large\n");
     EXPECT_TRUE(sumsWhole() && noTemporaryLeft());
 }
 

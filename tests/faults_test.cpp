@@ -119,10 +119,10 @@ DriverOutcome runDriver(Driver driver) {
 
 // Each allocation of a run that can fail, with what the driver then prints.
 const std::pair<long, std::string> allocationFailures[] = {
-    {rowTable, "Erro 1 ao alocar matriz\nErro ao criar a matriz\n"},
-    {someRow, "Erro 2 ao alocar matriz\nErro ao criar a matriz\n"},
-    {resultArray, "Erro ao alocar o vetor de resultados\n"},
-    {handleArray, "Erro ao alocar o vetor de threads\n"},
+    {rowTable, "Erro 1 ao alocar matriz\nCould not create the matrix\n"},
+    {someRow, "Erro 2 ao alocar matriz\nCould not create the matrix\n"},
+    {resultArray, "Could not allocate the result array\n"},
+    {handleArray, "Could not allocate the thread array\n"},
     {argumentTable, "Erro ao alocar"},
 };
 
@@ -167,8 +167,8 @@ TEST_F(Faults, SingleRunJoinsStartedWorkersWhenOneCannotStart) {
         faultinject::failThreadStartAfter(failing);
         const DriverOutcome run = runDriver(nomain);
         EXPECT_EQ(run.result, -1);
-        EXPECT_EQ(run.out, singleHead + "Erro ao criar thread " + std::to_string(failing + 1) +
-                               " de 4: Resource temporarily unavailable\n");
+        EXPECT_EQ(run.out, singleHead + "Could not create thread " + std::to_string(failing + 1) +
+                               " of 4: Resource temporarily unavailable\n");
         EXPECT_EQ(faultinject::threadStarts(), failing + 1);
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
@@ -198,7 +198,7 @@ TEST_F(Faults, SweepKeepsLoggedRunsWhenAWorkerCannotStart) {
     EXPECT_EQ(run.result, -1);
     ASSERT_EQ(run.out.substr(0, 4), "1 - ");
     EXPECT_EQ(run.out.substr(run.out.find('\n') + 1),
-              "Erro ao criar thread 2 de 2: Resource temporarily unavailable\n");
+              "Could not create thread 2 of 2: Resource temporarily unavailable\n");
     const std::string log = testsupport::readFile("infoData.csv");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 50);
     EXPECT_EQ(faultinject::threadStarts(), 52);

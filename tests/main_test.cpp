@@ -135,22 +135,22 @@ TEST(SingleRun, TakesTheThreeNumbersAcrossLineBreaks) {
 #if DIAGSUM_GET_INPUT_FROM_USER
 TEST(SingleRun, RefusedInputCreatesAndWritesNothing) {
     const std::pair<const char*, const char*> cases[] = {
-        {"", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"abc\n", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"3 4\n", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"3 x 2\n", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"0 4 2\n", "Entrada invalida: linhas e colunas devem ser maiores que zero\n"},
-        {"3 -1 2\n", "Entrada invalida: linhas e colunas devem ser maiores que zero\n"},
-        {"3 4 0\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
-        {"3 4 -5\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
-        {"3 4 65537\n", "Entrada invalida: a quantidade de threads deve estar entre 1 e 65536\n"},
+        {"", "Invalid input: type three integers\n"},
+        {"abc\n", "Invalid input: type three integers\n"},
+        {"3 4\n", "Invalid input: type three integers\n"},
+        {"3 x 2\n", "Invalid input: type three integers\n"},
+        {"0 4 2\n", "Invalid input: rows and columns must be greater than zero\n"},
+        {"3 -1 2\n", "Invalid input: rows and columns must be greater than zero\n"},
+        {"3 4 0\n", "Invalid input: the thread count must be between 1 and 65536\n"},
+        {"3 4 -5\n", "Invalid input: the thread count must be between 1 and 65536\n"},
+        {"3 4 65537\n", "Invalid input: the thread count must be between 1 and 65536\n"},
         // Exactly three integers, each within int32, and nothing after the third on its line.
-        {"3 4 2.7\n", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"3 4 2abc\n", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"3 4 4294967298\n", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"3 4 2 5\n", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"3\n4\n", "Entrada invalida: digite tres numeros inteiros\n"},
-        {"2147483647 2 1\n", "Entrada invalida: linhas + colunas - 1 deve caber em 2147483647\n"},
+        {"3 4 2.7\n", "Invalid input: type three integers\n"},
+        {"3 4 2abc\n", "Invalid input: type three integers\n"},
+        {"3 4 4294967298\n", "Invalid input: type three integers\n"},
+        {"3 4 2 5\n", "Invalid input: type three integers\n"},
+        {"3\n4\n", "Invalid input: type three integers\n"},
+        {"2147483647 2 1\n", "Invalid input: rows + columns - 1 must fit in 2147483647\n"},
     };
     for (auto [input, message] : cases) {
         testsupport::ScratchDir dir;

@@ -61,8 +61,7 @@ TEST(PoolRun, ATeamSmallerThanAskedIsRefused) {
     EXPECT_EQ(run.args, nullptr) << "released";
     const std::string out = testing::internal::GetCapturedStdout();
     omp_set_max_active_levels(levels);
-    EXPECT_EQ(out,
-              "Erro ao criar a equipe de threads (1 de 4)\nErro ao criar a equipe de threads (1 de 4)\n");
+    EXPECT_EQ(out, "Could not create the thread team (1 of 4)\nCould not create the thread team (1 of 4)\n");
 }
 
 TEST(PoolWait, IdleWorkersSleepAtOnceUnlessTheUserChose) {
