@@ -39,9 +39,9 @@ constexpr const char* helpText =
        "charts with gnuplot. FILE is the execution log (infoData.csv) or the JSON of `diagsum --json`,\n"
        "told apart by their content.\n"
        "\n"
-       "  -o, --output PATH         the scaling chart (default scaling.png)\n"
+       "  -o, --output PATH         the scaling chart (default scaling.png); missing folders are made\n"
        "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
-       "                            the scaling chart)\n"
+       "                            the scaling chart; named for a log, it is not drawn: exit 2)\n"
        "  -c, --cost-chart PATH     the chart of user and system time, one JSON with counters only\n"
        "                            (default cost.png beside the scaling chart)\n"
        "  -n, --no-chart            print the table only\n"
@@ -201,6 +201,14 @@ int summarise(const ReportOptions& options, std::vector<InputFile>& files) {
     std::vector<std::string> taken = options.inputs;
     bool drawn = drawUnlessTaken(scalingChartScript(report, chart), chartPath, taken, _("scaling"), "-o");
     if (!report.hasWall) {
+        if (!options.speedupPath.empty()) {
+            // Only a sweep's JSON holds the wall times a speedup is made of.
+            fprintf(stderr,
+                    _("diagsum-report: the speedup chart needs the JSON of a sweep (diagsum --json); "
+                      "%s is a log, so %s is not drawn\n"),
+                    files.front().path.c_str(), speedupPath.c_str());
+            return 2;
+        }
         return drawn ? 0 : 2;
     }
     taken.push_back(chartPath);

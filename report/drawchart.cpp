@@ -85,6 +85,25 @@ bool runGnuplot(const std::string& script, const std::string& drawing, const std
     return true;
 }
 
+// Makes the chart's folder and any folder above it that is missing, as
+// mkdir -p does (0777 less the umask), so that "-o out/chart.png" works in a
+// fresh directory. Folders made stay, even when the chart then cannot be
+// drawn.
+bool makeChartFolder(const std::string& chart) {
+    const std::filesystem::path folder = std::filesystem::path(chart).parent_path();
+    std::error_code error;
+    if (folder.empty() || std::filesystem::is_directory(folder, error)) {
+        return true;
+    }
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        fprintf(stderr, _("diagsum-report: cannot draw the chart '%s': cannot make its folder '%s': %s\n"),
+                chart.c_str(), folder.c_str(), error.message().c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool drawChart(const std::string& script, const std::string& chart) {
@@ -96,6 +115,9 @@ bool drawChart(const std::string& script, const std::string& chart) {
     if (chart.back() == '/' || (stat(chart.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
         fprintf(stderr, _("diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n"),
                 chart.c_str());
+        return false;
+    }
+    if (!makeChartFolder(chart)) {
         return false;
     }
     std::string drawing;

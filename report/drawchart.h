@@ -6,6 +6,7 @@
 
 #include <string>
 
-// Draws `script` (which writes to ARG1) into `chart`. False after one line
+// Draws `script` (which writes to ARG1) into `chart`, making its missing
+// folders first (mkdir -p; they stay). False after one line
 // on stderr saying why; then no chart and no scratch file is left.
 bool drawChart(const std::string& script, const std::string& chart);

@@ -2,6 +2,7 @@
 // hostile chart paths, a missing gnuplot and an unwritable table.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -153,9 +154,38 @@ TEST(ReportProgram, AChartThatCannotBeDrawnExitsTwoLeavingNothing) {
     fs::create_directory("folder");
     EXPECT_EQ(report("-o folder infoData.csv"), 2);
     EXPECT_TRUE(testsupport::readFile("err.txt").find("'folder': it names a folder") != std::string::npos);
-    EXPECT_EQ(report("-o nodir/c.png infoData.csv"), 2);
+    EXPECT_EQ(report("-o infoData.csv/c.png infoData.csv"), 2);
     EXPECT_TRUE(testsupport::readFile("err.txt").find(
-                    "'nodir/c.png': cannot create a file in folder 'nodir'") != std::string::npos);
+                    "'infoData.csv/c.png': cannot make its folder 'infoData.csv'") != std::string::npos)
+        << testsupport::readFile("err.txt");
+    fs::create_directory("locked");
+    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec);
+    if (access("locked", W_OK) != 0) {  // root writes anywhere
+        EXPECT_EQ(report("-o locked/c.png infoData.csv"), 2);
+        EXPECT_TRUE(testsupport::readFile("err.txt").find(
+                        "'locked/c.png': cannot create a file in folder 'locked'") != std::string::npos);
+    }
+    fs::permissions("locked", fs::perms::owner_all);
+}
+
+TEST(ReportProgram, MakesMissingChartFoldersAndSaysALogHasNoSpeedup) {
+    if (!hasGnuplot()) {
+        GTEST_SKIP() << "gnuplot is not installed";
+    }
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("infoData.csv", logOfSweep());
+    ASSERT_EQ(report("-o out/new/chart.png infoData.csv"), 0) << testsupport::readFile("err.txt");
+    EXPECT_TRUE(isChart("out/new/chart.png"));
+    // A speedup chart asked of a log, which holds no wall times: said, and
+    // the exit status of a chart not drawn; the table and the scaling chart
+    // are made all the same.
+    EXPECT_EQ(report("-s out/speedup.png infoData.csv"), 2);
+    EXPECT_TRUE(testsupport::readFile("err.txt").find("the speedup chart needs the JSON of a sweep") !=
+                std::string::npos)
+        << testsupport::readFile("err.txt");
+    EXPECT_FALSE(testsupport::readFile("out.txt").empty());
+    EXPECT_TRUE(isChart("scaling.png"));
+    EXPECT_FALSE(fs::exists("out/speedup.png"));
 }
 
 TEST(ReportProgram, OptionsAndFailures) {
