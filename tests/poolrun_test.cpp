@@ -83,7 +83,9 @@ TEST(PoolRun, ABoundTeamStartsEveryRunOnItsCpusAndGivesTheInitialThreadItsOwnBac
 }
 
 TEST(PoolWait, IdleWorkersSleepAtOnceUnlessTheUserChose) {
-    const std::string started = "\0"s + testsupport::readFile("/proc/self/environ");  // NUL-separated
+    // NUL-separated, with a NUL before the first name too.
+    std::string started(1, '\0');
+    started += testsupport::readFile("/proc/self/environ");
     for (const char* chosen : {"OMP_WAIT_POLICY", "GOMP_SPINCOUNT", "KMP_BLOCKTIME", "KMP_LIBRARY"}) {
         if (started.find("\0"s + chosen + "=") != std::string::npos) {
             GTEST_SKIP() << "the user chose how idle workers wait: " << chosen;
