@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,11 @@
 #include "app/workerstart.h"
 #include "counters/perfcounters.h"
 #include "export/sweepjson.h"
-#include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
 #include "machine/fingerprint.h"
 #include "outputs/driveroutputs.h"
 #include "plan/sweepsetup.h"
+#include "progress/progress.h"
 
 namespace {
 
@@ -71,17 +72,24 @@ bool logsMode(const SweepOptions& options, RunMode mode) {
     return generateExecutionData && options.log && (mode == RunMode::spawn || options.logNamed);
 }
 
-// One timed run, its sums written to out.txt and the run logged; false when
-// it could not be made. A file that cannot be written is reported and the
-// sweep goes on: the times are still true. `timed` gets the run's time and,
-// for bound workers, where they started.
-bool timedRun(RunMaker* maker, DriverOutputs* outputs, const Variant& variant, int32_t workers,
-              TimedRun* timed) {
+// What became of a timed run.
+enum class RunEnd {
+    measured,        // timed, its sums written (or their failure reported) and logged
+    notMade,         // a part of it could not be made (said on stdout)
+    sumsOutOfMemory  // timed and logged, but no memory was left to write its sums (said on stderr)
+};
+
+// One timed run, its sums written to out.txt and the run logged. A file
+// that cannot be written is reported and the sweep goes on: the times are
+// still true. A run whose sums' text finds no memory is still logged, its
+// time being true, but the sweep cannot go on making runs of that size.
+RunEnd timedRun(RunMaker* maker, DriverOutputs* outputs, const Variant& variant, int32_t workers,
+                TimedRun* timed) {
     DiagRun run;
     if (!measureRun(maker, variant, workers, &run, &timed->time)) {
-        return false;
+        return RunEnd::notMade;
     }
-    writeWholeFile(&outputs->out, floatLines(run.results));
+    const bool sumsMade = writeRunSums(&outputs->out, run.results, "diagsum");
     releaseDiagRun(&run);
     if (logsMode(*maker->options, variant.mode)) {
         appendToLog(&outputs->log, ExecutionData{timed->time.ticks, run.matrix.rows, run.matrix.columns,
@@ -93,7 +101,7 @@ bool timedRun(RunMaker* maker, DriverOutputs* outputs, const Variant& variant, i
         timed->cpusUsed = check.cpusUsed;
         timed->placementMisses = check.misses;
     }
-    return true;
+    return sumsMade ? RunEnd::measured : RunEnd::sumsOutOfMemory;
 }
 
 bool usesMode(const SweepOptions& options, RunMode wanted) {
@@ -101,13 +109,22 @@ bool usesMode(const SweepOptions& options, RunMode wanted) {
 }
 
 // Written once the sweep is over: after a stop, a pipe is still waited for
-// until a reader comes (a second signal ends the program at once).
-void writeJson(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+// until a reader comes (a second signal ends the program at once). False
+// when there was not memory to build it (said on stderr; the old file stays).
+bool writeJson(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
                const std::vector<TimedRun>& runs, const std::string& executable, const SweepFacts& facts) {
-    if (!options.jsonPath.empty()) {
+    if (options.jsonPath.empty()) {
+        return true;
+    }
+    try {
         const SweepRecord record{setup.seed, setup.bound ? setup.masks.cpus : std::vector<int32_t>{}, stopSignal()};
         writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild, facts, record),
                        PipeWait::untilNextStop);
+        return true;
+    } catch (const std::bad_alloc&) {
+        fprintf(stderr, _("diagsum: not enough memory to build %s; it is not written\n"),
+                outputs->json.name.c_str());
+        return false;
     }
 }
 
@@ -170,10 +187,12 @@ struct MeanLines {
     std::vector<double> totals;  // per count and variant: the sum of ticks
     std::vector<int64_t> left;   // per count: timed runs still to make
     size_t printed = 0;          // counts printed so far
+    Progress* progress = nullptr;  // taken off the terminal before a mean line
 };
 
 void printCountMeans(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
                      const MeanLines& means, size_t count) {
+    clearProgress(means.progress);  // the mean lines may go to the same terminal
     for (size_t v = 0; v < setup.variants.size(); v++) {
         const std::string label = variantLabel(options, setup.variants[v]);
         printMeanLine(&outputs->console, stdout, options.threadCounts[count],
@@ -247,14 +266,24 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
             continue;
         }
         TimedRun run{planned.count, variant.mode, RunTime{}, variant.stack, sequence++};
-        if (!timedRun(maker, outputs, variant, workers, &run)) {
+        const RunEnd made = timedRun(maker, outputs, variant, workers, &run);
+        if (made == RunEnd::notMade) {
             return SweepEnd::runFailed;
         }
         means->totals[planned.count * setup.variants.size() + planned.variant] += run.time.ticks;
         means->left[planned.count]--;
         runs->made++;
+        // The line counts the count's runs of every variant, within int32_t.
+        const int64_t perCount = std::min<int64_t>(
+            int64_t{options.runs} * static_cast<int64_t>(setup.variants.size()), INT32_MAX);
+        progressRunDone(means->progress, workers,
+                        static_cast<int32_t>(std::max<int64_t>(perCount - means->left[planned.count], 1)),
+                        static_cast<int32_t>(perCount));
         if (!options.jsonPath.empty()) {
             runs->timed.push_back(run);
+        }
+        if (made == RunEnd::sumsOutOfMemory) {
+            return SweepEnd::runFailed;  // its time is kept, but no further run of this size fits
         }
         printReadyMeans(options, setup, outputs, means, false);
     }
@@ -263,7 +292,7 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
 
 // The whole plan, each count's means printed once all its runs are timed.
 SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
-                   SweepRuns* runs) {
+                   SweepRuns* runs, Progress* progress) {
     RunMaker maker{&options, &setup, WorkerStart{}};
     if (setup.bound) {
         maker.start.masks = &setup.masks;
@@ -271,6 +300,7 @@ SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverO
                             *std::max_element(options.threadCounts.begin(), options.threadCounts.end()));
     }
     MeanLines means;
+    means.progress = progress;
     means.totals.assign(options.threadCounts.size() * setup.variants.size(), 0.0);
     means.left.assign(options.threadCounts.size(),
                       int64_t{options.runs} * static_cast<int64_t>(setup.variants.size()));
@@ -309,7 +339,22 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
     }
     SweepFacts facts = openSweepFacts(options);
     SweepRuns runs;
-    SweepEnd end = sweepPlan(options, setup, &outputs, &runs);
+    Progress progress;
+    startProgress(&progress,
+                  options.threadCounts.size() * setup.variants.size() * static_cast<size_t>(options.runs),
+                  getInputFromUser ? ProgressChoice::off : options.progress);
+    SweepEnd end;
+    try {
+        end = sweepPlan(options, setup, &outputs, &runs, &progress);
+    } catch (const std::bad_alloc&) {
+        // The bookkeeping outside the C allocations (the list of timed runs,
+        // a log line, a file's name) found no memory: a part of a run that
+        // could not be made, like the others.
+        clearProgress(&progress);
+        fprintf(stderr, _("diagsum: not enough memory to go on; the sweep stopped\n"));
+        end = SweepEnd::runFailed;
+    }
+    clearProgress(&progress);
     closePerfCounters();
     facts.loadAtEnd = readLoadAverage("");
     // A closed standard output seen at the last mean line stops nothing but
@@ -318,15 +363,15 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         end = SweepEnd::stopped;
     }
     // The runs completed so far are kept whatever ended the sweep.
-    writeJson(options, setup, &outputs, runs.timed, executable, facts);
+    const bool jsonBuilt = writeJson(options, setup, &outputs, runs.timed, executable, facts);
     closeDriverOutputs(&outputs);
     if (end == SweepEnd::stopped) {
         reportStop(options, setup, outputs, runs.made);
     }
-    return end == SweepEnd::runFailed ? -1 : driverExitStatus(outputs);
+    return end == SweepEnd::runFailed || !jsonBuilt ? -1 : driverExitStatus(outputs);
 }
 
-int sweepMain(int argc, char** argv) {
+int sweepMain(int argc, char** argv) try {
     holdStandardDescriptors();
     SweepOptions options = defaultSweepOptions();
     const int ended = commandLineExitStatus(parseSweepOptions(argc, argv, &options));
@@ -348,6 +393,9 @@ int sweepMain(int argc, char** argv) {
     // Stopped, it ends by the signal once everything is written, as any
     // program killed by it would: a calling shell loop stops too.
     return endByStopSignal(runSweep(options, argc > 0 ? argv[0] : "diagsum"));
+} catch (const std::bad_alloc&) {
+    fprintf(stderr, _("diagsum: not enough memory\n"));
+    return -1;
 }
 
 #ifndef DIAGSUM_NO_ENTRY_POINT

@@ -23,8 +23,10 @@ int benchmarkSweep();
 // prints no mean and gets no aggregates in the JSON file, whose context says
 // the sweep stopped), and one line on stderr says so. Returns 0; 64
 // (usageExitStatus) when two outputs are one file (outputsClash); -1 after
-// one line saying why when a part of a run cannot be made (the lines already
-// logged stay); else 128 + the stop, or 1 when an output failed.
+// one line saying why when a part of a run cannot be made, or memory runs
+// out for the sums' text, the JSON or the sweep's bookkeeping (the lines
+// already logged stay, and the JSON of the runs measured when it can still
+// be built); else 128 + the stop, or 1 when an output failed.
 int runSweep(const SweepOptions& options, const std::string& executable);
 
 // diagsum's entry point: parses the command line (exit 64 when it is

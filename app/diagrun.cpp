@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
 
+#include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
 
 namespace {
@@ -131,4 +133,15 @@ void releaseDiagRun(DiagRun* run) {
     deleteArray(&run->handles);
     free(run->args);
     run->args = nullptr;
+}
+
+bool writeRunSums(OutputFile* out, Array results, const char* program) {
+    try {
+        writeWholeFile(out, floatLines(results));
+        return true;
+    } catch (const std::bad_alloc&) {
+        fprintf(stderr, _("%s: not enough memory for the text of the %d sums; %s is not written\n"), program,
+                results.top + 1, out->name.c_str());
+        return false;
+    }
 }

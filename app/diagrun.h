@@ -12,6 +12,7 @@
 #include "counters/perfcounters.h"
 #include "counters/resourceuse.h"
 #include "gridstore/gridstore.h"
+#include "outputs/replace.h"
 #include "slotstore/slotstore.h"
 
 struct DiagRun {
@@ -69,6 +70,13 @@ RunTime stopRunClock(const RunClockStart& start);
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time);
 // The same run where only the processor-clock ticks are wanted.
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed);
+
+// Writes the run's sums to `out` (floatLines, whole-file replacement; a
+// failure to write is reported there). False after one line on stderr,
+// starting with `program`, when there was not memory for the text of the
+// sums (about 12 bytes a diagonal, on top of the run's own parts): `out`
+// then stays as it was.
+bool writeRunSums(OutputFile* out, Array results, const char* program);
 
 // Releases the matrix, the result array, the handle array and the argument
 // table, in that order; parts already released are skipped.

@@ -1,18 +1,16 @@
 #include "app/main.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <new>
 #include <string>
-#include <string_view>
 
 #include "app/diagrun.h"
 #include "app/diagworker.h"
 #include "app/runlog.h"
 #include "app/settings.h"
-#include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
 #include "outputs/driveroutputs.h"
 
@@ -28,43 +26,58 @@ struct Sizes {
     int32_t workers;
 };
 
-// The three whitespace-separated integers of one answer line; false when
-// the line holds anything else or a number does not fit an int32.
-bool parseAnswer(std::string_view line, Sizes* sizes) {
-    int32_t* fields[] = {&sizes->rows, &sizes->columns, &sizes->workers};
-    constexpr std::string_view blanks = " \t\r\n\v\f";
-    for (int32_t* field : fields) {
-        const auto first = line.find_first_not_of(blanks);
-        if (first == std::string_view::npos) {
-            return false;
-        }
-        line.remove_prefix(first);
-        const auto end = std::min(line.find_first_of(blanks), line.size());
-        if (!parseBoundedInt(line.substr(0, end), INT32_MIN, INT32_MAX, field)) {
-            return false;
-        }
-        line.remove_prefix(end);
-    }
-    return line.find_first_not_of(blanks) == std::string_view::npos;
+constexpr size_t longestAnswerNumber = 64;  // longer words are never an int32
+
+bool isWhiteSpace(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// One line from standard input, without its newline; false at end of input
-// with nothing read.
-bool readAnswerLine(std::string* line) {
-    line->clear();
+// The next integer of the answer, skipping white space and line breaks before
+// it as "%d" does, then taken whole: the word up to the next white space must
+// be one integer within int32. `after` gets the character that ended the
+// word (white space, or EOF), already consumed.
+bool readAnswerNumber(int32_t* value, int* after) {
     int c;
-    while ((c = getchar()) != EOF && c != '\n') {
-        line->push_back(static_cast<char>(c));
+    while ((c = getchar()) != EOF && isWhiteSpace(c)) {
     }
-    return c != EOF || !line->empty();
+    std::string word;
+    while (c != EOF && !isWhiteSpace(c)) {
+        if (word.size() == longestAnswerNumber) {
+            return false;
+        }
+        word.push_back(static_cast<char>(c));
+        c = getchar();
+    }
+    *after = c;
+    return parseBoundedInt(word, INT32_MIN, INT32_MAX, value);
 }
 
-// Asks for the three sizes, read as one line; prints why and returns false
+// The three integers, on one line or across lines. The rest of the third
+// number's line may hold only blanks and is consumed with its line break (the
+// answer's Enter), so the pause that follows waits for a new one; false when
+// anything else is there or the input ends before the third number.
+bool readAnswer(Sizes* sizes) {
+    int32_t* fields[] = {&sizes->rows, &sizes->columns, &sizes->workers};
+    int after = EOF;
+    for (int32_t* field : fields) {
+        if (!readAnswerNumber(field, &after)) {
+            return false;
+        }
+    }
+    while (after != '\n' && after != EOF) {
+        if (!isWhiteSpace(after)) {
+            return false;
+        }
+        after = getchar();
+    }
+    return true;
+}
+
+// Asks for the three sizes; prints why and returns false
 // when they cannot be used.
 bool askSizes(Sizes* sizes) {
     puts("Digite os valores:\n<linhas> <colunas> <qtd. de threads>");
-    std::string line;
-    if (!readAnswerLine(&line) || !parseAnswer(line, sizes)) {
+    if (!readAnswer(sizes)) {
         printf("%s\n", _("Invalid input: type three integers"));
         return false;
     }
@@ -135,7 +148,9 @@ int singleRun(const SingleOptions& options) {
 
     printSums(run.results);
     printf("*");
-    writeWholeFile(&outputs.out, floatLines(run.results));
+    // A run whose sums find no memory for their text is still logged and
+    // timed: what it measured is true.
+    const bool sumsWritten = writeRunSums(&outputs.out, run.results, "diagsum-single");
     printf("*");
     deleteMatrix(&run.matrix);
     printf("*");
@@ -145,10 +160,10 @@ int singleRun(const SingleOptions& options) {
                                             run.matrix.diagonals, sizes.workers});
     printf("TEMPO GASTO: %.2lf s\n", elapsed / CLOCKS_PER_SEC);
     closeDriverOutputs(&outputs);
-    return driverExitStatus(outputs);
+    return sumsWritten ? driverExitStatus(outputs) : -1;
 }
 
-int singleMain(int argc, char** argv) {
+int singleMain(int argc, char** argv) try {
     holdStandardDescriptors();
     setReportingProgram("diagsum-single");
     SingleOptions options;
@@ -168,4 +183,7 @@ int singleMain(int argc, char** argv) {
     // A stop signal, or a standard output whose reader is gone, ends the run
     // by that signal once its files are written.
     return endByStopSignal(singleRun(options));
+} catch (const std::bad_alloc&) {
+    fprintf(stderr, _("diagsum-single: not enough memory\n"));
+    return -1;
 }

@@ -31,12 +31,19 @@ namespace {
 // change the environment (an entry in .preinit_array runs earlier, but the C
 // library sets the environment afresh after it). Linked from its static
 // archive, its initialiser runs among the program's own, after the C
-// library's; this one has a higher priority and runs first. A choice the
-// user made (OMP_WAIT_POLICY, or GOMP_SPINCOUNT for the spin itself) is kept.
+// library's; this one has a higher priority and runs first. LLVM's libomp
+// (a clang build) reads its environment only at the first OpenMP call, so
+// this constructor is early enough for it as a shared library: passive
+// waiting there means a block time of 0. A choice the user made
+// (OMP_WAIT_POLICY, or the runtime's own knob: GOMP_SPINCOUNT, KMP_BLOCKTIME,
+// KMP_LIBRARY) is kept.
 __attribute__((constructor(101))) void chooseIdleWait() {
-    if (getenv("OMP_WAIT_POLICY") == nullptr && getenv("GOMP_SPINCOUNT") == nullptr) {
-        setenv("OMP_WAIT_POLICY", "passive", 0);
+    for (const char* chosen : {"OMP_WAIT_POLICY", "GOMP_SPINCOUNT", "KMP_BLOCKTIME", "KMP_LIBRARY"}) {
+        if (getenv(chosen) != nullptr) {
+            return;
+        }
     }
+    setenv("OMP_WAIT_POLICY", "passive", 0);
 }
 
 bool failTeam(int32_t size, int32_t numThreads) {

@@ -1,15 +1,17 @@
 // Pool runs: the same run as timeDiagRun, summed by a team of OpenMP workers
-// (GCC's libgomp) that already exists when the run starts. libgomp keeps its
-// threads between parallel regions, so a pool run measures everything a
-// spawn run does except starting and joining the workers.
+// (GCC's libgomp, or LLVM's libomp in a clang build) that already exists
+// when the run starts. The runtime keeps its threads between parallel
+// regions, so a pool run measures everything a spawn run does except
+// starting and joining the workers.
 //
 // For each worker count: startPoolTeam(T), any number of timePoolRun(..., T,
 // ...), then endPoolTeam(). Call them from the program's initial thread,
 // outside any parallel region.
 //
 // Linking this module makes idle OpenMP workers sleep at once instead of
-// spinning (OMP_WAIT_POLICY=passive, unless the user set OMP_WAIT_POLICY or
-// GOMP_SPINCOUNT), so that no run's ticks include idle workers' spinning.
+// spinning (OMP_WAIT_POLICY=passive, unless the user set OMP_WAIT_POLICY,
+// GOMP_SPINCOUNT, KMP_BLOCKTIME or KMP_LIBRARY), so that no run's ticks
+// include idle workers' spinning.
 // When the system cannot start a thread, libgomp itself ends the program
 // ("libgomp: Thread creation failed").
 #pragma once

@@ -35,6 +35,9 @@ const char sweepUsage[] =
        "      --no-log               do not log the runs\n"
        "      --out FILE             sums of the last run (default out.txt)\n"
        "      --json FILE            every run in Google Benchmark's JSON format\n"
+       "      --progress, --no-progress\n"
+       "                             show (or hide) the progress line on stderr; shown by default\n"
+       "                             only when stderr is a terminal\n"
        "  -h, --help                 show this help\n"
        "      --version              show the version\n"
        "\n"
@@ -75,7 +78,8 @@ const char singleUsage[] =
        "      --version              show the version\n");
 
 // Long-only options get values past the range of characters.
-enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optStackSize, optBind, optOrder, optPerf, optContext };
+enum : int { optLog = 256, optNoLog, optOut, optJson, optVersion, optStackSize, optBind, optOrder, optPerf, optContext,
+             optProgress, optNoProgress };
 
 // Reports a refused command line in one line on stderr.
 CommandLine refuse(const char* program, const std::string& what) {
@@ -144,6 +148,10 @@ bool refuseValue(std::string* why, const std::string& text) {
         *why = text;
     }
     return false;
+}
+
+std::string countGivenTwice(int32_t count) {
+    return formatMessage(_("worker count %d is given twice; give each count once"), count);
 }
 
 bool parseCount(std::string_view text, int32_t* count) {
@@ -247,17 +255,21 @@ bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
     if (int64_t{rows} + columns - 1 > int32Max) {
         return refuseValue(why, _("rows + columns - 1 must fit in 2147483647"));
     }
-    // A row table entry and a row of floats per row, and a result slot per
-    // diagonal, which for a matrix of few rows takes twice what its cells do;
-    // the allocator's own overhead is left out, so this only refuses what can
-    // never fit.
+    // A row table entry and a row of floats per row, a result slot per
+    // diagonal, which for a matrix of few rows takes twice what its cells do,
+    // and the text of the sums, built whole while the run is still held: a
+    // line "N.000000\n" per diagonal, N at most the shorter side, in a
+    // buffer of at least 12 bytes a line. The allocator's own overhead is left
+    // out, so this only refuses what can never fit.
     const long pages = sysconf(_SC_PHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages > 0 && pageSize > 0) {
         const uint64_t memory = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
         const uint64_t cells = static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns);  // < 2^62
         const uint64_t diagonals = static_cast<uint64_t>(rows) + static_cast<uint64_t>(columns) - 1;
-        const uint64_t fixed = static_cast<uint64_t>(rows) * sizeof(float*) + diagonals * sizeof(ArrayItem);
+        const uint64_t lineBytes = std::max<uint64_t>(12, std::to_string(std::min(rows, columns)).size() + 8);
+        const uint64_t fixed = static_cast<uint64_t>(rows) * sizeof(float*) +
+                               diagonals * (sizeof(ArrayItem) + lineBytes);  // < 2^31 * 24
         if (fixed > memory || cells > (memory - fixed) / sizeof(float)) {
             return refuseValue(why,
                                formatMessage(_("the matrix does not fit in the machine's physical memory "
@@ -282,6 +294,9 @@ bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::s
     const std::string allowed =
         formatMessage(_("use counts from 1 to %d separated by commas, or ranges such as 1-8"), maxWorkers);
     std::vector<int32_t> parsed;
+    // Two groups of one count would carry one name in the JSON, and tools
+    // that compare sweeps would pool them.
+    std::vector<bool> seen(maxWorkers + 1, false);
     while (true) {
         const auto comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
@@ -298,6 +313,10 @@ bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::s
         }
         const int32_t step = first <= last ? 1 : -1;
         for (int32_t t = first;; t += step) {
+            if (seen[static_cast<size_t>(t)]) {
+                return refuseValue(why, countGivenTwice(t));
+            }
+            seen[static_cast<size_t>(t)] = true;
             parsed.push_back(t);
             if (t == last) {
                 break;
@@ -369,6 +388,8 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
         {"order", required_argument, nullptr, optOrder},
         {"perf", required_argument, nullptr, optPerf},
         {"context", required_argument, nullptr, optContext},
+        {"progress", no_argument, nullptr, optProgress},
+        {"no-progress", no_argument, nullptr, optNoProgress},
         {nullptr, 0, nullptr, 0},
     };
     resetGetopt();
@@ -444,6 +465,10 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
                 if (!addContextPair(optarg, &options->userContext, &why)) {
                     return refuse(program, option + " '" + optarg + "': " + why);
                 }
+                break;
+            case optProgress:
+            case optNoProgress:
+                options->progress = result == optProgress ? ProgressChoice::on : ProgressChoice::off;
                 break;
             case 'h':
                 fputs(_(sweepUsage), stdout);

@@ -11,6 +11,7 @@
 
 #include "app/diagworker.h"
 #include "cli/sweepshape.h"
+#include "progress/progress.h"
 
 // How the workers of a run come to exist: started and joined inside every
 // run (spawn), or started once per worker count and handed each run (pool).
@@ -38,6 +39,7 @@ struct SweepOptions {
     OrderOption order;    // the order of the runs
     std::vector<size_t> perfEvents;  // --perf: counters/perfcounters.h events, in the order asked
     std::vector<std::pair<std::string, std::string>> userContext;  // --context KEY=VALUE, in order
+    ProgressChoice progress = ProgressChoice::automatic;  // the progress line on stderr
 };
 
 // The sweep of the program with no option: 1 to 127 workers, 50 runs each
@@ -83,16 +85,17 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options);
 bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* value);
 
 // "ROWSxCOLUMNS": both at least 1, rows + columns - 1 within int32, and the
-// cells with the result slots within the machine's physical memory.
+// run's memory (matrixSizeFits) within the machine's physical memory.
 bool parseMatrixSize(std::string_view text, int32_t* rows, int32_t* columns, std::string* why);
 
-// Refuses sizes whose diagonals do not fit an int32 or whose cells and result
-// slots (8 bytes per diagonal) do not fit in the machine's physical memory;
-// `why` says which.
+// Refuses sizes whose diagonals do not fit an int32 or whose cells, result
+// slots (8 bytes per diagonal) and text of the sums (about 12 bytes per
+// diagonal) do not fit in the machine's physical memory; `why` says which.
 bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why);
 
 // "1-127", "1,2,4,8", "1-8,16,32": counts from 1 to maxWorkers, in the order
-// given; a range from a larger to a smaller count runs downwards.
+// given; a range from a larger to a smaller count runs downwards. A count
+// given twice ("1,2,1", "1-4,3") is refused, naming it.
 bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::string* why);
 
 // "KEY=VALUE": a key of at least one character without '=', then any value.

@@ -58,7 +58,7 @@ _diagsum() {
         -s | --size | -t | --threads | -r | --runs | -w | --warmup | --context) return ;;
     esac
     _diagsum_reply "--size --threads --runs --warmup --mode --stack-size --bind --order --log --no-log --out --json
-        --perf --context --help --version"
+        --perf --context --progress --no-progress --help --version"
 }
 
 _diagsum_single() {
@@ -75,11 +75,13 @@ _diagsum_report() {
     local cur prev
     _diagsum_words
     case $prev in
-        --x-scale) _diagsum_reply "lin log"; return ;;
+        -x | --x-scale) _diagsum_reply "lin log"; return ;;
+        -l | --label) return ;;
         -o | --output | -s | --speedup-chart | -c | --cost-chart | --compare) _diagsum_files; return ;;
     esac
     if [[ $cur == -* ]]; then
-        _diagsum_reply "--output --speedup-chart --cost-chart --no-chart --help --version"
+        _diagsum_reply "--output --speedup-chart --cost-chart --no-chart --x-scale --verbose --quiet --compare --label
+            --help --version"
     else
         _diagsum_files  # the log or the JSON to read
     fi

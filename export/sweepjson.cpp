@@ -179,7 +179,11 @@ Json context(const SweepOptions& options, const std::string& executable, const B
         {"library_build_type", "debug"},
 #endif
         {"diagsum_version", DIAGSUM_VERSION},
+#if defined(__clang__)
+        {"compiler", std::string("clang++ ") + __clang_version__},
+#else
         {"compiler", std::string("g++ ") + __VERSION__},
+#endif
         {"kernel", kernel()},
         {"cpu_model", cpuInfo("model name")},
         {"rows", options.rows},
@@ -320,10 +324,13 @@ void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
     }
 }
 
+// Spawn runs carry no mode in every sweep, so that a comparison tool pairs
+// the same experiment whatever else was swept beside it; pool runs carry
+// their mode. The settings that are not the defaults follow.
 std::string runName(const SweepOptions& options, RunMode mode, size_t stack, int32_t threads) {
     std::string name =
         "diagsum/" + std::to_string(options.rows) + "x" + std::to_string(options.columns) + "/";
-    if (options.modesNamed) {
+    if (mode == RunMode::pool) {
         name += std::string(runModeName(mode)) + "/";
     }
     if (options.stackSizes[stack] != 0) {

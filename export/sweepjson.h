@@ -47,12 +47,12 @@ struct SweepRecord {
 // stddev and cv aggregates of each when all its runs were made.
 // Runs are grouped per worker count in the sweep's order, then per stack
 // size and mode; each iteration records its "sequence" and, for bound
-// workers, "cpus_used" and "placement_misses". Names read
-// "diagsum/500x500/threads:8", with the mode after the size
-// ("diagsum/500x500/pool/threads:8") when the sweep was asked for modes,
-// then the stack size unless it is the default ("stack:64k") and the
-// placement unless it is none ("bind:compact"), so that runs of the same
-// settings carry the same name in every sweep. The context records the
+// workers, "cpus_used" and "placement_misses". Spawn runs are named
+// "diagsum/500x500/threads:8" in every sweep, pool runs
+// "diagsum/500x500/pool/threads:8"; after the mode come the stack size
+// unless it is the default ("stack:64k") and the placement unless it is
+// none ("bind:compact"), so that runs of the same settings carry the same
+// name whatever else a sweep held. The context records the
 // stack sizes, the placement, the order and, for a random order, its seed.
 // It also says how many timed runs were planned ("runs_planned") and made
 // ("runs_made"), and whether the sweep was stopped ("stopped"; with

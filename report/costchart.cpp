@@ -6,6 +6,7 @@
 #include <set>
 
 #include "i18n/messages.h"
+#include "report/charts.h"
 
 namespace {
 
@@ -18,18 +19,9 @@ std::string format(const char* pattern, double value) {
     return text;
 }
 
-// A gnuplot string in single quotes, whose own quotes are doubled.
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c == '\'' ? std::string("''") : std::string(1, c);
-    }
-    return out + "'";
-}
-
+// "500 × 500" with the settings and mode when the report has several.
 std::string seriesLabel(const ScalingReport& report, const GroupKey& key) {
-    std::string label = std::to_string(key.rows) + " × " + std::to_string(key.columns);
-    return report.modes.size() > 1 ? label + ", " + report.modes[static_cast<size_t>(key.mode)] : label;
+    return ::seriesLabel(report, key.rows, key.columns, key.setting, key.mode);
 }
 
 const GroupReport* findGroup(const ScalingReport& report, const GroupKey& key) {
@@ -55,11 +47,11 @@ std::string costChartScript(const CostReport& cost, const ScalingReport& report)
                          std::to_string(chartHeight) + " noenhanced font 'DejaVu Sans,10'\n";
     script += "set output ARG1\n";
     script += "set title " +
-              quoted(_("diagsum: median processor time per run, split into user and system time (the split "
+              gnuplotString(_("diagsum: median processor time per run, split into user and system time (the split "
                        "from the sums over all runs of a count)")) +
               "\n";
-    script += "set xlabel " + quoted(_("workers (threads)")) + "\n";
-    script += "set ylabel " + quoted(_("processor time per run (µs)")) + "\n";
+    script += "set xlabel " + gnuplotString(_("workers (threads)")) + "\n";
+    script += "set ylabel " + gnuplotString(_("processor time per run (µs)")) + "\n";
     script += "set grid ytics\nset key top left\nset yrange [0:*]\nset style fill solid 0.85 border -1\n";
     script += "set xrange [-0.6:" + format("%.1f", static_cast<double>(counts.size()) - 0.4) + "]\nset xtics (";
     for (size_t i = 0; i < counts.size(); i++) {
@@ -92,9 +84,9 @@ std::string costChartScript(const CostReport& cost, const ScalingReport& report)
         const auto& shade = shades[s % 4];
         script += (s == 0 ? "" : ", \\\n     ");
         script += data + " using 1:2:(" + w + ") with boxes lc rgb '" + shade[0] + "' title " +
-                  quoted(_("user, ") + seriesLabel(report, series[s])) + ", \\\n     " + data + " using 1:3:(" +
+                  gnuplotString(_("user, ") + seriesLabel(report, series[s])) + ", \\\n     " + data + " using 1:3:(" +
                   w + ") with boxes lc rgb '" + shade[1] + "' title " +
-                  quoted(_("system, ") + seriesLabel(report, series[s]));
+                  gnuplotString(_("system, ") + seriesLabel(report, series[s]));
     }
     return script + "\n";
 }

@@ -4,14 +4,10 @@
 // and draws scaling.png, and from the JSON also speedup.png (and cost.png
 // when it has resource counters), with gnuplot.
 //
-//   diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE
-#include <fcntl.h>
+//   diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE...
+//   diagsum-report --compare [--label NAME]... [-o compare.png] A.json B.json...
 #include <getopt.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -23,18 +19,21 @@
 
 #include "cli/version.h"
 #include "i18n/messages.h"
-#include "report/benchjson.h"
+#include "report/charts.h"
 #include "report/costchart.h"
 #include "report/costsplit.h"
-#include "report/logstats.h"
+#include "report/compare.h"
+#include "report/comparechart.h"
+#include "report/drawchart.h"
+#include "report/inputfile.h"
 #include "report/scaling.h"
-
-extern char** environ;
+#include "report/warnings.h"
 
 namespace {
 
 constexpr const char* usageText =
-    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE");
+    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE...\n"
+       "       diagsum-report --compare [--label NAME]... [-o compare.png] A.json B.json...");
 
 // "Usage:" and "Options:" as GNU programs write them: help2man makes the man
 // page's synopsis and options from them.
@@ -47,17 +46,46 @@ constexpr const char* helpText =
        "told apart by their content.\n"
        "\n"
        "Options:\n"
-       "  -o, --output PATH         the scaling chart (default scaling.png)\n"
+       "  -o, --output PATH         the scaling chart (default scaling.png); missing folders are made\n"
        "  -s, --speedup-chart PATH  the speedup chart, JSON input only (default speedup.png beside\n"
-       "                            the scaling chart)\n"
-       "  -c, --cost-chart PATH     the chart of user and system time, JSON with counters only\n"
+       "                            the scaling chart; named for a log, it is not drawn: exit 2)\n"
+       "  -c, --cost-chart PATH     the chart of user and system time, one JSON with counters only\n"
        "                            (default cost.png beside the scaling chart)\n"
        "  -n, --no-chart            print the table only\n"
+       "  -x, --x-scale lin|log     the worker axis (default: log when the counts span 3 doublings)\n"
+       "  -v, --verbose             list every warning and skipped entry\n"
+       "  -q, --quiet               no warnings and no skipped entries\n"
+       "\n"
+       "Several FILEs are read as one (sweeps of other sizes or modes, all logs or all JSON).\n"
+       "With --compare the files are compared count by count with the first one: medians, their\n"
+       "ratio with a 95 % bootstrap interval, the Mann-Whitney U test, a verdict per count and a\n"
+       "summary, and compare.png (-o names another path).\n"
+       "      --compare             compare the files instead of summarising one sweep\n"
+       "  -l, --label NAME          name of the next file in the comparison (repeatable; default\n"
+       "                            host and date from the JSON, else the path)\n"
        "  -h, --help                show this help\n"
        "  -V, --version             show the version\n"
        "\n"
        "Exit status: 0 done; 1 the file cannot be read, holds no run, or the table cannot be written;\n"
        "2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n");
+
+// How much of the warnings and skipped entries goes to stderr.
+enum class Verbosity { quiet, normal, verbose };
+
+// Skipped entries shown per file before a count of the rest.
+constexpr size_t skippedShown = 5;
+
+struct ReportOptions {
+    std::string chartPath;
+    std::string speedupPath;
+    std::string costPath;
+    bool charts = true;
+    bool compare = false;
+    std::vector<std::string> labels;
+    ChartOptions chart;
+    Verbosity verbosity = Verbosity::normal;
+    std::vector<std::string> inputs;
+};
 
 int usageError(const std::string& what) {
     fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), _(usageText));
@@ -86,206 +114,197 @@ bool samePath(const std::string& a, const std::string& b) {
     return error ? a == b : first == second;
 }
 
-bool readWhole(const char* path, std::string* text) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        text->reserve(static_cast<size_t>(info.st_size));
-    }
-    char block[1 << 16];
-    ssize_t got;
-    while ((got = read(fd, block, sizeof block)) != 0) {
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            const int error = errno;
-            close(fd);
-            errno = error;
-            return false;
-        }
-        text->append(block, static_cast<size_t>(got));
-    }
-    close(fd);
-    return true;
+void warn(const std::string& line) {
+    fprintf(stderr, "diagsum-report: %s %s\n", _("warning:"), line.c_str());
 }
 
-bool writeAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno != EINTR) {
-            return false;
-        }
-        done += wrote < 0 ? 0 : static_cast<size_t>(wrote);
+// The entries a file's reading skipped: the first few, then how many more.
+void reportSkipped(const InputFile& file, Verbosity verbosity) {
+    const std::vector<InputProblem>& problems = file.runs.problems;
+    if (verbosity == Verbosity::quiet) {
+        return;
     }
-    return true;
+    const size_t shown = verbosity == Verbosity::verbose ? problems.size() : std::min(problems.size(), skippedShown);
+    for (size_t i = 0; i < shown; i++) {
+        // TRANSLATORS: the file, the line or entry, why it was skipped.
+        fprintf(stderr, _("diagsum-report: %s:%s: skipped: %s\n"), file.path.c_str(), problems[i].where.c_str(),
+                problems[i].reason.c_str());
+    }
+    if (shown < problems.size()) {
+        fprintf(stderr, _("diagsum-report: %s: %zu more entries skipped (--verbose lists them)\n"), file.path.c_str(),
+                problems.size() - shown);
+    }
 }
 
-// A new file of a random name beside `path` (mkstemp: never an existing file
-// or a link). A relative path gets "./" before it, so gnuplot never reads it
-// as an option.
-int makeScratch(const std::string& path, std::string* scratch) {
-    *scratch = (path.front() == '/' ? "" : "./") + path + ".XXXXXX";
-    return mkostemp(scratch->data(), O_CLOEXEC);
-}
-
-std::string folderOf(const std::string& path) {
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? "." : folder;
-}
-
-bool startsAsPng(int fd) {
-    unsigned char head[8];
-    return pread(fd, head, sizeof head, 0) == sizeof head && memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
-}
-
-// Runs `gnuplot -c script drawing` with nothing on its standard input and
-// its standard output sent to stderr, so it never waits for input or mixes
-// into the table; SIGPIPE back to its default for it.
-bool runGnuplot(const std::string& script, const std::string& drawing, const std::string& chart) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, 2, 1);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    std::string arguments[] = {"gnuplot", "-c", script, drawing};
-    char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(), arguments[3].data(),
-                    nullptr};
-    pid_t child;
-    const int error = posix_spawnp(&child, "gnuplot", &actions, &attributes, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
-        fprintf(stderr, _("diagsum-report: cannot start gnuplot: %s (is gnuplot-nox installed?)\n"),
-                strerror(error));
-        return false;
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        fprintf(stderr, _("diagsum-report: gnuplot could not draw %s\n"), chart.c_str());
-        return false;
-    }
-    return true;
-}
-
-// Draws the chart into a scratch file beside `chart`, then renames it over
-// `chart`, so a failed drawing never leaves a partial chart; the scratch
-// files are removed whatever happens.
-bool drawChart(const std::string& script, const std::string& chart) {
-    if (chart.empty()) {
-        fputs(_("diagsum-report: cannot draw a chart at an empty path\n"), stderr);
-        return false;
-    }
-    struct stat info {};
-    if (chart.back() == '/' || (stat(chart.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
-        fprintf(stderr, _("diagsum-report: cannot draw the chart '%s': it names a folder, not a file\n"),
-                chart.c_str());
-        return false;
-    }
-    std::string drawing;
-    const int drawingFd = makeScratch(chart, &drawing);
-    if (drawingFd < 0) {
-        // TRANSLATORS: the chart, its folder, the system's reason.
-        fprintf(stderr,
-                _("diagsum-report: cannot draw the chart '%s': cannot create a file in folder '%s': %s\n"),
-                chart.c_str(), folderOf(chart).c_str(), strerror(errno));
-        return false;
-    }
-    std::string scriptPath;
-    const int scriptFd = makeScratch(chart, &scriptPath);
-    bool drawn = scriptFd >= 0 && writeAll(scriptFd, script);
-    if (scriptFd >= 0 && close(scriptFd) != 0) {
-        drawn = false;
-    }
-    if (!drawn) {
-        fprintf(stderr, _("diagsum-report: cannot write gnuplot's script beside '%s': %s\n"), chart.c_str(),
-                strerror(errno));
-    }
-    drawn = drawn && runGnuplot(scriptPath, drawing, chart);
-    if (drawn && !startsAsPng(drawingFd)) {
-        fprintf(stderr, _("diagsum-report: gnuplot drew no PNG for %s\n"), chart.c_str());
-        drawn = false;
-    }
-    if (drawn) {
-        // mkstemp makes the file private; the chart gets the usual permissions.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(drawingFd, 0666 & ~mask);
-        if (rename(drawing.c_str(), chart.c_str()) != 0) {
-            fprintf(stderr, _("diagsum-report: cannot write the chart '%s': %s\n"), chart.c_str(),
-                    strerror(errno));
-            drawn = false;
-        }
-    }
-    close(drawingFd);
-    if (scriptFd >= 0) {
-        unlink(scriptPath.c_str());
-    }
-    if (!drawn) {
-        unlink(drawing.c_str());
-    }
-    return drawn;
-}
-
-// cost.png, when the JSON has counters; never over the input or another
-// chart (`others`: the input first).
-bool drawCostChart(const CostReport& cost, const ScalingReport& report, const std::string& path,
-                   const std::vector<std::string>& others) {
-    if (cost.groups.empty()) {
-        return true;
-    }
-    for (const std::string& other : others) {
+// Draws one chart unless its path is one of `taken` (the inputs and the
+// charts drawn before it): a chart never replaces them.
+bool drawUnlessTaken(const std::string& script, const std::string& path, const std::vector<std::string>& taken,
+                     const char* what, const char* option) {
+    for (const std::string& other : taken) {
         if (samePath(path, other)) {
-            fprintf(stderr, _("diagsum-report: cannot draw the cost chart over '%s'; name another with -c\n"),
-                    other.c_str());
+            fprintf(stderr, _("diagsum-report: cannot draw the %s chart over '%s'; name another with %s\n"), what,
+                    other.c_str(), option);
             return false;
         }
     }
-    return drawChart(costChartScript(cost, report), path);
+    return drawChart(script, path);
 }
 
-}  // namespace
+bool writeTable(const std::string& table) {
+    if (fwrite(table.data(), 1, table.size(), stdout) != table.size() || fflush(stdout) != 0) {
+        fprintf(stderr, _("diagsum-report: cannot write the table: %s\n"), strerror(errno));
+        return false;
+    }
+    return true;
+}
 
-int main(int argc, char** argv) {
-    // A closed stdout shows as a failed write, which is reported, instead of
-    // ending the program silently.
-    initMessages();
-    signal(SIGPIPE, SIG_IGN);
-    std::string chartPath = "scaling.png";
-    std::string speedupPath;
-    std::string costPath;
-    bool charts = true;
+// The first processor count a file's context gives; 0 when none does.
+int32_t machineCpus(const std::vector<InputFile>& files) {
+    for (const InputFile& file : files) {
+        if (file.context.cpus > 0) {
+            return file.context.cpus;
+        }
+    }
+    return 0;
+}
+
+int summarise(const ReportOptions& options, std::vector<InputFile>& files) {
+    RunSet runs = std::move(files.front().runs);
+    for (size_t i = 1; i < files.size(); i++) {
+        if (files[i].runs.hasWall != runs.hasWall) {
+            fprintf(stderr, _("diagsum-report: cannot read a log and a sweep's JSON as one: %s\n"),
+                    files[i].path.c_str());
+            return 1;
+        }
+        mergeRuns(&runs, files[i].runs);
+    }
+    ScalingReport report = analyse(runs);
+    // The cost split reads one JSON's counters: the runs of several files
+    // are summed up without them.
+    const CostReport cost = files.size() == 1 ? files.front().cost : CostReport{};
+    addSystemSlopes(&report, cost);
+    if (options.verbosity == Verbosity::verbose) {
+        for (const std::string& warning : report.warnings) {
+            warn(warning);
+        }
+    } else if (options.verbosity == Verbosity::normal) {
+        for (const std::string& warning : warningSummary(report)) {
+            warn(warning);
+        }
+    }
+    if (!writeTable(reportText(report) + costTable(cost, report))) {
+        return 1;
+    }
+    if (!options.charts) {
+        return 0;
+    }
+    ChartOptions chart = options.chart;
+    chart.cpus = machineCpus(files);
+    const std::string chartPath = options.chartPath.empty() ? "scaling.png" : options.chartPath;
+    std::string speedupPath = options.speedupPath;
+    if (speedupPath.empty()) {
+        speedupPath = (std::filesystem::path(chartPath).parent_path() / "speedup.png").string();
+    }
+    std::vector<std::string> taken = options.inputs;
+    bool drawn = drawUnlessTaken(scalingChartScript(report, chart), chartPath, taken, _("scaling"), "-o");
+    if (!report.hasWall) {
+        if (!options.speedupPath.empty()) {
+            // Only a sweep's JSON holds the wall times a speedup is made of.
+            fprintf(stderr,
+                    _("diagsum-report: the speedup chart needs the JSON of a sweep (diagsum --json); "
+                      "%s is a log, so %s is not drawn\n"),
+                    files.front().path.c_str(), speedupPath.c_str());
+            return 2;
+        }
+        return drawn ? 0 : 2;
+    }
+    taken.push_back(chartPath);
+    drawn = drawUnlessTaken(speedupChartScript(report, chart), speedupPath, taken, _("speedup"), "-s") && drawn;
+    if (cost.groups.empty()) {
+        return drawn ? 0 : 2;
+    }
+    std::string costPath = options.costPath;
+    if (costPath.empty()) {
+        costPath = (std::filesystem::path(chartPath).parent_path() / "cost.png").string();
+    }
+    taken.push_back(speedupPath);
+    return drawUnlessTaken(costChartScript(cost, report), costPath, taken, _("cost"), "-c") && drawn ? 0 : 2;
+}
+
+int compare(const ReportOptions& options, const std::vector<InputFile>& files) {
+    std::vector<const RunSet*> sweeps;
+    std::vector<std::string> labels;
+    std::vector<ScalingReport> reports;
+    for (size_t i = 0; i < files.size(); i++) {
+        sweeps.push_back(&files[i].runs);
+        labels.push_back(i < options.labels.size() ? options.labels[i] : contextLabel(files[i]));
+        reports.push_back(analyse(files[i].runs));
+    }
+    const CompareReport report = compareSweeps(sweeps, labels);
+    if (report.counts.empty()) {
+        fprintf(stderr, _("diagsum-report: the files share no matrix size, mode and worker count\n"));
+        return 1;
+    }
+    if (options.verbosity != Verbosity::quiet && !fewRunsWarning(report).empty()) {
+        warn(fewRunsWarning(report));
+    }
+    if (!writeTable(compareText(report))) {
+        return 1;
+    }
+    if (!options.charts) {
+        return 0;
+    }
+    ChartOptions chart = options.chart;
+    chart.cpus = files.front().context.cpus;
+    const std::string path = options.chartPath.empty() ? "compare.png" : options.chartPath;
+    return drawUnlessTaken(compareChartScript(reports, labels, chart), path, options.inputs, _("comparison"), "-o")
+               ? 0
+               : 2;
+}
+
+// Parses the command line into `options`; -1 to go on, else the exit status.
+int parseOptions(int argc, char** argv, ReportOptions* options) {
+    // -c names the cost chart, so --compare has no letter.
+    constexpr int optCompare = 256;
     static const option longOptions[] = {
         {"output", required_argument, nullptr, 'o'}, {"speedup-chart", required_argument, nullptr, 's'},
-        {"cost-chart", required_argument, nullptr, 'c'},   {"no-chart", no_argument, nullptr, 'n'},     {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'V'},      {nullptr, 0, nullptr, 0}};
+        {"no-chart", no_argument, nullptr, 'n'},     {"x-scale", required_argument, nullptr, 'x'},
+        {"verbose", no_argument, nullptr, 'v'},      {"quiet", no_argument, nullptr, 'q'},
+        {"compare", no_argument, nullptr, optCompare}, {"label", required_argument, nullptr, 'l'},
+        {"cost-chart", required_argument, nullptr, 'c'},
+        {"help", no_argument, nullptr, 'h'},         {"version", no_argument, nullptr, 'V'},
+        {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int option;
-    while ((option = getopt_long(argc, argv, ":o:s:c:nhV", longOptions, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":o:s:c:nx:vql:hV", longOptions, nullptr)) != -1) {
         switch (option) {
             case 'o':
-                chartPath = optarg;
+                options->chartPath = optarg;
                 break;
             case 's':
-                speedupPath = optarg;
-                break;
-            case 'c':
-                costPath = optarg;
+                options->speedupPath = optarg;
                 break;
             case 'n':
-                charts = false;
+                options->charts = false;
+                break;
+            case 'x':
+                if (std::string_view(optarg) != "lin" && std::string_view(optarg) != "log") {
+                    return usageError(formatMessage(_("--x-scale takes lin or log, not '%s'"), optarg));
+                }
+                options->chart.xScale = std::string_view(optarg) == "lin" ? XScale::linear : XScale::log;
+                break;
+            case 'v':
+            case 'q':
+                options->verbosity = option == 'v' ? Verbosity::verbose : Verbosity::quiet;
+                break;
+            case 'c':
+                options->costPath = optarg;
+                break;
+            case optCompare:
+                options->compare = true;
+                break;
+            case 'l':
+                options->labels.push_back(optarg);
                 break;
             case 'h':
                 printf("%s\n\n%s", _(helpUsage), _(helpText));
@@ -304,80 +323,45 @@ int main(int argc, char** argv) {
                 return usageError(formatMessage(_("unknown option '%s'"), optionText(argv).c_str()));
         }
     }
-    if (optind != argc - 1) {
-        return usageError(optind == argc ? _("no input file") : _("one input file only"));
+    options->inputs.assign(argv + optind, argv + argc);
+    if (options->inputs.empty()) {
+        return usageError(_("no input file"));
     }
-    if (speedupPath.empty()) {
-        const std::filesystem::path folder = std::filesystem::path(chartPath).parent_path();
-        speedupPath = (folder / "speedup.png").string();
+    if (options->compare && options->inputs.size() < 2) {
+        return usageError(_("--compare needs two files or more"));
     }
-    if (costPath.empty()) {
-        costPath = (std::filesystem::path(chartPath).parent_path() / "cost.png").string();
+    if (options->compare && !options->costPath.empty()) {
+        return usageError(_("--cost-chart draws one sweep's chart, not a comparison's"));
     }
-    const char* inputPath = argv[optind];
-    std::string text;
-    if (!readWhole(inputPath, &text)) {
-        fprintf(stderr, _("diagsum-report: cannot read %s: %s\n"), inputPath, strerror(errno));
-        return 1;
+    if (!options->compare && !options->labels.empty()) {
+        return usageError(_("--label names the files of --compare"));
     }
-    RunSet runs;
-    const bool json = detectInput(text) == InputKind::json;
-    if (json) {
+    if (options->labels.size() > options->inputs.size()) {
+        return usageError(_("more labels than files"));
+    }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A closed stdout shows as a failed write, which is reported, instead of
+    // ending the program silently.
+    initMessages();
+    signal(SIGPIPE, SIG_IGN);
+    ReportOptions options;
+    const int parsed = parseOptions(argc, argv, &options);
+    if (parsed >= 0) {
+        return parsed;
+    }
+    std::vector<InputFile> files(options.inputs.size());
+    for (size_t i = 0; i < files.size(); i++) {
         std::string error;
-        if (!readBenchJson(text, &runs, &error)) {
-            fprintf(stderr, _("diagsum-report: %s is not a sweep's JSON: %s\n"), inputPath, error.c_str());
+        if (!readInputFile(options.inputs[i], &files[i], &error)) {
+            fprintf(stderr, "diagsum-report: %s\n", error.c_str());
             return 1;
         }
-    } else {
-        runs = readLog(text);
+        reportSkipped(files[i], options.verbosity);
     }
-    for (const InputProblem& problem : runs.problems) {
-        // TRANSLATORS: the file, the line or entry, why it was skipped.
-        fprintf(stderr, _("diagsum-report: %s:%s: skipped: %s\n"), inputPath, problem.where.c_str(),
-                problem.reason.c_str());
-    }
-    if (runs.runs == 0) {
-        fprintf(stderr, _("diagsum-report: %s holds no runs\n"), inputPath);
-        return 1;
-    }
-    ScalingReport report = analyse(runs);
-    const CostReport cost = json ? readCostCounters(text, runs.modes, runs.settings) : CostReport{};
-    addSystemSlopes(&report, cost);
-    for (const std::string& warning : report.warnings) {
-        fprintf(stderr, _("diagsum-report: warning: %s\n"), warning.c_str());
-    }
-    const std::string table = reportText(report) + costTable(cost, report);
-    if (fwrite(table.data(), 1, table.size(), stdout) != table.size() || fflush(stdout) != 0) {
-        fprintf(stderr, _("diagsum-report: cannot write the table: %s\n"), strerror(errno));
-        return 1;
-    }
-    if (!charts) {
-        return 0;
-    }
-    // A chart never replaces the input or the other chart.
-    bool drawn = false;
-    if (samePath(chartPath, inputPath)) {
-        fprintf(
-            stderr,
-            _("diagsum-report: cannot draw the scaling chart over the input '%s'; name another with -o\n"),
-            inputPath);
-    } else {
-        drawn = drawChart(scalingChartScript(report), chartPath);
-    }
-    if (!report.hasWall) {
-        return drawn ? 0 : 2;
-    }
-    if (samePath(speedupPath, inputPath) || samePath(speedupPath, chartPath)) {
-        fprintf(
-            stderr,
-            samePath(speedupPath, inputPath)
-                ? _("diagsum-report: cannot draw the speedup chart over the input '%s'; name another with "
-                    "-s\n")
-                : _("diagsum-report: cannot draw the speedup chart over the scaling chart '%s'; name another "
-                    "with -s\n"),
-            speedupPath.c_str());
-        return 2;
-    }
-    drawn = drawChart(speedupChartScript(report), speedupPath) && drawn;
-    return drawCostChart(cost, report, costPath, {inputPath, chartPath, speedupPath}) && drawn ? 0 : 2;
+    return options.compare ? compare(options, files) : summarise(options, files);
 }

@@ -30,6 +30,8 @@ SampleStats describeSorted(const std::vector<double>& sorted) {
     stats.min = sorted.front();
     stats.max = sorted.back();
     stats.median = quantile(sorted, 0.5);
+    stats.q1 = quantile(sorted, 0.25);
+    stats.q3 = quantile(sorted, 0.75);
     stats.mean = std::accumulate(sorted.begin(), sorted.end(), 0.0) / static_cast<double>(n);
     if (n > 1) {
         double squares = 0;

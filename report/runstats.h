@@ -15,6 +15,8 @@ struct SampleStats {
     size_t runs = 0;
     double mean = 0;
     double median = 0;
+    double q1 = 0;  // first and third quartiles: the band the charts draw
+    double q3 = 0;
     double min = 0;
     double max = 0;
     double stddev = 0;         // sample standard deviation; 0 for a single run

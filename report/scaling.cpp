@@ -1,7 +1,5 @@
 #include "report/scaling.h"
 
-#include "i18n/messages.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <set>
@@ -32,23 +30,6 @@ std::string interval(const SampleStats& stats) {
     return text.append(fixed2(stats.low)).append(", ").append(fixed2(stats.high)).append("]");
 }
 
-// A text as a gnuplot string: in single quotes, where only a quote itself
-// needs escaping (doubled), so any translation of a label stays one string.
-std::string gnuplotString(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c;
-        if (c == '\'') {
-            quoted += '\'';
-        }
-    }
-    return quoted + "'";
-}
-
-std::string sizeLabel(int32_t rows, int32_t columns) {
-    return std::to_string(rows) + " × " + std::to_string(columns);
-}
-
 // "| a | b |" and a newline.
 std::string tableRow(const std::vector<std::string>& cells) {
     std::string row = "|";
@@ -68,86 +49,56 @@ bool severalSettings(const ScalingReport& report) {
     return report.settings.size() > 1;
 }
 
-// How the runs were made beyond the mode: "stack:64k/bind:compact", or
-// "defaults".
-std::string settingName(const ScalingReport& report, int32_t setting) {
-    const auto index = static_cast<size_t>(setting);
-    return index >= report.settings.size() || report.settings[index].empty() ? _("defaults")
-                                                                             : report.settings[index];
-}
-
-// "500 × 500", with the settings ("500 × 500, stack:64k") and the mode
-// ("500 × 500, pool") when the input holds several.
-std::string seriesLabel(const ScalingReport& report, int32_t rows, int32_t columns, int32_t setting,
-                        int32_t mode) {
-    std::string label = sizeLabel(rows, columns);
-    if (severalSettings(report)) {
-        label += ", " + settingName(report, setting);
-    }
-    if (severalModes(report)) {
-        label += ", " + report.modes[static_cast<size_t>(mode)];
-    }
-    return label;
-}
-
-std::string seriesLabel(const ScalingReport& report, const SeriesReport& series) {
-    return seriesLabel(report, series.rows, series.columns, series.setting, series.mode);
-}
-
-std::string groupLabel(const ScalingReport& report, const GroupKey& key) {
-    // TRANSLATORS: the matrix size (and settings and mode), then the worker count.
-    return formatMessage(ngettext("%s, %d worker", "%s, %d workers", static_cast<unsigned long>(key.threads)),
-                         seriesLabel(report, key.rows, key.columns, key.setting, key.mode).c_str(),
-                         key.threads);
-}
-
-// Adds a warning line for each kind of noise the group's runs show in one
-// measure (processor or wall time).
-void noteNoise(const std::string& label, const std::string& measure, const std::vector<double>& inOrder,
-               const std::vector<double>& sorted, const SampleStats& stats,
-               std::vector<std::string>* warnings) {
+// Adds a warning line and a note for each kind of noise the group's runs
+// show in one measure (processor or wall time).
+void noteNoise(ScalingReport* report, const GroupKey& key, bool wall, const std::vector<double>& inOrder,
+               const std::vector<double>& sorted, const SampleStats& stats) {
+    const std::string label = groupLabel(*report, key);
+    const std::string measure = wall ? _("wall time") : _("processor time");
     const FarRuns far = farOutliers(sorted);
     if (far.count > 0) {
         // TRANSLATORS: the group, the outliers, the runs, the measure, the largest outlier.
-        warnings->push_back(formatMessage(ngettext("%s: %zu outlier of %zu runs beyond Q3 + 3 IQR in %s, "
-                                                   "the largest %s µs",
-                                                   "%s: %zu outliers of %zu runs beyond Q3 + 3 IQR in %s, "
-                                                   "the largest %s µs",
-                                                   far.count),
-                                          label.c_str(), far.count, stats.runs, measure.c_str(),
-                                          fixed2(far.largest).c_str()));
+        report->warnings.push_back(formatMessage(ngettext("%s: %zu outlier of %zu runs beyond Q3 + 3 IQR in %s, "
+                                                          "the largest %s µs",
+                                                          "%s: %zu outliers of %zu runs beyond Q3 + 3 IQR in %s, "
+                                                          "the largest %s µs",
+                                                          far.count),
+                                                 label.c_str(), far.count, stats.runs, measure.c_str(),
+                                                 fixed2(far.largest).c_str()));
+        report->noise.push_back(
+            {NoiseKind::outliers, wall, key, stats.median > 0 ? far.largest / stats.median : INFINITY});
     }
     if (stats.mean > 0 && stats.stddev / stats.mean > noisyVariation) {
         // TRANSLATORS: the group, the measure, its variation, the threshold.
-        warnings->push_back(formatMessage(_("%s: %s varies by %s %% (coefficient of variation above %s %%)"),
-                                          label.c_str(), measure.c_str(),
-                                          format("%.1f", 100 * stats.stddev / stats.mean).c_str(),
-                                          format("%.0f", 100 * noisyVariation).c_str()));
+        report->warnings.push_back(formatMessage(_("%s: %s varies by %s %% (coefficient of variation above %s %%)"),
+                                                 label.c_str(), measure.c_str(),
+                                                 format("%.1f", 100 * stats.stddev / stats.mean).c_str(),
+                                                 format("%.0f", 100 * noisyVariation).c_str()));
+        report->noise.push_back({NoiseKind::variation, wall, key, stats.stddev / stats.mean});
     }
     double ratio = 0;
     if (slowFirstRun(inOrder, sorted, &ratio)) {
         // TRANSLATORS: the group, the measure, the first run's time, the ratio.
-        warnings->push_back(formatMessage(_("%s: the first run's %s (%s µs) is %s times the median of the "
-                                            "others: a cold start"),
-                                          label.c_str(), measure.c_str(), fixed2(inOrder.front()).c_str(),
-                                          format("%.1f", ratio).c_str()));
+        report->warnings.push_back(formatMessage(_("%s: the first run's %s (%s µs) is %s times the median of the "
+                                                   "others: a cold start"),
+                                                 label.c_str(), measure.c_str(), fixed2(inOrder.front()).c_str(),
+                                                 format("%.1f", ratio).c_str()));
+        report->noise.push_back({NoiseKind::coldStart, wall, key, ratio});
     }
 }
 
-GroupReport describeGroup(const ScalingReport& report, const RunGroup& group,
-                          std::vector<std::string>* warnings) {
+GroupReport describeGroup(ScalingReport* report, const RunGroup& group) {
     GroupReport g;
     g.key = group.key;
-    const std::string label = groupLabel(report, group.key);
     std::vector<double> sorted = group.cpu;
     std::sort(sorted.begin(), sorted.end());
     g.cpu = describeSorted(sorted);
-    noteNoise(label, _("processor time"), group.cpu, sorted, g.cpu, warnings);
+    noteNoise(report, group.key, false, group.cpu, sorted, g.cpu);
     if (!group.wall.empty()) {
         sorted = group.wall;
         std::sort(sorted.begin(), sorted.end());
         g.wall = describeSorted(sorted);
-        noteNoise(label, _("wall time"), group.wall, sorted, g.wall, warnings);
+        noteNoise(report, group.key, true, group.wall, sorted, g.wall);
     }
     return g;
 }
@@ -267,7 +218,7 @@ std::string groupTable(const ScalingReport& report) {
                                    fixed2(g.cpu.min), fixed2(g.cpu.max), fixed2(g.cpu.stddev)});
         if (report.hasWall) {
             cells.insert(cells.end(),
-                         {fixed2(g.wall.median), interval(g.wall), fixed2(g.speedup), fixed2(g.efficiency)});
+                         {fixed2(g.wall.median), interval(g.wall), significant3(g.speedup), significant3(g.efficiency)});
         }
         table += tableRow(cells);
     }
@@ -278,13 +229,14 @@ std::string startupTable(const ScalingReport& report) {
     if (report.shares.empty()) {
         return "";
     }
-    std::string table =
-        "\n" +
-        std::string(_("Start-up share of the processor time, (spawn - pool) / spawn of the medians:")) +
-        "\n\n" +
-        tableRow({_("matrix"), _("workers"), _("spawn median cpu µs"), _("pool median cpu µs"),
-                  _("start-up share")}) +
-        "|---|---:|---:|---:|---:|\n";
+    // Appended piece by piece: GCC 12 warns of a false overlap (-Wrestrict)
+    // in "\n" + std::string(...).
+    std::string table = "\n";
+    table += _("Start-up share of the processor time, (spawn - pool) / spawn of the medians:");
+    table += "\n\n";
+    table += tableRow({_("matrix"), _("workers"), _("spawn median cpu µs"), _("pool median cpu µs"),
+                       _("start-up share")});
+    table += "|---|---:|---:|---:|---:|\n";
     for (const StartupShare& s : report.shares) {
         const std::string size = sizeLabel(s.rows, s.columns);
         table += tableRow({severalSettings(report) ? size + ", " + settingName(report, s.setting) : size,
@@ -305,13 +257,12 @@ std::string systemPart(const WorkerCost& cost) {
 }
 
 std::string costText(const ScalingReport& report) {
-    std::string text =
-        "\n" +
-        std::string(_("Cost of each added worker (least-squares slope of the median processor time "
-                      "against the worker count):")) +
-        "\n";
+    std::string text = "\n";
+    text += _("Cost of each added worker (least-squares slope of the median processor time "
+              "against the worker count):");
+    text += "\n";
     for (const SeriesReport& s : report.series) {
-        text += "- " + seriesLabel(report, s) + ": ";
+        text += "- " + seriesLabel(report, s.rows, s.columns, s.setting, s.mode) + ": ";
         if (!s.cost) {
             text += _("n/a (a single worker count)");
             text += "\n";
@@ -326,45 +277,44 @@ std::string costText(const ScalingReport& report) {
     return text;
 }
 
-int32_t largestCount(const ScalingReport& report) {
-    int32_t largest = 1;
-    for (const GroupReport& g : report.groups) {
-        largest = std::max(largest, g.key.threads);
-    }
-    return largest;
-}
-
-std::string chartHeader(const ScalingReport& report, const std::string& title) {
-    const int32_t largest = largestCount(report);
-    std::string header = "set terminal pngcairo size " + std::to_string(chartWidth) + "," +
-                         std::to_string(chartHeight) + " noenhanced font 'DejaVu Sans,10'\n";
-    header += "set output ARG1\n";
-    header += "set title " + gnuplotString(title) + "\n";
-    header += "set xlabel " + gnuplotString(_("workers (threads)")) + "\n";
-    header += "set grid\n";
-    // The axis ends at the largest count, with a tic per worker when few.
-    header += "set xrange [0:" + std::to_string(largest) + "]\n";
-    if (largest <= 16) {
-        header += "set xtics 1\n";
-    }
-    return header;
-}
-
-// One inline data block per series, "$s0" onwards, of the lines `row` gives.
-template <typename Row>
-std::string dataBlocks(const ScalingReport& report, Row row) {
-    std::string blocks;
-    for (size_t i = 0; i < report.series.size(); i++) {
-        blocks += "$s" + std::to_string(i) + " << EOD\n";
-        for (size_t g = report.series[i].first; g < report.series[i].last; g++) {
-            blocks += row(report.groups[g]) + "\n";
-        }
-        blocks += "EOD\n";
-    }
-    return blocks;
-}
-
 }  // namespace
+
+std::string significant3(double value) {
+    std::string text = format("%#.3g", value);
+    if (!text.empty() && text.back() == '.') {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string sizeLabel(int32_t rows, int32_t columns) {
+    return std::to_string(rows) + " × " + std::to_string(columns);
+}
+
+std::string settingName(const ScalingReport& report, int32_t setting) {
+    const auto index = static_cast<size_t>(setting);
+    return index >= report.settings.size() || report.settings[index].empty() ? _("defaults")
+                                                                             : report.settings[index];
+}
+
+std::string seriesLabel(const ScalingReport& report, int32_t rows, int32_t columns, int32_t setting,
+                        int32_t mode) {
+    std::string label = sizeLabel(rows, columns);
+    if (severalSettings(report)) {
+        label += ", " + settingName(report, setting);
+    }
+    if (severalModes(report)) {
+        label += ", " + report.modes[static_cast<size_t>(mode)];
+    }
+    return label;
+}
+
+std::string groupLabel(const ScalingReport& report, const GroupKey& key) {
+    // TRANSLATORS: the matrix size (and settings and mode), then the worker count.
+    return formatMessage(ngettext("%s, %d worker", "%s, %d workers", static_cast<unsigned long>(key.threads)),
+                         seriesLabel(report, key.rows, key.columns, key.setting, key.mode).c_str(),
+                         key.threads);
+}
 
 ScalingReport analyse(const RunSet& runs) {
     ScalingReport report;
@@ -372,7 +322,7 @@ ScalingReport analyse(const RunSet& runs) {
     report.modes = runs.modes;
     report.settings = runs.settings;
     for (const RunGroup& group : runs.groups) {
-        report.groups.push_back(describeGroup(report, group, &report.warnings));
+        report.groups.push_back(describeGroup(&report, group));
     }
     for (size_t first = 0; first < report.groups.size();) {
         const GroupKey& key = report.groups[first].key;
@@ -396,88 +346,4 @@ ScalingReport analyse(const RunSet& runs) {
 
 std::string reportText(const ScalingReport& report) {
     return groupTable(report) + startupTable(report) + costText(report);
-}
-
-std::string scalingChartScript(const ScalingReport& report) {
-    std::string script =
-        chartHeader(report, _("diagsum: processor time per run by number of workers (mean, band "
-                              "from min to max)"));
-    script +=
-        "set ylabel " + gnuplotString(_("processor time of all threads per run (clock ticks, µs)")) + "\n";
-    script +=
-        "set key top left\n"
-        "set yrange [0:*]\n"
-        "set style fill transparent solid 0.25 noborder\n";
-    script += dataBlocks(report, [](const GroupReport& g) {
-        return std::to_string(g.key.threads) + " " + fixed2(g.cpu.mean) + " " + fixed2(g.cpu.min) + " " +
-               fixed2(g.cpu.max);
-    });
-    script += "plot ";
-    for (size_t i = 0; i < report.series.size(); i++) {
-        const SeriesReport& s = report.series[i];
-        const std::string data = "$s" + std::to_string(i);
-        const std::string colour = std::to_string(i + 1);
-        const std::string label = seriesLabel(report, s);
-        script += (i == 0 ? "" : ", \\\n     ");
-        script += data + " using 1:3:4 with filledcurves lc " + colour + " title " +
-                  gnuplotString(formatMessage(_("min–max, %s"), label.c_str())) + ", \\\n     " + data +
-                  " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour + " title " +
-                  gnuplotString(formatMessage(_("mean, %s"), label.c_str()));
-    }
-    return script + "\n";
-}
-
-std::string speedupChartScript(const ScalingReport& report) {
-    std::string script = chartHeader(report, _("diagsum: speedup of the median wall time, and efficiency"));
-    script += "set ylabel " + gnuplotString(_("speedup (median wall time at the base count / at T)")) + "\n";
-    script += "set y2label " + gnuplotString(_("efficiency (speedup / ideal speedup)")) + "\n";
-    script +=
-        "set ytics nomirror\n"
-        "set y2tics\n"
-        "set key tmargin horizontal\n";
-    // Room above an efficiency of 1, where the points would sit on the border.
-    double highest = 1;
-    // The speedup axis follows the measured curve, with the ideal line
-    // leaving the chart: on a machine of few cores the measured speedup stays
-    // near 1 while the ideal reaches the largest worker count, and an axis up
-    // there would flatten every measured point onto the floor.
-    double topSpeedup = 1;
-    double topIdeal = 1;
-    for (const GroupReport& g : report.groups) {
-        highest = std::isnan(g.efficiency) ? highest : std::max(highest, g.efficiency);
-        topSpeedup = std::isnan(g.speedup) ? topSpeedup : std::max(topSpeedup, g.speedup);
-        topIdeal = std::max(topIdeal, static_cast<double>(g.key.threads));
-    }
-    // Never below the measured curve itself: a speedup above the ideal (a
-    // superlinear count, or noise) stays on the chart.
-    const double top = std::max(1.05 * topSpeedup, std::min(1.05 * topIdeal, std::max(2.0, 2 * topSpeedup)));
-    script += "set yrange [0:" + format("%.3g", top) + "]\n";
-    script += "set y2range [0:" + format("%.3g", 1.1 * highest) + "]\n";
-    script += dataBlocks(report, [](const GroupReport& g) {
-        return std::to_string(g.key.threads) + " " + format("%.6g", g.speedup) + " " +
-               format("%.6g", g.efficiency);
-    });
-    std::set<int32_t> bases;
-    for (const SeriesReport& s : report.series) {
-        bases.insert(s.base);
-    }
-    script += "plot ";
-    for (int32_t base : bases) {
-        const std::string b = std::to_string(base);
-        const std::string ideal = base == 1 ? _("ideal, S = T") : formatMessage(_("ideal, S = T / %d"), base);
-        script +=
-            "x / " + b + ".0 with lines dt 2 lc rgb 'black' title " + gnuplotString(ideal) + ", \\\n     ";
-    }
-    for (size_t i = 0; i < report.series.size(); i++) {
-        const SeriesReport& s = report.series[i];
-        const std::string data = "$s" + std::to_string(i);
-        const std::string colour = std::to_string(i + 1);
-        const std::string label = seriesLabel(report, s);
-        script += (i == 0 ? "" : ", \\\n     ");
-        script += data + " using 1:2 with linespoints pt 7 ps 0.5 lc " + colour + " title " +
-                  gnuplotString(formatMessage(_("speedup, %s"), label.c_str())) + ", \\\n     " + data +
-                  " using 1:3 axes x1y2 with linespoints dt 3 pt 6 ps 0.5 lc " + colour + " title " +
-                  gnuplotString(formatMessage(_("efficiency, %s"), label.c_str()));
-    }
-    return script + "\n";
 }

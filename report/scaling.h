@@ -3,8 +3,8 @@
 // of the wall time with the speedup and efficiency. Per series (matrix size
 // and mode): the cost of each added worker. Per size and count where both
 // start-up modes ran: the share of the processor time that starting threads
-// takes. Then the noise warnings, the Markdown text, and the gnuplot
-// scripts of the charts.
+// takes. Then the noise warnings and the Markdown text (the charts are
+// drawn from the same report, see report/charts.h).
 #pragma once
 
 #include <cmath>
@@ -65,6 +65,16 @@ struct StartupShare {
     double share;
 };
 
+// The kinds of noise a group's runs can show (see the warnings).
+enum class NoiseKind { outliers, variation, coldStart };
+
+struct NoiseNote {
+    NoiseKind kind;
+    bool wall;     // in the wall time; the processor time otherwise
+    GroupKey key;
+    double worst;  // outliers: largest / median; variation: stddev / mean; cold start: first / median of the others
+};
+
 struct ScalingReport {
     bool hasWall = false;
     std::vector<std::string> modes;
@@ -72,7 +82,8 @@ struct ScalingReport {
     std::vector<GroupReport> groups;    // in key order
     std::vector<SeriesReport> series;
     std::vector<StartupShare> shares;
-    std::vector<std::string> warnings;  // one line each, no newline
+    std::vector<std::string> warnings;  // one line per group and kind, no newline
+    std::vector<NoiseNote> noise;       // the same, as figures (report/warnings.h sums them up)
 };
 
 // Everything above from the runs of a finished RunSet.
@@ -84,15 +95,15 @@ ScalingReport analyse(const RunSet& runs);
 // the cost of each added worker.
 std::string reportText(const ScalingReport& report);
 
-// gnuplot scripts, the data held inline, that draw into the path given as
-// the script's first argument (ARG1), so no path is ever part of the
-// script. The scaling chart: mean processor time per count with a band from
-// min to max, one curve per series. The speedup chart (wall times only):
-// measured speedup per count, the ideal speedup, and the efficiency on a
-// second axis.
-std::string scalingChartScript(const ScalingReport& report);
-std::string speedupChartScript(const ScalingReport& report);
+// "500 × 500"; with several settings or modes in the report,
+// "500 × 500, stack:64k, pool" for a series; and ", 8 workers" after it for
+// a group. settingName: "stack:64k/bind:compact", or "defaults".
+std::string sizeLabel(int32_t rows, int32_t columns);
+std::string settingName(const ScalingReport& report, int32_t setting);
+std::string seriesLabel(const ScalingReport& report, int32_t rows, int32_t columns, int32_t setting,
+                        int32_t mode);
+std::string groupLabel(const ScalingReport& report, const GroupKey& key);
 
-// Size of the charts in pixels.
-inline constexpr int chartWidth = 1000;
-inline constexpr int chartHeight = 600;
+// Speedup and efficiency as the table shows them: three significant digits
+// ("1.00", "0.625", "0.00781").
+std::string significant3(double value);

@@ -116,6 +116,22 @@ TEST(SingleRun, MoreWorkersThanDiagonalsStillSumsEachOnce) {
 }
 #endif
 
+#if DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS
+TEST(SingleRun, TakesTheThreeNumbersAcrossLineBreaks) {
+    // What is read: the answer up to the third number's line break, then the
+    // pause's Enter; "next" is left for whoever reads on.
+    for (const std::string answer : {"3\n4\n2\n", "3 4\n2\n", "\n 3\t4\n\n2  \r\n"}) {
+        testsupport::ScratchDir dir;
+        const Outcome run = runSingle(answer + "\nnext");
+        EXPECT_EQ(run.result, 0) << answer;
+        EXPECT_EQ(run.out.rfind(prompt + "Matriz: (3 X 4)\nThreads: 2\n" + pausePrompt, 0), 0u) << run.out;
+        EXPECT_EQ(ftell(stdin), static_cast<long>(answer.size() + 1)) << answer;
+    }
+    testsupport::ScratchDir dir;
+    EXPECT_EQ(runSingle("3 4 2").result, 0) << "the input may end right after the third number";
+}
+#endif
+
 #if DIAGSUM_GET_INPUT_FROM_USER
 TEST(SingleRun, RefusedInputCreatesAndWritesNothing) {
     const std::pair<const char*, const char*> cases[] = {
@@ -128,11 +144,12 @@ TEST(SingleRun, RefusedInputCreatesAndWritesNothing) {
         {"3 4 0\n", "Invalid input: the thread count must be between 1 and 65536\n"},
         {"3 4 -5\n", "Invalid input: the thread count must be between 1 and 65536\n"},
         {"3 4 65537\n", "Invalid input: the thread count must be between 1 and 65536\n"},
-        // The answer is one line of exactly three integers, each within int32.
+        // Exactly three integers, each within int32, and nothing after the third on its line.
         {"3 4 2.7\n", "Invalid input: type three integers\n"},
         {"3 4 2abc\n", "Invalid input: type three integers\n"},
         {"3 4 4294967298\n", "Invalid input: type three integers\n"},
-        {"3 4\n2\n", "Invalid input: type three integers\n"},
+        {"3 4 2 5\n", "Invalid input: type three integers\n"},
+        {"3\n4\n", "Invalid input: type three integers\n"},
         {"2147483647 2 1\n", "Invalid input: rows + columns - 1 must fit in 2147483647\n"},
     };
     for (auto [input, message] : cases) {

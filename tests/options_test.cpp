@@ -54,6 +54,18 @@ TEST(ThreadList, RefusesWhatIsNotACountFromOneTo65536) {
     }
 }
 
+TEST(ThreadList, RefusesACountGivenTwiceNamingIt) {
+    const std::pair<const char*, const char*> cases[] = {{"1,2,1", "1"}, {"1-4,3", "3"}, {"8-1,9,1", "1"}};
+    for (auto [list, count] : cases) {
+        const Parsed p = parseSweep({"-t", list});
+        EXPECT_EQ(p.result, CommandLine::refused) << list;
+        EXPECT_EQ(std::count(p.err.begin(), p.err.end(), '\n'), 1) << p.err;
+        EXPECT_NE(p.err.find(std::string("-t '") + list + "'"), std::string::npos) << p.err;
+        EXPECT_NE(p.err.find(std::string("count ") + count + " is given twice"), std::string::npos) << p.err;
+    }
+    EXPECT_EQ(threadList("1-65536").size(), 65536u);
+}
+
 TEST(MatrixSize, ParsesRowsByColumnsWithinInt32AndMemory) {
     int32_t rows = 0;
     int32_t columns = 0;
@@ -73,10 +85,11 @@ TEST(MatrixSize, ParsesRowsByColumnsWithinInt32AndMemory) {
 }
 
 TEST(MatrixSize, CountsTheResultSlotsBesideTheCells) {
-    // One row: 4 bytes of cells and 8 of result slots per column.
+    // One row: 4 bytes of cells, 8 of result slots and 12 of the sums' text
+    // per column; the cells and slots alone would fit.
     const uint64_t memory = static_cast<uint64_t>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
-    const uint64_t columns = std::min<uint64_t>(memory / 10, INT32_MAX);
-    if (columns * 12 <= memory) {
+    const uint64_t columns = std::min<uint64_t>(memory / 20, INT32_MAX);
+    if (columns * 24 <= memory) {
         GTEST_SKIP() << "every one-row matrix fits this machine";
     }
     std::string why;
@@ -98,6 +111,9 @@ TEST(SweepCommandLine, OptionsInShortAndLongForms) {
     const Parsed named = parseSweep({"--log", "runs.csv"});
     EXPECT_TRUE(named.options.logNamed);
     EXPECT_EQ(named.options.logPath, "runs.csv");
+    EXPECT_EQ(parseSweep({}).options.progress, ProgressChoice::automatic);
+    EXPECT_EQ(parseSweep({"--progress"}).options.progress, ProgressChoice::on);
+    EXPECT_EQ(parseSweep({"--progress", "--no-progress"}).options.progress, ProgressChoice::off);
 }
 
 TEST(SweepCommandLine, RefusalNamesOptionAndValueInOneLine) {

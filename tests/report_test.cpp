@@ -2,12 +2,13 @@
 // hostile chart paths, a missing gnuplot and an unwritable table.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include "report/scaling.h"
+#include "report/charts.h"
 #include "testsupport.h"
 
 namespace fs = std::filesystem;
@@ -153,9 +154,38 @@ TEST(ReportProgram, AChartThatCannotBeDrawnExitsTwoLeavingNothing) {
     fs::create_directory("folder");
     EXPECT_EQ(report("-o folder infoData.csv"), 2);
     EXPECT_TRUE(testsupport::readFile("err.txt").find("'folder': it names a folder") != std::string::npos);
-    EXPECT_EQ(report("-o nodir/c.png infoData.csv"), 2);
+    EXPECT_EQ(report("-o infoData.csv/c.png infoData.csv"), 2);
     EXPECT_TRUE(testsupport::readFile("err.txt").find(
-                    "'nodir/c.png': cannot create a file in folder 'nodir'") != std::string::npos);
+                    "'infoData.csv/c.png': cannot make its folder 'infoData.csv'") != std::string::npos)
+        << testsupport::readFile("err.txt");
+    fs::create_directory("locked");
+    fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_exec);
+    if (access("locked", W_OK) != 0) {  // root writes anywhere
+        EXPECT_EQ(report("-o locked/c.png infoData.csv"), 2);
+        EXPECT_TRUE(testsupport::readFile("err.txt").find(
+                        "'locked/c.png': cannot create a file in folder 'locked'") != std::string::npos);
+    }
+    fs::permissions("locked", fs::perms::owner_all);
+}
+
+TEST(ReportProgram, MakesMissingChartFoldersAndSaysALogHasNoSpeedup) {
+    if (!hasGnuplot()) {
+        GTEST_SKIP() << "gnuplot is not installed";
+    }
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("infoData.csv", logOfSweep());
+    ASSERT_EQ(report("-o out/new/chart.png infoData.csv"), 0) << testsupport::readFile("err.txt");
+    EXPECT_TRUE(isChart("out/new/chart.png"));
+    // A speedup chart asked of a log, which holds no wall times: said, and
+    // the exit status of a chart not drawn; the table and the scaling chart
+    // are made all the same.
+    EXPECT_EQ(report("-s out/speedup.png infoData.csv"), 2);
+    EXPECT_TRUE(testsupport::readFile("err.txt").find("the speedup chart needs the JSON of a sweep") !=
+                std::string::npos)
+        << testsupport::readFile("err.txt");
+    EXPECT_FALSE(testsupport::readFile("out.txt").empty());
+    EXPECT_TRUE(isChart("scaling.png"));
+    EXPECT_FALSE(fs::exists("out/speedup.png"));
 }
 
 TEST(ReportProgram, OptionsAndFailures) {
@@ -175,4 +205,56 @@ TEST(ReportProgram, OptionsAndFailures) {
     EXPECT_TRUE(testsupport::readFile("err.txt").find("cannot write the table") != std::string::npos);
     EXPECT_EQ(report("-n infoData.csv >&-"), 1);
     EXPECT_EQ(filesLeft(), (std::vector<std::string>{"empty.csv", "infoData.csv"}));
+}
+
+TEST(ReportProgram, AFileThatIsNotASweepIsRefusedInOneLineAndSkippedLinesAreCounted) {
+    testsupport::ScratchDir dir;
+    std::string prose;
+    for (int i = 0; i < 400; i++) {
+        prose += "Some words of a README, line " + std::to_string(i) + "\n";
+    }
+    testsupport::writeFile("README.md", prose);
+    EXPECT_EQ(report("README.md"), 1);
+    EXPECT_EQ(testsupport::readFile("err.txt"),
+              "diagsum-report: README.md is neither a diagsum log nor a sweep's JSON (400 of 400 entries are not "
+              "runs)\n");
+    testsupport::writeFile("infoData.csv", logOfSweep() + "x\ny\nz\nw\nv\nu\n");
+    EXPECT_EQ(report("-n infoData.csv"), 0);
+    const std::string err = testsupport::readFile("err.txt");
+    EXPECT_NE(err.find("infoData.csv: 2 more entries skipped (--verbose lists them)\n"), std::string::npos) << err;
+    EXPECT_EQ(report("-n -q infoData.csv"), 0);
+    EXPECT_EQ(testsupport::readFile("err.txt"), "");
+}
+
+TEST(ReportProgram, ComparesTwoSweepsAndReadsSeveralAsOne) {
+    if (!hasGnuplot()) {
+        GTEST_SKIP() << "gnuplot is not installed";
+    }
+    testsupport::ScratchDir dir;
+    const auto sweepJson = [](const std::string& size, int spread) {
+        std::string runs;
+        for (int threads : {1, 2, 4, 8}) {
+            for (int run = 0; run < 10; run++) {
+                runs += std::string(runs.empty() ? "" : ",") + R"({"name": "diagsum/)" + size + "/threads:" +
+                        std::to_string(threads) + R"(", "real_time": )" + std::to_string(900 + spread * run) +
+                        R"(, "cpu_time": )" + std::to_string(1000 * threads + spread * run) +
+                        R"(, "time_unit": "us"})";
+            }
+        }
+        return R"({"context": {"host_name": "box", "date": "2026-01-02T03:04:05+00:00", "num_cpus": 2},
+                  "benchmarks": [)" + runs + "]}";
+    };
+    testsupport::writeFile("a.json", sweepJson("500x500", 7));
+    testsupport::writeFile("b.json", sweepJson("100x100", 3));
+    ASSERT_EQ(report("--compare --label first a.json a.json"), 0) << testsupport::readFile("err.txt");
+    const std::string table = testsupport::readFile("out.txt");
+    EXPECT_NE(table.find("| 500 × 500 | 8 | box, 2026-01-02 03:04 | 10 |"), std::string::npos) << table;
+    EXPECT_EQ(table.find("| faster |"), std::string::npos);
+    EXPECT_EQ(table.find("| slower |"), std::string::npos);
+    EXPECT_TRUE(isChart("compare.png"));
+    EXPECT_EQ(report("--compare a.json"), 64);
+    ASSERT_EQ(report("-o both.png a.json b.json"), 0) << testsupport::readFile("err.txt");
+    EXPECT_NE(testsupport::readFile("out.txt").find("| 100 × 100 | 8 | 10 |"), std::string::npos);
+    EXPECT_TRUE(isChart("both.png"));
+    EXPECT_EQ(report("-x sideways a.json"), 64);
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "report/charts.h"
+#include "report/warnings.h"
+
 #include <string>
 
 namespace {
@@ -37,7 +40,7 @@ TEST(ScalingReport, SpeedupAndEfficiencyFromMedianWallTimes) {
     EXPECT_TRUE(
         contains(text,
                  "| 500 × 500 | 4 | 3 | 600.00 | 600.00 | n/a | 600.00 | 600.00 | 0.00 | 400.00 | n/a "
-                 "| 2.50 | 0.62 |\n"))
+                 "| 2.50 | 0.625 |\n"))
         << text;
 }
 
@@ -122,24 +125,71 @@ TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
     RunSet runs;
     runs.hasWall = true;
     add(&runs, 1, 100, 80);
-    add(&runs, 12, 300, 20);
+    add(&runs, 4, 300, 20);
     finishRuns(&runs);
     const ScalingReport report = analyse(runs);
     const std::string scaling = scalingChartScript(report);
     EXPECT_TRUE(contains(scaling, "set output ARG1\n"));
-    EXPECT_TRUE(contains(scaling, "set xrange [0:12]\n"));
-    EXPECT_TRUE(contains(scaling, "$s0 << EOD\n1 100.00 100.00 100.00\n12 300.00 300.00 300.00\nEOD\n"));
+    EXPECT_TRUE(contains(scaling, "set xrange [0:4]\n")) << "two doublings: a linear axis";
+    EXPECT_TRUE(contains(scaling, "$s0 << EOD\n1 100 100 100 1 1\n4 300 300 300 4 1\nEOD\n")) << scaling;
+    EXPECT_TRUE(contains(scaling, "using 1:3:4 with filledcurves")) << "the interquartile band";
     const std::string speedup = speedupChartScript(report);
-    EXPECT_TRUE(contains(speedup, "$s0 << EOD\n1 1 1\n12 4 0.333333\nEOD\n")) << speedup;
-    EXPECT_TRUE(contains(speedup, "title 'ideal, S = T'"));
+    EXPECT_TRUE(contains(speedup, "$ideal0_1 << EOD\n1 1\n4 4\nEOD\n")) << speedup;
+    EXPECT_TRUE(contains(speedup, "set multiplot layout 1,2")) << "efficiency in its own panel";
 
     RunSet superlinear;
     superlinear.hasWall = true;
     add(&superlinear, 1, 100, 100);
     add(&superlinear, 2, 100, 40);
     finishRuns(&superlinear);
-    EXPECT_TRUE(contains(speedupChartScript(analyse(superlinear)), "set yrange [0:2.62]\n"))
-        << "a speedup of 2.5 above the ideal 2 stays on the chart";
+    const std::string steep = speedupChartScript(analyse(superlinear));
+    EXPECT_TRUE(contains(steep, "set yrange [0:3.125]\n")) << "a speedup of 2.5 above the ideal 2 stays on the chart";
+}
+
+TEST(Charts, LogWorkerAxisFromThreeDoublingsCpuMarkAndAPanelPerSize) {
+    RunSet runs;
+    runs.hasWall = true;
+    for (int32_t threads : {1, 2, 4, 8, 16}) {
+        add(&runs, threads, 100.0 * threads, 100);
+        addRun(&runs, {2000, 2000, 0, 0, threads}, 9000.0 * threads, 4000);
+    }
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    const std::string scaling = scalingChartScript(report, {XScale::automatic, 2});
+    EXPECT_TRUE(contains(scaling, "set logscale x 2\n"));
+    EXPECT_TRUE(contains(scaling, "set xtics (1, 2, 4, 8, 16, 32)\n")) << scaling;
+    EXPECT_TRUE(contains(scaling, "set multiplot layout 1,2"));
+    EXPECT_TRUE(contains(scaling, "set title '2000 × 2000'\n"));
+    EXPECT_TRUE(contains(scaling, "set arrow from 2, graph 0 to 2, graph 1"));
+    EXPECT_TRUE(contains(scaling, "set label '2 CPUs' at 2, graph 0.96"));
+    EXPECT_TRUE(contains(speedupChartScript(report), "set multiplot layout 2,2"));
+    EXPECT_TRUE(contains(speedupChartScript(report), "set logscale y 10\n")) << "efficiency far below 1";
+    const std::string linear = scalingChartScript(report, {XScale::linear, 64});
+    EXPECT_FALSE(contains(linear, "logscale x"));
+    EXPECT_FALSE(contains(linear, "CPUs")) << "a CPU count beyond the counts is not marked";
+    EXPECT_TRUE(contains(scalingChartScript(analyse(readLog("10,00; 500; 500; 999; 2\n")), {XScale::log, 0}),
+                         "set logscale x 2\n"));
+}
+
+TEST(Charts, TextReachesGnuplotAsOneQuotedString) {
+    EXPECT_EQ(gnuplotString("it's\nsystem 'x'"), "'it''s system ''x'''");
+}
+
+TEST(Warnings, OneLinePerKindWithHowManyCountsAndTheWorst) {
+    RunSet runs;
+    for (int32_t threads = 1; threads <= 6; threads++) {
+        for (int i = 0; i < 10; i++) {
+            add(&runs, threads, threads <= 3 ? 1000 + 500.0 * threads * (i % 2) : 1000);
+        }
+    }
+    finishRuns(&runs);
+    const ScalingReport report = analyse(runs);
+    EXPECT_EQ(report.warnings.size(), 3u) << "one per noisy group when listed in full";
+    const std::vector<std::string> summary = warningSummary(report);
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0],
+              "processor time: coefficient of variation above 10 % at 3 of 6 counts, worst 45 % at 500 × 500, "
+              "3 workers");
 }
 
 TEST(ScalingReport, SettingsGroupedLikeModesAndSharesPairedWithinThem) {

@@ -1,0 +1,116 @@
+// Comparing sweeps: verdicts and summary, a file against itself, the few-runs
+// warning, and the p-values against Google Benchmark's own compare.py.
+#include "report/compare.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "testsupport.h"
+
+namespace {
+
+// Runs of 500 x 500 at counts 1, 2 and 4: wall and processor time around
+// `scale` times a base, with noise from `seed`.
+RunSet sweep(double scale, uint64_t seed, int runs = 20) {
+    RunSet set;
+    set.hasWall = true;
+    std::mt19937_64 noise(seed);
+    std::uniform_real_distribution<double> jitter(0.9, 1.1);
+    for (int threads : {1, 2, 4}) {
+        for (int i = 0; i < runs; i++) {
+            addRun(&set, {500, 500, 0, modeIndex(&set, "spawn"), threads}, scale * 300 * threads * jitter(noise),
+                   scale * 400 * jitter(noise));
+        }
+    }
+    finishRuns(&set);
+    return set;
+}
+
+// The sweep as diagsum's JSON, iterations only.
+std::string json(const RunSet& set) {
+    std::string entries;
+    for (const RunGroup& g : set.groups) {
+        for (size_t i = 0; i < g.cpu.size(); i++) {
+            entries += std::string(entries.empty() ? "" : ",") + R"({"name": "diagsum/500x500/threads:)" +
+                       std::to_string(g.key.threads) + R"(", "run_type": "iteration", "iterations": 1, "real_time": )" +
+                       std::to_string(g.wall[i]) + R"(, "cpu_time": )" + std::to_string(g.cpu[i]) +
+                       R"(, "time_unit": "us"})";
+        }
+    }
+    return R"({"context": {}, "benchmarks": [)" + entries + "]}";
+}
+
+bool hasCompareTool() {
+    return std::system("/usr/bin/python3 -c 'import scipy' > /dev/null 2>&1") == 0 &&
+           std::system("test -f /usr/share/benchmark/compare.py") == 0;
+}
+
+}  // namespace
+
+TEST(Compare, AFileAgainstItselfShowsNoDifferenceAnywhere) {
+    const RunSet a = sweep(1, 1);
+    const CompareReport report = compareSweeps({&a, &a}, {"a", "a again"});
+    ASSERT_EQ(report.counts.size(), 3u);
+    for (const CountComparison& count : report.counts) {
+        EXPECT_EQ(count.files[1].wall.verdict, Verdict::same);
+        EXPECT_EQ(count.files[1].cpu.verdict, Verdict::same);
+        EXPECT_DOUBLE_EQ(count.files[1].cpu.p, 1.0);
+    }
+    ASSERT_EQ(report.summaries.size(), 2u);
+    EXPECT_DOUBLE_EQ(report.summaries[0].mean.ratio, 1.0);
+    EXPECT_EQ(report.summaries[0].verdict, Verdict::same);
+    EXPECT_EQ(fewRunsWarning(report), "");
+}
+
+TEST(Compare, ASlowerBuildIsCalledSlowerWithItsRatio) {
+    const RunSet before = sweep(1, 1);
+    const RunSet after = sweep(1.5, 2, 6);
+    const CompareReport report = compareSweeps({&before, &after}, {"before", "after"});
+    const MeasureComparison& cpu = report.counts[0].files[1].cpu;
+    EXPECT_EQ(cpu.verdict, Verdict::slower);
+    EXPECT_LT(cpu.ratio.low, 1.5);
+    EXPECT_GT(cpu.ratio.high, 1.4);
+    EXPECT_EQ(report.summaries[1].verdict, Verdict::slower);
+    const std::string text = compareText(report);
+    EXPECT_NE(text.find("| 500 × 500 | 4 | after | 6 |"), std::string::npos) << text;
+    EXPECT_NE(text.find("after against before, processor time: geometric mean of the ratios over 3 counts 1."),
+              std::string::npos)
+        << text;
+    EXPECT_NE(fewRunsWarning(report).find("fewer than 9 runs at 3 of 3 counts (fewest 6)"), std::string::npos);
+    // The intervals are seeded: the same files give the same table.
+    EXPECT_EQ(compareText(compareSweeps({&before, &after}, {"before", "after"})), text);
+}
+
+TEST(Compare, PValuesAgreeWithComparePyToThreeDecimals) {
+    if (!hasCompareTool()) {
+        GTEST_SKIP() << "python3 with scipy or compare.py is not installed";
+    }
+    testsupport::ScratchDir dir;
+    const RunSet a = sweep(1, 3, 12);
+    const RunSet b = sweep(1.03, 4, 7);  // 7 runs: the exact distribution
+    testsupport::writeFile("a.json", json(a));
+    testsupport::writeFile("b.json", json(b));
+    ASSERT_EQ(std::system("/usr/bin/python3 /usr/share/benchmark/compare.py -d cmp.json benchmarks a.json b.json "
+                          "> /dev/null 2>&1"),
+              0);
+    const std::string script =
+        "import json\n"
+        "for e in json.load(open('cmp.json')):\n"
+        "    u = e.get('utest') or {}\n"
+        "    if u: print(e['name'].split(':')[1], '%.3f' % u['time_pvalue'], '%.3f' % u['cpu_pvalue'])\n";
+    testsupport::writeFile("p.py", script);
+    ASSERT_EQ(std::system("/usr/bin/python3 p.py > p.txt"), 0);
+    // Both runs of JSON text round the times alike, so read them back.
+    std::string expected;
+    const CompareReport report = compareSweeps({&a, &b}, {"a", "b"});
+    std::string ours;
+    for (const CountComparison& count : report.counts) {
+        char line[64];
+        snprintf(line, sizeof line, "%d %.3f %.3f\n", count.threads, count.files[1].wall.p, count.files[1].cpu.p);
+        ours += line;
+    }
+    EXPECT_EQ(testsupport::readFile("p.txt"), ours);
+}
