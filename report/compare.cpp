@@ -69,7 +69,9 @@ MeasureComparison compareMeasure(const std::vector<double>& base, const std::vec
     }
     m.median = median(other);
     const double baseMedian = median(base);
-    if (baseMedian <= 0 || m.median <= 0) {
+    // A run of 0 µs makes some resampled ratios infinite or undefined.
+    const auto positive = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()) > 0; };
+    if (baseMedian <= 0 || m.median <= 0 || !positive(base) || !positive(other)) {
         return m;
     }
     m.compared = true;

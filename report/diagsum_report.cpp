@@ -87,8 +87,10 @@ struct ReportOptions {
     std::vector<std::string> inputs;
 };
 
+// One line: what is wrong, then the first line of the usage.
 int usageError(const std::string& what) {
-    fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), _(usageText));
+    const std::string usage = _(usageText);
+    fprintf(stderr, "diagsum-report: %s; %s\n", what.c_str(), usage.substr(0, usage.find('\n')).c_str());
     return 64;
 }
 
@@ -279,10 +281,15 @@ int parseOptions(int argc, char** argv, ReportOptions* options) {
     while ((option = getopt_long(argc, argv, ":o:s:c:nx:vql:hV", longOptions, nullptr)) != -1) {
         switch (option) {
             case 'o':
-                options->chartPath = optarg;
-                break;
             case 's':
-                options->speedupPath = optarg;
+            case 'c':
+                // An empty name would quietly stand for the default chart.
+                if (*optarg == '\0') {
+                    const char* name = option == 'o' ? "--output" : option == 's' ? "--speedup-chart" : "--cost-chart";
+                    return usageError(formatMessage(_("option '%s' needs a file name"), name));
+                }
+                (option == 'o' ? options->chartPath : option == 's' ? options->speedupPath : options->costPath) =
+                    optarg;
                 break;
             case 'n':
                 options->charts = false;
@@ -296,9 +303,6 @@ int parseOptions(int argc, char** argv, ReportOptions* options) {
             case 'v':
             case 'q':
                 options->verbosity = option == 'v' ? Verbosity::verbose : Verbosity::quiet;
-                break;
-            case 'c':
-                options->costPath = optarg;
                 break;
             case optCompare:
                 options->compare = true;
@@ -332,6 +336,18 @@ int parseOptions(int argc, char** argv, ReportOptions* options) {
     }
     if (options->compare && !options->costPath.empty()) {
         return usageError(_("--cost-chart draws one sweep's chart, not a comparison's"));
+    }
+    if (options->compare && !options->speedupPath.empty()) {
+        return usageError(_("--speedup-chart draws one sweep's chart, not a comparison's"));
+    }
+    // Read twice, one sweep's runs would count twice; a comparison may
+    // compare a file with itself.
+    for (size_t i = 0; !options->compare && i < options->inputs.size(); i++) {
+        for (size_t j = 0; j < i; j++) {
+            if (samePath(options->inputs[i], options->inputs[j])) {
+                return usageError(formatMessage(_("%s is given twice"), options->inputs[i].c_str()));
+            }
+        }
     }
     if (!options->compare && !options->labels.empty()) {
         return usageError(_("--label names the files of --compare"));

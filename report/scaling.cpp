@@ -128,7 +128,7 @@ void addSpeedup(std::vector<GroupReport>* groups, const SeriesReport& series) {
     const double baseWall = (*groups)[series.first].wall.median;
     for (size_t i = series.first; i < series.last; i++) {
         GroupReport& g = (*groups)[i];
-        if (g.wall.median > 0) {
+        if (baseWall > 0 && g.wall.median > 0) {
             g.speedup = baseWall / g.wall.median;
             g.efficiency = g.speedup * series.base / g.key.threads;
         }

@@ -257,4 +257,25 @@ TEST(ReportProgram, ComparesTwoSweepsAndReadsSeveralAsOne) {
     EXPECT_NE(testsupport::readFile("out.txt").find("| 100 × 100 | 8 | 10 |"), std::string::npos);
     EXPECT_TRUE(isChart("both.png"));
     EXPECT_EQ(report("-x sideways a.json"), 64);
+    EXPECT_EQ(testsupport::readFile("err.txt").find('\n'), testsupport::readFile("err.txt").size() - 1)
+        << "one line";
+
+    // Read twice, a sweep's runs would count twice; compared, a file may
+    // meet itself. A chart a comparison does not draw, or a chart with no
+    // name, is refused rather than quietly left out.
+    EXPECT_EQ(report("-n a.json ./a.json"), 64);
+    EXPECT_EQ(report("--compare -s s.png a.json b.json"), 64);
+    EXPECT_EQ(report("-o '' a.json"), 64);
+    EXPECT_FALSE(fs::exists("scaling.png"));
+
+    // Runs of 0 µs leave the ratio and its interval out instead of
+    // printing infinities.
+    std::string zero = sweepJson("500x500", 7);
+    for (size_t at; (at = zero.find(R"("real_time": 900,)")) != std::string::npos;) {
+        zero.replace(at, 17, R"("real_time": 0,)");
+    }
+    testsupport::writeFile("zero.json", zero);
+    ASSERT_EQ(report("--compare -n zero.json zero.json"), 0) << testsupport::readFile("err.txt");
+    EXPECT_EQ(testsupport::readFile("out.txt").find("nan"), std::string::npos) << testsupport::readFile("out.txt");
+    EXPECT_EQ(testsupport::readFile("out.txt").find("inf"), std::string::npos);
 }
