@@ -32,9 +32,18 @@ bool writeAll(int fd, const std::string& text) {
 
 // A new file of a random name beside `path` (mkstemp: never an existing file
 // or a link). A relative path gets "./" before it, so gnuplot never reads it
-// as an option.
+// as an option. A name the file system takes only just is shortened first,
+// so that its ".XXXXXX" still fits.
 int makeScratch(const std::string& path, std::string* scratch) {
-    *scratch = (path.front() == '/' ? "" : "./") + path + ".XXXXXX";
+    const std::filesystem::path chart(path);
+    std::string name = chart.filename().string();
+    const long longest = pathconf(chart.has_parent_path() ? chart.parent_path().c_str() : ".", _PC_NAME_MAX);
+    const size_t room = longest > 7 ? static_cast<size_t>(longest) - 7 : 0;
+    if (room > 0 && name.size() > room) {
+        name.resize(room);
+    }
+    const std::string folder = chart.has_parent_path() ? chart.parent_path().string() + "/" : "";
+    *scratch = (path.front() == '/' ? "" : "./") + folder + name + ".XXXXXX";
     return mkostemp(scratch->data(), O_CLOEXEC);
 }
 

@@ -267,6 +267,11 @@ TEST(ReportProgram, ComparesTwoSweepsAndReadsSeveralAsOne) {
     EXPECT_EQ(report("--compare -s s.png a.json b.json"), 64);
     EXPECT_EQ(report("-o '' a.json"), 64);
     EXPECT_FALSE(fs::exists("scaling.png"));
+    // The longest name the file system takes, whose scratch file must be
+    // named shorter.
+    const std::string longest(251, 'c');
+    EXPECT_EQ(report("-q -o " + longest + ".png a.json"), 0) << testsupport::readFile("err.txt");
+    EXPECT_TRUE(isChart(longest + ".png"));
 
     // Runs of 0 µs leave the ratio and its interval out instead of
     // printing infinities.
