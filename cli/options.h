@@ -10,15 +10,10 @@
 #include <vector>
 
 #include "app/diagworker.h"
+#include "cli/values.h"
 #include "cli/sweepshape.h"
 #include "progress/progress.h"
 
-// How the workers of a run come to exist: started and joined inside every
-// run (spawn), or started once per worker count and handed each run (pool).
-enum class RunMode { spawn, pool };
-
-// The text of a mode as the options and the outputs spell it.
-const char* runModeName(RunMode mode);
 
 struct SweepOptions {
     int32_t rows = 500;
@@ -77,29 +72,3 @@ CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options);
 
 // Parses diagsum-single's options into `options`.
 CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options);
-
-// Value parsers shared by the options and the single run's prompt. Each
-// accepts the whole text or nothing; `why` says what is allowed.
-
-// A decimal integer from `min` to `max`.
-bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* value);
-
-// "ROWSxCOLUMNS": both at least 1, rows + columns - 1 within int32, and the
-// run's memory (matrixSizeFits) within the machine's physical memory.
-bool parseMatrixSize(std::string_view text, int32_t* rows, int32_t* columns, std::string* why);
-
-// Refuses sizes whose diagonals do not fit an int32 or whose cells, result
-// slots (8 bytes per diagonal) and text of the sums (about 12 bytes per
-// diagonal) do not fit in the machine's physical memory; `why` says which.
-bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why);
-
-// "1-127", "1,2,4,8", "1-8,16,32": counts from 1 to maxWorkers, in the order
-// given; a range from a larger to a smaller count runs downwards. A count
-// given twice ("1,2,1", "1-4,3") is refused, naming it.
-bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::string* why);
-
-// "KEY=VALUE": a key of at least one character without '=', then any value.
-bool parseContextPair(std::string_view text, std::pair<std::string, std::string>* pair);
-
-// "spawn", "pool" or both, comma-separated, each at most once.
-bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why);
