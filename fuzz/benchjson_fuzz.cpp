@@ -13,6 +13,7 @@
 #include "report/benchjson.h"
 #include "report/costchart.h"
 #include "report/costsplit.h"
+#include "report/charts.h"
 #include "report/scaling.h"
 
 namespace {

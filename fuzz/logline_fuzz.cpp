@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "report/logstats.h"
+#include "report/charts.h"
 #include "report/scaling.h"
 
 namespace {
