@@ -11,9 +11,9 @@
 #include <string_view>
 
 #include "report/benchjson.h"
+#include "report/charts.h"
 #include "report/costchart.h"
 #include "report/costsplit.h"
-#include "report/charts.h"
 #include "report/scaling.h"
 
 namespace {
