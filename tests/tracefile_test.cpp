@@ -74,8 +74,9 @@ std::vector<std::string> formatFaults(const json& document) {
     std::map<std::pair<int64_t, int64_t>, Lane> lanes;
     for (const json& event : document["traceEvents"]) {
         const std::string text = event.dump();
-        if (!event.value("pid", json()).is_number_integer() || !event.value("tid", json()).is_number_integer() ||
-            !event.value("name", json()).is_string() || !event.value("args", json()).is_object()) {
+        if (!event.value("pid", json()).is_number_integer() ||
+            !event.value("tid", json()).is_number_integer() || !event.value("name", json()).is_string() ||
+            !event.value("args", json()).is_object()) {
             faults.push_back("pid, tid, name or args missing: " + text);
             continue;
         }
@@ -91,8 +92,8 @@ std::vector<std::string> formatFaults(const json& document) {
             }
         } else if (event.value("ph", "") == "X") {
             // ts and dur in µs: whole numbers here, so a reader adds them exactly.
-            if (!event.value("ts", json()).is_number_integer() || !event.value("dur", json()).is_number_integer() ||
-                event["ts"] < 0 || event["dur"] < 0) {
+            if (!event.value("ts", json()).is_number_integer() ||
+                !event.value("dur", json()).is_number_integer() || event["ts"] < 0 || event["dur"] < 0) {
                 faults.push_back("ts or dur not a whole, non-negative number of µs: " + text);
                 continue;
             }
@@ -156,7 +157,8 @@ std::string findChromium() {
     std::string folders = path != nullptr ? path : "";
     for (size_t start = 0; start <= folders.size();) {
         const size_t end = std::min(folders.find(':', start), folders.size());
-        const std::filesystem::path candidate = std::filesystem::path(folders.substr(start, end - start)) / "chromium";
+        const std::filesystem::path candidate =
+            std::filesystem::path(folders.substr(start, end - start)) / "chromium";
         if (access(candidate.c_str(), X_OK) == 0) {
             return candidate.string();
         }
@@ -197,9 +199,11 @@ TEST(TraceFile, FollowsTheFormatsRulesWithEveryLaneNestedAndNamed) {
     pooled.joins.assign(3, Span{});
     pooled.workers[2] = WorkerSpan{};  // and a worker that never started
     const RunTrace tight = tightRun();
-    const json document = json::parse(traceFileText({{&spawned, 500, 500, 12, "", "median"},
-                                                     {&pooled, 500, 500, 3, "pool", "median"},
-                                                     {&tight, 1, 1, 1, "", ""}}));
+    testsupport::ScratchDir scratch;
+    testsupport::writeFile("trace.json", traceFileText({{&spawned, 500, 500, 12, "", "median"},
+                                                        {&pooled, 500, 500, 3, "pool", "median"},
+                                                        {&tight, 1, 1, 1, "", ""}}));
+    const json document = json::parse(testsupport::readFile("trace.json"));
     EXPECT_EQ(formatFaults(document), std::vector<std::string>{});
     std::set<std::pair<int64_t, int64_t>> lanes;
     for (const json& event : document["traceEvents"]) {
@@ -238,12 +242,14 @@ TEST(TraceFile, RunNamesSaySettingAndReasonOnlyWhenGiven) {
     RunTrace one;
     reserveRunTrace(&one, 1);
     EXPECT_EQ(tracedRunName({&one, 7, 1000, 1, "", ""}), "7 × 1000, 1 worker, run 1");
-    EXPECT_EQ(tracedRunName({&one, 7, 1000, 4, "blocks", "median"}), "7 × 1000, 1 worker, blocks, run 4 (median)");
+    EXPECT_EQ(tracedRunName({&one, 7, 1000, 4, "blocks", "median"}),
+              "7 × 1000, 1 worker, blocks, run 4 (median)");
 }
 
 TEST(TraceFile, OpensInSpeedscopeWithOneLanePerWorker) {
     const std::string chromium = findChromium();
-    const std::filesystem::path speedscope = std::filesystem::path(SPEEDSCOPE_DIR) / "dist/release/index.html";
+    const std::filesystem::path speedscope =
+        std::filesystem::path(SPEEDSCOPE_DIR) / "dist/release/index.html";
     if (chromium.empty()) {
         GTEST_SKIP() << "no chromium on the PATH (Debian's chromium package)";
     }
@@ -260,14 +266,15 @@ TEST(TraceFile, OpensInSpeedscopeWithOneLanePerWorker) {
     testsupport::writeFile("trace.js", "speedscope.loadFileFromBase64(\"trace.json\", \"" + base64(text) +
                                            "\");\nsetTimeout(function () { window.dispatchEvent("
                                            "new KeyboardEvent(\"keypress\", {key: \"t\"})); }, 1000);\n");
-    const std::string page = "file://" + speedscope.string() + "#localProfilePath=" +
-                             (scratch.path() / "trace.js").string();
+    const std::string page =
+        "file://" + speedscope.string() + "#localProfilePath=" + (scratch.path() / "trace.js").string();
     const auto browser = [&](const std::string& profile, const std::string& action) {
         std::filesystem::create_directory(scratch.path() / profile);
         return "timeout 120 " + quoted(chromium) +
                " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
                " --disable-background-networking --disable-component-update --disable-sync"
-               " --user-data-dir=" + quoted((scratch.path() / profile).string()) +
+               " --user-data-dir=" +
+               quoted((scratch.path() / profile).string()) +
                " --window-size=1400,900 --virtual-time-budget=5000 " + action + " " + quoted(page) +
                " 2>/dev/null";
     };

@@ -54,9 +54,12 @@ json complete(int64_t pid, int64_t tid, const std::string& name, const Span& spa
               json args) {
     const int64_t ts = floorMicros(span.beginNs, originNs);
     args["wall_time_us"] = exactMicros(span.endNs - span.beginNs);
-    return json{{"ph", "X"}, {"pid", pid},
-                {"tid", tid}, {"name", name},
-                {"ts", ts},   {"dur", floorMicros(span.endNs, originNs) - ts},
+    return json{{"ph", "X"},
+                {"pid", pid},
+                {"tid", tid},
+                {"name", name},
+                {"ts", ts},
+                {"dur", floorMicros(span.endNs, originNs) - ts},
                 {"args", std::move(args)}};
 }
 
@@ -64,7 +67,8 @@ void addLaneNames(json* events, int64_t pid, size_t workers) {
     events->push_back(metadata(pid, driverTid, "thread_name", {{"name", "driver"}}));
     events->push_back(metadata(pid, driverTid, "thread_sort_index", {{"sort_index", driverTid}}));
     for (size_t k = 0; k < workers; k++) {
-        events->push_back(metadata(pid, workerTid(k), "thread_name", {{"name", "worker " + std::to_string(k)}}));
+        events->push_back(
+            metadata(pid, workerTid(k), "thread_name", {{"name", "worker " + std::to_string(k)}}));
         events->push_back(metadata(pid, workerTid(k), "thread_sort_index", {{"sort_index", workerTid(k)}}));
     }
 }

@@ -26,7 +26,8 @@ std::optional<RunTraceSummary> summarizeRunTrace(const RunTrace& trace) {
     int64_t busyMax = 0;
     int64_t busyTotal = 0;
     for (const WorkerSpan& worker : trace.workers) {
-        if (!isWhole(worker) || worker.wall.beginNs < trace.run.beginNs || worker.wall.endNs > trace.run.endNs) {
+        if (!isWhole(worker) || worker.wall.beginNs < trace.run.beginNs ||
+            worker.wall.endNs > trace.run.endNs) {
             return std::nullopt;
         }
         lastStart = std::max(lastStart, worker.wall.beginNs);
