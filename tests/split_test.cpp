@@ -78,15 +78,10 @@ TEST(StaticShares, RoundRobinStridesAndBlocksAreOpenMpsStaticRanges) {
     EXPECT_EQ(owners(Split::blocks, 10, 4), (std::vector<int32_t>{0, 0, 0, 1, 1, 1, 2, 2, 3, 3}));
     // More workers than diagonals: the first take one each, the rest none.
     EXPECT_EQ(owners(Split::blocks, 3, 5), (std::vector<int32_t>{0, 1, 2}));
-    const DiagonalShare idle = staticShare(Split::blocks, 3, 5, 4);
-    EXPECT_GE(idle.first, idle.end);
-}
-
-TEST(StaticShares, NoneForTheDynamicSplitOrAWorkerOutsideTheRun) {
+    // None for the dynamic split, known only once it has run, or outside the run.
     for (const DiagonalShare share :
-         {staticShare(Split::dynamic, 999, 4, 0), staticShare(Split::roundRobin, 999, 4, 4),
-          staticShare(Split::blocks, 999, 4, -1), staticShare(Split::blocks, 999, 0, 0),
-          staticShare(Split::roundRobin, 0, 4, 0)}) {
+         {staticShare(Split::blocks, 3, 5, 4), staticShare(Split::dynamic, 999, 4, 0),
+          staticShare(Split::roundRobin, 999, 4, 4)}) {
         EXPECT_GE(share.first, share.end);
     }
     EXPECT_FALSE(staticElementsMax(Split::dynamic, 500, 500, 4).has_value());
@@ -116,9 +111,5 @@ TEST(CellBalance, OfFiveHundredSquareMatchesTheGeometry) {
     EXPECT_NEAR(balance(Split::roundRobin, 4), 1.0000, 5e-5);
     EXPECT_NEAR(balance(Split::roundRobin, 127), 0.9962, 5e-5);
     EXPECT_EQ(balance(Split::roundRobin, 1), 1.0);
-}
-
-TEST(CellBalance, SaysNothingWhenNoWorkerSummedACell) {
-    EXPECT_FALSE(cellBalance(500, 500, 4, 0).has_value());
-    EXPECT_FALSE(cellBalance(500, 500, 0, 10).has_value());
+    EXPECT_FALSE(cellBalance(500, 500, 4, 0).has_value()) << "no worker summed a cell";
 }

@@ -5,7 +5,6 @@
 #include "trace/tracefile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -135,58 +134,17 @@ const json* findEvent(const json& document, int64_t pid, int64_t tid, const std:
     return nullptr;
 }
 
-std::string base64(const std::string& bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t taken = std::min<size_t>(3, bytes.size() - i);
-        uint32_t group = 0;
-        for (size_t j = 0; j < 3; j++) {
-            group = group << 8 | (j < taken ? static_cast<uint8_t>(bytes[i + j]) : 0u);
-        }
-        for (size_t j = 0; j < 4; j++) {
-            out += j <= taken ? digits[(group >> (18 - 6 * j)) & 63] : '=';
-        }
-    }
-    return out;
-}
-
-// The first `chromium` on the PATH; empty when there is none.
-std::string findChromium() {
-    const char* path = getenv("PATH");
-    std::string folders = path != nullptr ? path : "";
-    for (size_t start = 0; start <= folders.size();) {
-        const size_t end = std::min(folders.find(':', start), folders.size());
-        const std::filesystem::path candidate =
-            std::filesystem::path(folders.substr(start, end - start)) / "chromium";
-        if (access(candidate.c_str(), X_OK) == 0) {
-            return candidate.string();
-        }
-        start = end + 1;
-    }
-    return "";
-}
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
-
 // Runs `command` through the shell; its standard output.
 std::string outputOf(const std::string& command) {
     std::string out;
     FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return out;
-    }
     char buffer[4096];
-    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    for (size_t got; pipe != nullptr && (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
         out.append(buffer, got);
     }
-    pclose(pipe);
+    if (pipe != nullptr) {
+        pclose(pipe);
+    }
     return out;
 }
 
@@ -236,9 +194,6 @@ TEST(TraceFile, NamesEachRunAndLaneAndKeepsExactTimesInArgs) {
     EXPECT_EQ((*sum)["ts"], (trace.workers[3].wall.beginNs - trace.run.beginNs) / 1000) << "rounded down";
     EXPECT_DOUBLE_EQ((*sum)["args"]["cpu_time_us"].get<double>(), (150'123 + 9'000 * 3) / 1000.0);
     ASSERT_NE(findEvent(document, 1, 0, "join worker 7"), nullptr);
-}
-
-TEST(TraceFile, RunNamesSaySettingAndReasonOnlyWhenGiven) {
     RunTrace one;
     reserveRunTrace(&one, 1);
     EXPECT_EQ(tracedRunName({&one, 7, 1000, 1, "", ""}), "7 × 1000, 1 worker, run 1");
@@ -247,7 +202,7 @@ TEST(TraceFile, RunNamesSaySettingAndReasonOnlyWhenGiven) {
 }
 
 TEST(TraceFile, OpensInSpeedscopeWithOneLanePerWorker) {
-    const std::string chromium = findChromium();
+    const std::string chromium = outputOf("command -v chromium");
     const std::filesystem::path speedscope =
         std::filesystem::path(SPEEDSCOPE_DIR) / "dist/release/index.html";
     if (chromium.empty()) {
@@ -258,25 +213,25 @@ TEST(TraceFile, OpensInSpeedscopeWithOneLanePerWorker) {
     }
     testsupport::ScratchDir scratch;
     const RunTrace trace = craftedRun(8);
-    const std::string text = traceFileText({{&trace, 500, 500, 12, "", "median"}});
-    testsupport::writeFile("trace.json", text);
+    testsupport::writeFile("trace.json", traceFileText({{&trace, 500, 500, 12, "", "median"}}));
     // speedscope's own command line opens a file this way: a script that
     // hands it the file, named in the page's #localProfilePath. The script
     // then opens the list of lanes (speedscope's "t" key) for the picture.
-    testsupport::writeFile("trace.js", "speedscope.loadFileFromBase64(\"trace.json\", \"" + base64(text) +
-                                           "\");\nsetTimeout(function () { window.dispatchEvent("
-                                           "new KeyboardEvent(\"keypress\", {key: \"t\"})); }, 1000);\n");
-    const std::string page =
-        "file://" + speedscope.string() + "#localProfilePath=" + (scratch.path() / "trace.js").string();
+    outputOf(
+        "printf 'speedscope.loadFileFromBase64(\"trace.json\", \"%s\");\\n' \"$(base64 -w0 trace.json)\" "
+        ">trace.js");
+    testsupport::writeFile("trace.js", testsupport::readFile("trace.js") +
+                                           "setTimeout(function () { window.dispatchEvent("
+                                           "new KeyboardEvent('keypress', {key: 't'})); }, 1000);\n");
+    const std::string page = "'file://" + speedscope.string() +
+                             "#localProfilePath=" + (scratch.path() / "trace.js").string() + "'";
     const auto browser = [&](const std::string& profile, const std::string& action) {
-        std::filesystem::create_directory(scratch.path() / profile);
-        return "timeout 120 " + quoted(chromium) +
-               " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
+        std::filesystem::create_directory(profile);
+        return "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
                " --disable-background-networking --disable-component-update --disable-sync"
-               " --user-data-dir=" +
-               quoted((scratch.path() / profile).string()) +
-               " --window-size=1400,900 --virtual-time-budget=5000 " + action + " " + quoted(page) +
-               " 2>/dev/null";
+               " --user-data-dir='" +
+               (scratch.path() / profile).string() + "' --window-size=1400,900 --virtual-time-budget=5000 " +
+               action + " " + page + " 2>/dev/null";
     };
     const std::string dom = outputOf(browser("dom-profile", "--dump-dom"));
     for (int32_t k = 0; k < 8; k++) {
@@ -285,6 +240,6 @@ TEST(TraceFile, OpensInSpeedscopeWithOneLanePerWorker) {
     }
     EXPECT_NE(dom.find("(1/9)"), std::string::npos) << "the driver and eight workers";
     std::filesystem::remove(SCREENSHOT_PATH);
-    outputOf(browser("shot-profile", "--screenshot=" + quoted(SCREENSHOT_PATH)));
+    outputOf(browser("shot-profile", "--screenshot='" SCREENSHOT_PATH "'"));
     EXPECT_EQ(testsupport::readFile(SCREENSHOT_PATH).substr(0, 8), "\x89PNG\r\n\x1a\n") << SCREENSHOT_PATH;
 }

@@ -38,17 +38,6 @@ TEST(RunTraceSummary, GivesLatencyBusyTimeBalanceAndEfficiency) {
     EXPECT_DOUBLE_EQ(summary->parallelEfficiency.value(), 1000.0 / (4 * 1000.0));
 }
 
-TEST(RunTraceSummary, KeepsNanosecondsOfOneWorker) {
-    RunTrace trace = craftedRun({0}, {0});
-    trace.workers[0].cpuEndNs = trace.workers[0].cpuBeginNs + 1234;
-    trace.workers[0].wall.beginNs = trace.run.beginNs + 7;
-    const auto summary = summarizeRunTrace(trace);
-    ASSERT_TRUE(summary.has_value());
-    EXPECT_DOUBLE_EQ(summary->startLatencyUs, 0.007);
-    EXPECT_DOUBLE_EQ(summary->busyMaxUs, 1.234);
-    EXPECT_DOUBLE_EQ(summary->loadBalance.value(), 1.0);
-}
-
 TEST(RunTraceSummary, SaysNothingOfWhatTheRecordCannotTell) {
     const auto idle = summarizeRunTrace(craftedRun({10, 20}, {0, 0}));
     ASSERT_TRUE(idle.has_value());
