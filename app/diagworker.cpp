@@ -6,32 +6,7 @@
 #include <cstdio>
 
 #include "app/settings.h"
-
-namespace {
-
-// Sums one diagonal, walking from its first cell. False when the diagonal
-// has no first cell to read.
-bool sumDiagonal(Matrix matrix, uint32_t diagonal, float* sum) {
-    Coord cell;
-    if (!digaNumToCoord(matrix, diagonal, &cell)) {
-        return false;
-    }
-    float value;
-    if (!getElement(matrix, cell, &value)) {
-        return false;
-    }
-    float total = value;
-    while (getNextElementPositionMdiags(matrix, &cell)) {
-        if (!getElement(matrix, cell, &value)) {
-            break;
-        }
-        total += value;
-    }
-    *sum = total;
-    return true;
-}
-
-}  // namespace
+#include "splits/diagonalwalk.h"
 
 int32_t sumWorkerDiagonals(const ThreadArgs* self) {
     int32_t sums = 0;
