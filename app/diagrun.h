@@ -1,16 +1,13 @@
 // One run of the diagonal summation as both drivers perform it: the matrix
 // of ones, the result and handle arrays, the worker argument table, and the
 // workers started and joined. timeDiagRun is the interval the program
-// measures.
+// measures, read with the clocks of counters/runclock.h.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
-#include <ctime>
 
 #include "app/diagworker.h"
-#include "counters/perfcounters.h"
-#include "counters/resourceuse.h"
+#include "counters/runclock.h"
 #include "gridstore/gridstore.h"
 #include "outputs/replace.h"
 #include "slotstore/slotstore.h"
@@ -36,33 +33,6 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
 // Resource temporarily unavailable", the strerror of pthread_create's
 // result) and returns false; the run stays prepared.
 bool sumDiagonals(DiagRun* run);
-
-// What a run costs, read by two clocks over the same interval: the processor
-// clock (clock(), every thread of the process together) and a monotonic wall
-// clock; beside them what the kernel accounted to the process (resource
-// use) and the perf counters that are open (none unless asked for).
-struct RunTime {
-    double ticks;       // processor-clock ticks (CLOCKS_PER_SEC per second)
-    double wallMicros;  // microseconds of wall time
-    ResourceUse usage;
-    PerfCounts perf;
-};
-
-// The readings that open a measured interval.
-struct RunClockStart {
-    PerfReading perf;
-    rusage usage;
-    clock_t ticks;
-    std::chrono::steady_clock::time_point wall;
-};
-
-// Opens a measured interval: reads the perf counters, the resource use, the
-// wall clock, then the processor clock.
-RunClockStart startRunClock();
-// Closes the interval opened by `start`, reading in the reverse order, so
-// each interval lies inside the one read before it: the processor clock's
-// inside the wall clock's, both inside the resource use's.
-RunTime stopRunClock(const RunClockStart& start);
 
 // Prepares the run and sums every diagonal, timed from before the first
 // allocation to after the last join. On a failure (reported as above)

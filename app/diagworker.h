@@ -6,12 +6,11 @@
 
 #include <cstdint>
 
-#include "gridstore/gridstore.h"
-#include "slotstore/slotstore.h"
+#include <limits>
 
-// Worker indices are 16 bits wide: more workers would repeat indices and two
-// of them would write the same slots.
-inline constexpr int32_t maxWorkers = UINT16_MAX + 1;
+#include "gridstore/gridstore.h"
+#include "plan/workers.h"
+#include "slotstore/slotstore.h"
 
 struct ThreadArgs {
     Matrix* matrix;      // the run's matrix, read only
@@ -19,6 +18,9 @@ struct ThreadArgs {
     int32_t numThreads;  // T, the step between its diagonals
     Array* results;      // at least `diagonals` slots; slot d receives diagonal d
 };
+
+// maxWorkers (plan/workers.h) is as many workers as `id` can number.
+static_assert(maxWorkers - 1 == std::numeric_limits<decltype(ThreadArgs::id)>::max());
 
 // The body of a worker, shared by every way of running one: sums the cells
 // of each of its diagonals as 32-bit floats from the top-left end to the

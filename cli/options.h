@@ -9,11 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/diagworker.h"
 #include "cli/values.h"
 #include "cli/sweepshape.h"
 #include "progress/progress.h"
-
 
 struct SweepOptions {
     int32_t rows = 500;

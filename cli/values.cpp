@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "i18n/messages.h"
+#include "slotstore/slotstore.h"
 
 namespace {
 
@@ -36,10 +37,6 @@ bool parseCount(std::string_view text, int32_t* count) {
 }
 
 }  // namespace
-
-const char* runModeName(RunMode mode) {
-    return mode == RunMode::pool ? "pool" : "spawn";
-}
 
 bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* value) {
     int64_t wide;

@@ -10,14 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/diagworker.h"
-
-// How the workers of a run come to exist: started and joined inside every
-// run (spawn), or started once per worker count and handed each run (pool).
-enum class RunMode { spawn, pool };
-
-// The text of a mode as the options and the outputs spell it.
-const char* runModeName(RunMode mode);
+#include "plan/workers.h"
 
 // `why`, where given, says what is allowed.
 
