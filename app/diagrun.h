@@ -34,9 +34,28 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
 // result) and returns false; the run stays prepared.
 bool sumDiagonals(DiagRun* run);
 
-// Prepares the run and sums every diagonal, timed from before the first
-// allocation to after the last join. On a failure (reported as above)
-// releases everything and returns false.
+// Joins workers 0 ... count - 1, in index order.
+void joinWorkers(DiagRun* run, int32_t count);
+
+// Worker `started` could not be started (`error`, pthread's result): joins
+// the workers before it, prints "Could not create thread ..." as
+// sumDiagonals does and returns false.
+bool failWorkerStart(DiagRun* run, int32_t started, int error);
+
+// One way of summing a prepared run's diagonals (sumDiagonals, or workers
+// started with attributes, or a pool team), told `how` by its caller.
+// False after one line saying why.
+using DiagonalSummer = bool (*)(DiagRun* run, void* how);
+
+// Prepares the run and sums it with `sum`, timed from before the first
+// allocation to after the last worker is done, so every way of making a
+// run is measured alike. On a failure (reported as above) releases
+// everything and returns false.
+bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, DiagonalSummer sum, void* how,
+                   RunTime* time);
+
+// timeSummedRun with sumDiagonals: timed from before the first allocation
+// to after the last join.
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time);
 // The same run where only the processor-clock ticks are wanted.
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed);

@@ -183,16 +183,10 @@ bool startPoolTeam(int32_t numThreads, const CpuMasks* masks) {
 
 bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time,
                  int32_t* startCpus) {
-    const RunClockStart start = startRunClock();
-    if (!prepareDiagRun(run, rows, columns, numThreads)) {
-        return false;
-    }
-    if (!sumDiagonalsInTeam(run, startCpus)) {
-        releaseDiagRun(run);
-        return false;
-    }
-    *time = stopRunClock(start);
-    return true;
+    return timeSummedRun(
+        run, rows, columns, numThreads,
+        [](DiagRun* prepared, void* how) { return sumDiagonalsInTeam(prepared, static_cast<int32_t*>(how)); },
+        startCpus, time);
 }
 
 void endPoolTeam() {
