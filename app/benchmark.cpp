@@ -104,10 +104,6 @@ RunEnd timedRun(RunMaker* maker, DriverOutputs* outputs, const Variant& variant,
     return sumsMade ? RunEnd::measured : RunEnd::sumsOutOfMemory;
 }
 
-bool usesMode(const SweepOptions& options, RunMode wanted) {
-    return std::find(options.modes.begin(), options.modes.end(), wanted) != options.modes.end();
-}
-
 // Written once the sweep is over: after a stop, a pipe is still waited for
 // until a reader comes (a second signal ends the program at once). False
 // when there was not memory to build it (said on stderr; the old file stays).

@@ -17,6 +17,9 @@
 // A decimal integer from `min` to `max`.
 bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* value);
 
+// A worker count: a decimal integer from 1 to maxWorkers.
+bool parseWorkerCount(std::string_view text, int32_t* count);
+
 // "ROWSxCOLUMNS": both at least 1, rows + columns - 1 within int32, and the
 // run's memory (matrixSizeFits) within the machine's physical memory.
 bool parseMatrixSize(std::string_view text, int32_t* rows, int32_t* columns, std::string* why);
