@@ -79,8 +79,8 @@ bool sumDiagonals(DiagRun* run) {
     return true;
 }
 
-bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, DiagonalSummer sum, void* how,
-                   RunTime* time) {
+bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, DiagonalSummer sum,
+                   void* how, RunTime* time) {
     const RunClockStart start = startRunClock();
     if (!prepareDiagRun(run, rows, columns, numThreads)) {
         return false;
@@ -95,8 +95,8 @@ bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThrea
 
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time) {
     return timeSummedRun(
-        run, rows, columns, numThreads, [](DiagRun* prepared, void*) { return sumDiagonals(prepared); }, nullptr,
-        time);
+        run, rows, columns, numThreads, [](DiagRun* prepared, void*) { return sumDiagonals(prepared); },
+        nullptr, time);
 }
 
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed) {

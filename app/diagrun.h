@@ -51,8 +51,8 @@ using DiagonalSummer = bool (*)(DiagRun* run, void* how);
 // allocation to after the last worker is done, so every way of making a
 // run is measured alike. On a failure (reported as above) releases
 // everything and returns false.
-bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, DiagonalSummer sum, void* how,
-                   RunTime* time);
+bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, DiagonalSummer sum,
+                   void* how, RunTime* time);
 
 // timeSummedRun with sumDiagonals: timed from before the first allocation
 // to after the last join.

@@ -142,8 +142,8 @@ bool logsMode(const SweepOptions& options, RunMode mode) {
     return generateExecutionData && options.log && (mode == RunMode::spawn || options.logNamed);
 }
 
-SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs, SweepRuns* runs,
-                   Progress* progress) {
+SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                   SweepRuns* runs, Progress* progress) {
     RunMaker maker{&options, &setup, WorkerStart{}};
     if (setup.bound) {
         maker.start.masks = &setup.masks;

@@ -41,5 +41,5 @@ bool logsMode(const SweepOptions& options, RunMode mode);
 // further run of its size fits). With getInputFromUser, waits for Enter
 // before each timed run. Every complete count's means are printed before it
 // returns, whatever ended the sweep.
-SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs, SweepRuns* runs,
-                   Progress* progress);
+SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                   SweepRuns* runs, Progress* progress);

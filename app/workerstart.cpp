@@ -13,6 +13,11 @@ void* placedWorkerStart(void* argument) {
     return threadSumFunc(worker->args);
 }
 
+// sumDiagonalsStarted as a DiagonalSummer: `start` is the WorkerStart.
+bool sumStarted(DiagRun* run, void* start) {
+    return sumDiagonalsStarted(run, static_cast<WorkerStart*>(start));
+}
+
 }  // namespace
 
 void reserveWorkerStarts(WorkerStart* start, int32_t workers) {
@@ -56,8 +61,5 @@ bool sumDiagonalsStarted(DiagRun* run, WorkerStart* start) {
 
 bool timeStartedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, WorkerStart* start,
                     RunTime* time) {
-    return timeSummedRun(
-        run, rows, columns, numThreads,
-        [](DiagRun* prepared, void* how) { return sumDiagonalsStarted(prepared, static_cast<WorkerStart*>(how)); },
-        start, time);
+    return timeSummedRun(run, rows, columns, numThreads, sumStarted, start, time);
 }

@@ -97,8 +97,8 @@ CommandLine parseCommandLine(Driver driver, int argc, char** argv, const OptionA
     resetGetopt();
     int result;
     int longIndex = -1;
-    while ((result = getopt_long(argc, argv, table.shortOptions.c_str(), table.longOptions.data(), &longIndex)) !=
-           -1) {
+    while ((result = getopt_long(argc, argv, table.shortOptions.c_str(), table.longOptions.data(),
+                                 &longIndex)) != -1) {
         const GivenOption given{result, optionName(table.longOptions.data(), longIndex, result), optarg};
         longIndex = -1;
         switch (result) {

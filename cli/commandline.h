@@ -26,9 +26,9 @@ int commandLineExitStatus(CommandLine parsed);
 
 // One option as the parse loop met it.
 struct GivenOption {
-    int value;          // what getopt_long returned: 's', optLog, ...
-    std::string name;   // "--runs" or "-r", as given (for messages)
-    const char* text;   // its value; null for an option without one
+    int value;         // what getopt_long returned: 's', optLog, ...
+    std::string name;  // "--runs" or "-r", as given (for messages)
+    const char* text;  // its value; null for an option without one
 };
 
 // Takes one option into the driver's options. Returns what is wrong with it

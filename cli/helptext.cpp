@@ -43,14 +43,14 @@ const char sweepShapeUsage[] =
        "      --order ORDER          sequential (default), interleaved (the counts take turns) or\n"
        "                             random[:SEED] (the whole sweep shuffled)\n");
 
-const char sweepCounterUsage[] = N_(
-    "\n"
-    "Counters and context (in the JSON file):\n"
-    "      --perf LIST            also count these perf events per run, e.g.\n"
-    "                             task-clock,context-switches,cpu-migrations,page-faults,\n"
-    "                             cycles,instructions,cache-misses (off by default:\n"
-    "                             counting makes thread starts dearer)\n"
-    "      --context KEY=VALUE    add KEY=VALUE to the JSON context; repeatable\n");
+const char sweepCounterUsage[] =
+    N_("\n"
+       "Counters and context (in the JSON file):\n"
+       "      --perf LIST            also count these perf events per run, e.g.\n"
+       "                             task-clock,context-switches,cpu-migrations,page-faults,\n"
+       "                             cycles,instructions,cache-misses (off by default:\n"
+       "                             counting makes thread starts dearer)\n"
+       "      --context KEY=VALUE    add KEY=VALUE to the JSON context; repeatable\n");
 
 const char singleUsage[] =
     N_("Usage: diagsum-single [options]\n"

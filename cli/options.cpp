@@ -85,8 +85,9 @@ std::string applySweepOption(const GivenOption& given, SweepOptions* options) {
     }
     switch (given.value) {
         case 's':
-            return parseMatrixSize(given.text, &options->rows, &options->columns, &why) ? ""
-                                                                                       : invalidValue(given, why);
+            return parseMatrixSize(given.text, &options->rows, &options->columns, &why)
+                       ? ""
+                       : invalidValue(given, why);
         case 't':
             return parseThreadList(given.text, &options->threadCounts, &why) ? "" : invalidValue(given, why);
         case 'r':
@@ -118,8 +119,9 @@ std::string applySweepOption(const GivenOption& given, SweepOptions* options) {
 // libgomp gives every team thread of the process one stack size.
 std::string checkSweepOptions(const SweepOptions& options) {
     if (options.stackSizes.size() > 1 && usesMode(options, RunMode::pool)) {
-        return _("pool runs take one --stack-size per sweep: OpenMP sets its threads' stack once, when the "
-                 "program starts");
+        return _(
+            "pool runs take one --stack-size per sweep: OpenMP sets its threads' stack once, when the "
+            "program starts");
     }
     return "";
 }
@@ -132,8 +134,9 @@ std::string applySingleOption(const GivenOption& given, SingleOptions* options) 
     switch (given.value) {
         case 's':
             options->sizeGiven = true;
-            return parseMatrixSize(given.text, &options->rows, &options->columns, &why) ? ""
-                                                                                       : invalidValue(given, why);
+            return parseMatrixSize(given.text, &options->rows, &options->columns, &why)
+                       ? ""
+                       : invalidValue(given, why);
         case 't':
             options->threadsGiven = true;
             return parseWorkerCount(given.text, &options->threads)
@@ -160,11 +163,13 @@ bool usesMode(const SweepOptions& options, RunMode mode) {
 
 CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options) {
     return parseCommandLine(
-        Driver::sweep, argc, argv, [options](const GivenOption& given) { return applySweepOption(given, options); },
+        Driver::sweep, argc, argv,
+        [options](const GivenOption& given) { return applySweepOption(given, options); },
         [options] { return checkSweepOptions(*options); });
 }
 
 CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
-    return parseCommandLine(Driver::single, argc, argv,
-                            [options](const GivenOption& given) { return applySingleOption(given, options); });
+    return parseCommandLine(Driver::single, argc, argv, [options](const GivenOption& given) {
+        return applySingleOption(given, options);
+    });
 }

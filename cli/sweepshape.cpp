@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "cli/names.h"
+#include "cli/parsing.h"
 #include "i18n/messages.h"
 #include "machine/rangelist.h"
 
@@ -81,11 +81,9 @@ bool parseStackSizes(std::string_view text, std::vector<size_t>* sizes, std::str
     for (std::string_view item : listItems(text)) {
         size_t bytes;
         if (!parseStackSize(item, &bytes) || std::find(parsed.begin(), parsed.end(), bytes) != parsed.end()) {
-            *why =
-                formatMessage(_("use default or sizes such as 64k, 1m, 8m or bytes, each at least %zu bytes "
-                                "and named once, separated by commas"),
-                              smallestStack());
-            return false;
+            return refuseValue(why, formatMessage(_("use default or sizes such as 64k, 1m, 8m or bytes, each at "
+                                                    "least %zu bytes and named once, separated by commas"),
+                                                  smallestStack()));
         }
         parsed.push_back(bytes);
     }
@@ -99,14 +97,14 @@ bool parsePlacement(std::string_view text, Placement* placement, std::string* wh
     if (text.starts_with(listPrefix)) {
         parsed.policy = BindPolicy::list;
         if (!parseCpuList(text.substr(listPrefix.size()), &parsed.cpus)) {
-            *why = _("list:CPUS takes CPU numbers and ranges, such as list:0,2,4-7");
-            return false;
+            return refuseValue(why, _("list:CPUS takes CPU numbers and ranges, such as list:0,2,4-7"));
         }
     } else if (!pickName(text,
-                         {{"none", BindPolicy::none}, {"compact", BindPolicy::compact}, {"scatter", BindPolicy::scatter}},
+                         {{"none", BindPolicy::none},
+                          {"compact", BindPolicy::compact},
+                          {"scatter", BindPolicy::scatter}},
                          &parsed.policy)) {
-        *why = _("use none, compact, scatter or list:CPUS");
-        return false;
+        return refuseValue(why, _("use none, compact, scatter or list:CPUS"));
     }
     *placement = std::move(parsed);
     return true;
@@ -119,16 +117,14 @@ bool parseRunOrder(std::string_view text, OrderOption* order, std::string* why) 
         parsed.order = RunOrder::random;
         parsed.seedGiven = true;
         if (!parseUnsigned(text.substr(randomPrefix.size()), &parsed.seed)) {
-            *why = _("random:SEED takes a seed from 0 to 18446744073709551615");
-            return false;
+            return refuseValue(why, _("random:SEED takes a seed from 0 to 18446744073709551615"));
         }
     } else if (!pickName(text,
                          {{"sequential", RunOrder::sequential},
                           {"interleaved", RunOrder::interleaved},
                           {"random", RunOrder::random}},
                          &parsed.order)) {
-        *why = _("use sequential, interleaved, random or random:SEED");
-        return false;
+        return refuseValue(why, _("use sequential, interleaved, random or random:SEED"));
     }
     *order = parsed;
     return true;

@@ -6,7 +6,7 @@
 #include <charconv>
 #include <limits>
 
-#include "cli/names.h"
+#include "cli/parsing.h"
 #include "i18n/messages.h"
 #include "machine/rangelist.h"
 #include "slotstore/slotstore.h"
@@ -21,13 +21,6 @@ bool parseInt64(std::string_view text, int64_t* value) {
     }
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
     return error == std::errc{} && end == text.data() + text.size();
-}
-
-bool refuseValue(std::string* why, const std::string& text) {
-    if (why != nullptr) {
-        *why = text;
-    }
-    return false;
 }
 
 std::string countGivenTwice(int32_t count) {

@@ -33,8 +33,8 @@ void addToMean(MeanLines* means, const PlanShape& shape, const PlannedRun& run, 
     means->left[run.count]--;
 }
 
-void printReadyMeans(MeanLines* means, const SweepOptions& options, const SweepSetup& setup, OutputFile* console,
-                     bool ended) {
+void printReadyMeans(MeanLines* means, const SweepOptions& options, const SweepSetup& setup,
+                     OutputFile* console, bool ended) {
     for (; means->printed < means->left.size(); means->printed++) {
         if (means->left[means->printed] == 0) {
             printCountMeans(*means, options, setup, console, means->printed);

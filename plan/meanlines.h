@@ -16,9 +16,9 @@
 #include "progress/progress.h"
 
 struct MeanLines {
-    std::vector<double> totals;  // per count and variant: the sum of ticks
-    std::vector<int64_t> left;   // per count: timed runs still to make
-    size_t printed = 0;          // counts printed so far
+    std::vector<double> totals;    // per count and variant: the sum of ticks
+    std::vector<int64_t> left;     // per count: timed runs still to make
+    size_t printed = 0;            // counts printed so far
     Progress* progress = nullptr;  // taken off the terminal before a mean line
 };
 
@@ -33,5 +33,5 @@ void addToMean(MeanLines* means, const PlanShape& shape, const PlannedRun& run, 
 // complete count, skipping the incomplete ones, so no true mean is lost.
 // Each line is the count's total over its runs, labelled with
 // variantLabel.
-void printReadyMeans(MeanLines* means, const SweepOptions& options, const SweepSetup& setup, OutputFile* console,
-                     bool ended);
+void printReadyMeans(MeanLines* means, const SweepOptions& options, const SweepSetup& setup,
+                     OutputFile* console, bool ended);

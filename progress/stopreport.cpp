@@ -6,7 +6,8 @@
 #include "i18n/messages.h"
 #include "outputs/stopsignals.h"
 
-void reportSweepStop(int signal, size_t made, size_t planned, std::initializer_list<const OutputFile*> files) {
+void reportSweepStop(int signal, size_t made, size_t planned,
+                     std::initializer_list<const OutputFile*> files) {
     std::string kept;
     for (const OutputFile* file : files) {
         if (!file->name.empty() && !file->failed) {

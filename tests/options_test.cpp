@@ -1,55 +1,51 @@
 #include "cli/options.h"
-#include "cli/optiontable.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "cli/optiontable.h"
 
 namespace {
 
-// Parses `args` as diagsum's command line; stdout and stderr are captured.
-struct Parsed {
+// A command line parsed by one of the drivers' parsers, its stderr captured.
+template <typename Options>
+struct ParsedLine {
     CommandLine result;
-    SweepOptions options;
+    Options options;
     std::string err;
 };
+using Parsed = ParsedLine<SweepOptions>;
+using ParsedSingle = ParsedLine<SingleOptions>;
 
-Parsed parseSweep(std::vector<std::string> args) {
-    args.insert(args.begin(), "diagsum");
+template <typename Options>
+ParsedLine<Options> parseWith(CommandLine (*parse)(int, char**, Options*), const char* program, Options start,
+                              std::vector<std::string> args) {
+    args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (std::string& arg : args) {
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
-    Parsed parsed{CommandLine::run, defaultSweepOptions(), ""};
+    ParsedLine<Options> parsed{CommandLine::run, std::move(start), ""};
     testing::internal::CaptureStderr();
-    parsed.result = parseSweepOptions(static_cast<int>(args.size()), argv.data(), &parsed.options);
+    parsed.result = parse(static_cast<int>(args.size()), argv.data(), &parsed.options);
     parsed.err = testing::internal::GetCapturedStderr();
     return parsed;
 }
 
-// Parses `args` as diagsum-single's command line; stderr is captured.
-struct ParsedSingle {
-    CommandLine result;
-    SingleOptions options;
-    std::string err;
-};
+// Parses `args` as diagsum's command line.
+Parsed parseSweep(std::vector<std::string> args) {
+    return parseWith(parseSweepOptions, "diagsum", defaultSweepOptions(), std::move(args));
+}
 
+// Parses `args` as diagsum-single's command line.
 ParsedSingle parseSingle(std::vector<std::string> args) {
-    args.insert(args.begin(), "diagsum-single");
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    ParsedSingle parsed{CommandLine::run, SingleOptions{}, ""};
-    testing::internal::CaptureStderr();
-    parsed.result = parseSingleOptions(static_cast<int>(args.size()), argv.data(), &parsed.options);
-    parsed.err = testing::internal::GetCapturedStderr();
-    return parsed;
+    return parseWith(parseSingleOptions, "diagsum-single", SingleOptions{}, std::move(args));
 }
 
 std::vector<std::string> longNames(Driver driver) {
@@ -240,8 +236,11 @@ TEST(SingleCommandLine, SharedOptionsTakenSweepOnlyOnesRefused) {
     EXPECT_FALSE(parseSingle({"--no-log"}).options.log);
     EXPECT_EQ(parseSingle({"--runs", "3"}).err,
               "diagsum-single: unknown option: --runs (see diagsum-single --help)\n");
-    EXPECT_EQ(parseSingle({"-r", "3"}).err, "diagsum-single: unknown option: -r (see diagsum-single --help)\n");
-    EXPECT_EQ(parseSingle({"-t", "1-4"}).err,
-              "diagsum-single: -t '1-4' is invalid: use an integer from 1 to 65536 (see diagsum-single --help)\n");
-    EXPECT_EQ(parseSingle({"--out", ""}).err, "diagsum-single: --out needs a file name (see diagsum-single --help)\n");
+    EXPECT_EQ(parseSingle({"-r", "3"}).err,
+              "diagsum-single: unknown option: -r (see diagsum-single --help)\n");
+    EXPECT_EQ(
+        parseSingle({"-t", "1-4"}).err,
+        "diagsum-single: -t '1-4' is invalid: use an integer from 1 to 65536 (see diagsum-single --help)\n");
+    EXPECT_EQ(parseSingle({"--out", ""}).err,
+              "diagsum-single: --out needs a file name (see diagsum-single --help)\n");
 }
