@@ -22,13 +22,20 @@ bool failPreparation(DiagRun* run, const char* message) {
     return false;
 }
 
+}  // namespace
+
 void joinWorkers(DiagRun* run, int32_t count) {
     for (int32_t i = 0; i < count; i++) {
         pthread_join(run->handles.data[i].thread, nullptr);
     }
 }
 
-}  // namespace
+bool failWorkerStart(DiagRun* run, int32_t started, int error) {
+    joinWorkers(run, started);
+    // TRANSLATORS: the thread number, the thread count, the system's reason.
+    printf(_("Could not create thread %d of %d: %s\n"), started + 1, run->numThreads, strerror(error));
+    return false;
+}
 
 bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads) {
     *run = DiagRun{};
@@ -65,57 +72,31 @@ bool sumDiagonals(DiagRun* run) {
         run->args[i] = ThreadArgs{&run->matrix, static_cast<uint16_t>(i), run->numThreads, &run->results};
         const int error = pthread_create(&run->handles.data[i].thread, nullptr, threadSumFunc, &run->args[i]);
         if (error != 0) {
-            joinWorkers(run, i);
-            // TRANSLATORS: the thread number, the thread count, the system's reason.
-            printf(_("Could not create thread %d of %d: %s\n"), i + 1, run->numThreads, strerror(error));
-            return false;
+            return failWorkerStart(run, i, error);
         }
     }
     joinWorkers(run, run->numThreads);
     return true;
 }
 
-// The counters are read outside both clocks, so neither clock counts their
-// system calls: a tick still means processor time spent on the run, and the
-// wall time is what it was before the counters existed. getrusage walks
-// every thread of the process (a pool's idle team included) and each perf
-// read sums the counters of every thread, so inside the processor clock
-// they would cost a run more the more workers it has. Their own interval
-// then holds the clocks' plus the clock reads, a microsecond or two: user +
-// system time matches the ticks to that.
-RunClockStart startRunClock() {
-    RunClockStart start;
-    start.perf = readPerfCounters();
-    start.usage = readResourceUse();
-    start.wall = std::chrono::steady_clock::now();
-    start.ticks = clock();
-    return start;
-}
-
-RunTime stopRunClock(const RunClockStart& start) {
-    const clock_t endTicks = clock();
-    const auto endWall = std::chrono::steady_clock::now();
-    const rusage endUsage = readResourceUse();
-    const PerfReading endPerf = readPerfCounters();
-    RunTime time;
-    time.usage = resourceUseBetween(start.usage, endUsage);
-    time.perf = perfCountsBetween(start.perf, endPerf);
-    time.ticks = difftime(static_cast<time_t>(endTicks), static_cast<time_t>(start.ticks));
-    time.wallMicros = std::chrono::duration<double, std::micro>(endWall - start.wall).count();
-    return time;
-}
-
-bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time) {
+bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, DiagonalSummer sum,
+                   void* how, RunTime* time) {
     const RunClockStart start = startRunClock();
     if (!prepareDiagRun(run, rows, columns, numThreads)) {
         return false;
     }
-    if (!sumDiagonals(run)) {
+    if (!sum(run, how)) {
         releaseDiagRun(run);
         return false;
     }
     *time = stopRunClock(start);
     return true;
+}
+
+bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time) {
+    return timeSummedRun(
+        run, rows, columns, numThreads, [](DiagRun* prepared, void*) { return sumDiagonals(prepared); },
+        nullptr, time);
 }
 
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed) {

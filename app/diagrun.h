@@ -1,16 +1,13 @@
 // One run of the diagonal summation as both drivers perform it: the matrix
 // of ones, the result and handle arrays, the worker argument table, and the
 // workers started and joined. timeDiagRun is the interval the program
-// measures.
+// measures, read with the clocks of counters/runclock.h.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
-#include <ctime>
 
 #include "app/diagworker.h"
-#include "counters/perfcounters.h"
-#include "counters/resourceuse.h"
+#include "counters/runclock.h"
 #include "gridstore/gridstore.h"
 #include "outputs/replace.h"
 #include "slotstore/slotstore.h"
@@ -37,36 +34,28 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
 // result) and returns false; the run stays prepared.
 bool sumDiagonals(DiagRun* run);
 
-// What a run costs, read by two clocks over the same interval: the processor
-// clock (clock(), every thread of the process together) and a monotonic wall
-// clock; beside them what the kernel accounted to the process (resource
-// use) and the perf counters that are open (none unless asked for).
-struct RunTime {
-    double ticks;       // processor-clock ticks (CLOCKS_PER_SEC per second)
-    double wallMicros;  // microseconds of wall time
-    ResourceUse usage;
-    PerfCounts perf;
-};
+// Joins workers 0 ... count - 1, in index order.
+void joinWorkers(DiagRun* run, int32_t count);
 
-// The readings that open a measured interval.
-struct RunClockStart {
-    PerfReading perf;
-    rusage usage;
-    clock_t ticks;
-    std::chrono::steady_clock::time_point wall;
-};
+// Worker `started` could not be started (`error`, pthread's result): joins
+// the workers before it, prints "Could not create thread ..." as
+// sumDiagonals does and returns false.
+bool failWorkerStart(DiagRun* run, int32_t started, int error);
 
-// Opens a measured interval: reads the perf counters, the resource use, the
-// wall clock, then the processor clock.
-RunClockStart startRunClock();
-// Closes the interval opened by `start`, reading in the reverse order, so
-// each interval lies inside the one read before it: the processor clock's
-// inside the wall clock's, both inside the resource use's.
-RunTime stopRunClock(const RunClockStart& start);
+// One way of summing a prepared run's diagonals (sumDiagonals, or workers
+// started with attributes, or a pool team), told `how` by its caller.
+// False after one line saying why.
+using DiagonalSummer = bool (*)(DiagRun* run, void* how);
 
-// Prepares the run and sums every diagonal, timed from before the first
-// allocation to after the last join. On a failure (reported as above)
-// releases everything and returns false.
+// Prepares the run and sums it with `sum`, timed from before the first
+// allocation to after the last worker is done, so every way of making a
+// run is measured alike. On a failure (reported as above) releases
+// everything and returns false.
+bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, DiagonalSummer sum,
+                   void* how, RunTime* time);
+
+// timeSummedRun with sumDiagonals: timed from before the first allocation
+// to after the last join.
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time);
 // The same run where only the processor-clock ticks are wanted.
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed);

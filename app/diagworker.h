@@ -5,13 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "gridstore/gridstore.h"
+#include "plan/workers.h"
 #include "slotstore/slotstore.h"
-
-// Worker indices are 16 bits wide: more workers would repeat indices and two
-// of them would write the same slots.
-inline constexpr int32_t maxWorkers = UINT16_MAX + 1;
 
 struct ThreadArgs {
     Matrix* matrix;      // the run's matrix, read only
@@ -19,6 +17,9 @@ struct ThreadArgs {
     int32_t numThreads;  // T, the step between its diagonals
     Array* results;      // at least `diagonals` slots; slot d receives diagonal d
 };
+
+// maxWorkers (plan/workers.h) is as many workers as `id` can number.
+static_assert(maxWorkers - 1 == std::numeric_limits<decltype(ThreadArgs::id)>::max());
 
 // The body of a worker, shared by every way of running one: sums the cells
 // of each of its diagonals as 32-bit floats from the top-left end to the

@@ -123,8 +123,10 @@ POOL_REGION int32_t runTeam(int32_t numThreads, DiagRun* run, int32_t* startCpus
     return size;
 }
 
-bool sumDiagonalsInTeam(DiagRun* run, int32_t* startCpus) {
-    const int32_t size = runTeam(run->numThreads, run, startCpus);
+// A DiagonalSummer: `startCpus` is the run's int32_t array of start notes,
+// or null.
+bool sumDiagonalsInTeam(DiagRun* run, void* startCpus) {
+    const int32_t size = runTeam(run->numThreads, run, static_cast<int32_t*>(startCpus));
     return size == run->numThreads || failTeam(size, run->numThreads);
 }
 
@@ -183,16 +185,7 @@ bool startPoolTeam(int32_t numThreads, const CpuMasks* masks) {
 
 bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time,
                  int32_t* startCpus) {
-    const RunClockStart start = startRunClock();
-    if (!prepareDiagRun(run, rows, columns, numThreads)) {
-        return false;
-    }
-    if (!sumDiagonalsInTeam(run, startCpus)) {
-        releaseDiagRun(run);
-        return false;
-    }
-    *time = stopRunClock(start);
-    return true;
+    return timeSummedRun(run, rows, columns, numThreads, sumDiagonalsInTeam, startCpus, time);
 }
 
 void endPoolTeam() {

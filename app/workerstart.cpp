@@ -3,11 +3,6 @@
 #include <pthread.h>
 #include <sched.h>
 
-#include <cstdio>
-#include <cstring>
-
-#include "i18n/messages.h"
-
 namespace {
 
 // A bound worker's start routine: notes the CPU it starts on, then runs
@@ -18,16 +13,9 @@ void* placedWorkerStart(void* argument) {
     return threadSumFunc(worker->args);
 }
 
-void joinStarted(DiagRun* run, int32_t count) {
-    for (int32_t i = 0; i < count; i++) {
-        pthread_join(run->handles.data[i].thread, nullptr);
-    }
-}
-
-bool failStart(DiagRun* run, int32_t started, int error) {
-    joinStarted(run, started);
-    printf(_("Could not create thread %d of %d: %s\n"), started + 1, run->numThreads, strerror(error));
-    return false;
+// sumDiagonalsStarted as a DiagonalSummer: `start` is the WorkerStart.
+bool sumStarted(DiagRun* run, void* start) {
+    return sumDiagonalsStarted(run, static_cast<WorkerStart*>(start));
 }
 
 }  // namespace
@@ -44,7 +32,7 @@ bool sumDiagonalsStarted(DiagRun* run, WorkerStart* start) {
         error = pthread_attr_setstacksize(&attributes, start->stackSize);
     }
     if (error != 0) {
-        return failStart(run, 0, error);
+        return failWorkerStart(run, 0, error);
     }
     for (int32_t i = 0; i < run->numThreads; i++) {
         run->args[i] = ThreadArgs{&run->matrix, static_cast<uint16_t>(i), run->numThreads, &run->results};
@@ -63,24 +51,15 @@ bool sumDiagonalsStarted(DiagRun* run, WorkerStart* start) {
         }
         if (error != 0) {
             pthread_attr_destroy(&attributes);
-            return failStart(run, i, error);
+            return failWorkerStart(run, i, error);
         }
     }
     pthread_attr_destroy(&attributes);
-    joinStarted(run, run->numThreads);
+    joinWorkers(run, run->numThreads);
     return true;
 }
 
 bool timeStartedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, WorkerStart* start,
                     RunTime* time) {
-    const RunClockStart clockStart = startRunClock();
-    if (!prepareDiagRun(run, rows, columns, numThreads)) {
-        return false;
-    }
-    if (!sumDiagonalsStarted(run, start)) {
-        releaseDiagRun(run);
-        return false;
-    }
-    *time = stopRunClock(clockStart);
-    return true;
+    return timeSummedRun(run, rows, columns, numThreads, sumStarted, start, time);
 }

@@ -1,6 +1,8 @@
-// The command lines of diagsum (the sweep) and diagsum-single (one run).
-// Every value is parsed whole: no trailing text, no silent wrap-around, and
-// nothing is created or written before the whole command line is accepted.
+// The command lines of diagsum (the sweep) and diagsum-single (one run):
+// what each option sets in the driver's options record. Every value is
+// parsed whole: no trailing text, no silent wrap-around, and nothing is
+// created or written before the whole command line is accepted. The parse
+// loop, --help and --version are cli/commandline.h's.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/diagworker.h"
-#include "cli/values.h"
+#include "cli/commandline.h"
 #include "cli/sweepshape.h"
+#include "cli/values.h"
 #include "progress/progress.h"
-
 
 struct SweepOptions {
     int32_t rows = 500;
@@ -41,6 +42,9 @@ struct SweepOptions {
 // on 500 x 500.
 SweepOptions defaultSweepOptions();
 
+// Whether the sweep makes runs of `mode`.
+bool usesMode(const SweepOptions& options, RunMode mode);
+
 struct SingleOptions {
     bool sizeGiven = false;  // --size was given; otherwise the settings (or the prompt) decide
     int32_t rows = 0;
@@ -52,22 +56,9 @@ struct SingleOptions {
     std::string outPath = "out.txt";
 };
 
-// What a command line asks for.
-enum class CommandLine {
-    run,     // the options hold what to run
-    done,    // --help or --version was answered on stdout: exit 0
-    refused  // one line on stderr said why: exit 64
-};
-
-inline constexpr int usageExitStatus = 64;
-
-// The exit status that ends a program whose command line was answered or
-// refused: 0 after --help or --version (1 when standard output failed), 64
-// when refused; -1 when the program goes on to run.
-int commandLineExitStatus(CommandLine parsed);
-
 // Parses diagsum's options into `options` (which starts from the default
-// sweep).
+// sweep). Several stack sizes are refused with pool runs: OpenMP gives
+// every team thread of the process one stack size.
 CommandLine parseSweepOptions(int argc, char** argv, SweepOptions* options);
 
 // Parses diagsum-single's options into `options`.

@@ -6,7 +6,9 @@
 #include <charconv>
 #include <cstdio>
 
+#include "cli/parsing.h"
 #include "i18n/messages.h"
+#include "machine/rangelist.h"
 
 namespace {
 
@@ -76,22 +78,14 @@ std::string stackSizeName(size_t bytes) {
 
 bool parseStackSizes(std::string_view text, std::vector<size_t>* sizes, std::string* why) {
     std::vector<size_t> parsed;
-    while (true) {
-        const auto comma = text.find(',');
+    for (std::string_view item : listItems(text)) {
         size_t bytes;
-        if (!parseStackSize(text.substr(0, comma), &bytes) ||
-            std::find(parsed.begin(), parsed.end(), bytes) != parsed.end()) {
-            *why =
-                formatMessage(_("use default or sizes such as 64k, 1m, 8m or bytes, each at least %zu bytes "
-                                "and named once, separated by commas"),
-                              smallestStack());
-            return false;
+        if (!parseStackSize(item, &bytes) || std::find(parsed.begin(), parsed.end(), bytes) != parsed.end()) {
+            return refuseValue(why, formatMessage(_("use default or sizes such as 64k, 1m, 8m or bytes, each at "
+                                                    "least %zu bytes and named once, separated by commas"),
+                                                  smallestStack()));
         }
         parsed.push_back(bytes);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(comma + 1);
     }
     *sizes = std::move(parsed);
     return true;
@@ -100,19 +94,17 @@ bool parseStackSizes(std::string_view text, std::vector<size_t>* sizes, std::str
 bool parsePlacement(std::string_view text, Placement* placement, std::string* why) {
     constexpr std::string_view listPrefix = "list:";
     Placement parsed;
-    if (text == "compact") {
-        parsed.policy = BindPolicy::compact;
-    } else if (text == "scatter") {
-        parsed.policy = BindPolicy::scatter;
-    } else if (text.starts_with(listPrefix)) {
+    if (text.starts_with(listPrefix)) {
         parsed.policy = BindPolicy::list;
         if (!parseCpuList(text.substr(listPrefix.size()), &parsed.cpus)) {
-            *why = _("list:CPUS takes CPU numbers and ranges, such as list:0,2,4-7");
-            return false;
+            return refuseValue(why, _("list:CPUS takes CPU numbers and ranges, such as list:0,2,4-7"));
         }
-    } else if (text != "none") {
-        *why = _("use none, compact, scatter or list:CPUS");
-        return false;
+    } else if (!pickName(text,
+                         {{"none", BindPolicy::none},
+                          {"compact", BindPolicy::compact},
+                          {"scatter", BindPolicy::scatter}},
+                         &parsed.policy)) {
+        return refuseValue(why, _("use none, compact, scatter or list:CPUS"));
     }
     *placement = std::move(parsed);
     return true;
@@ -121,20 +113,18 @@ bool parsePlacement(std::string_view text, Placement* placement, std::string* wh
 bool parseRunOrder(std::string_view text, OrderOption* order, std::string* why) {
     constexpr std::string_view randomPrefix = "random:";
     OrderOption parsed;
-    if (text == "interleaved") {
-        parsed.order = RunOrder::interleaved;
-    } else if (text == "random") {
-        parsed.order = RunOrder::random;
-    } else if (text.starts_with(randomPrefix)) {
+    if (text.starts_with(randomPrefix)) {
         parsed.order = RunOrder::random;
         parsed.seedGiven = true;
         if (!parseUnsigned(text.substr(randomPrefix.size()), &parsed.seed)) {
-            *why = _("random:SEED takes a seed from 0 to 18446744073709551615");
-            return false;
+            return refuseValue(why, _("random:SEED takes a seed from 0 to 18446744073709551615"));
         }
-    } else if (text != "sequential") {
-        *why = _("use sequential, interleaved, random or random:SEED");
-        return false;
+    } else if (!pickName(text,
+                         {{"sequential", RunOrder::sequential},
+                          {"interleaved", RunOrder::interleaved},
+                          {"random", RunOrder::random}},
+                         &parsed.order)) {
+        return refuseValue(why, _("use sequential, interleaved, random or random:SEED"));
     }
     *order = parsed;
     return true;

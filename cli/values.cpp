@@ -6,7 +6,10 @@
 #include <charconv>
 #include <limits>
 
+#include "cli/parsing.h"
 #include "i18n/messages.h"
+#include "machine/rangelist.h"
+#include "slotstore/slotstore.h"
 
 namespace {
 
@@ -20,26 +23,11 @@ bool parseInt64(std::string_view text, int64_t* value) {
     return error == std::errc{} && end == text.data() + text.size();
 }
 
-bool refuseValue(std::string* why, const std::string& text) {
-    if (why != nullptr) {
-        *why = text;
-    }
-    return false;
-}
-
 std::string countGivenTwice(int32_t count) {
     return formatMessage(_("worker count %d is given twice; give each count once"), count);
 }
 
-bool parseCount(std::string_view text, int32_t* count) {
-    return parseBoundedInt(text, 1, maxWorkers, count);
-}
-
 }  // namespace
-
-const char* runModeName(RunMode mode) {
-    return mode == RunMode::pool ? "pool" : "spawn";
-}
 
 bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* value) {
     int64_t wide;
@@ -48,6 +36,10 @@ bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* v
     }
     *value = static_cast<int32_t>(wide);
     return true;
+}
+
+bool parseWorkerCount(std::string_view text, int32_t* count) {
+    return parseBoundedInt(text, 1, maxWorkers, count);
 }
 
 bool matrixSizeFits(int32_t rows, int32_t columns, std::string* why) {
@@ -96,35 +88,22 @@ bool parseThreadList(std::string_view text, std::vector<int32_t>* counts, std::s
     // Two groups of one count would carry one name in the JSON, and tools
     // that compare sweeps would pool them.
     std::vector<bool> seen(maxWorkers + 1, false);
-    while (true) {
-        const auto comma = text.find(',');
-        const std::string_view item = text.substr(0, comma);
-        const auto dash = item.find('-');
-        int32_t first;
-        int32_t last;
-        if (dash == std::string_view::npos) {
-            if (!parseCount(item, &first)) {
-                return refuseValue(why, allowed);
-            }
-            last = first;
-        } else if (!parseCount(item.substr(0, dash), &first) || !parseCount(item.substr(dash + 1), &last)) {
+    for (std::string_view item : listItems(text)) {
+        NumberRange range;
+        if (!parseNumberRange(item, parseWorkerCount, &range)) {
             return refuseValue(why, allowed);
         }
-        const int32_t step = first <= last ? 1 : -1;
-        for (int32_t t = first;; t += step) {
+        const int32_t step = range.first <= range.last ? 1 : -1;
+        for (int32_t t = range.first;; t += step) {
             if (seen[static_cast<size_t>(t)]) {
                 return refuseValue(why, countGivenTwice(t));
             }
             seen[static_cast<size_t>(t)] = true;
             parsed.push_back(t);
-            if (t == last) {
+            if (t == range.last) {
                 break;
             }
         }
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(comma + 1);
     }
     *counts = std::move(parsed);
     return true;
@@ -142,27 +121,13 @@ bool parseContextPair(std::string_view text, std::pair<std::string, std::string>
 bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why) {
     const char* allowed = _("use spawn, pool or spawn,pool");
     std::vector<RunMode> parsed;
-    while (true) {
-        const auto comma = text.find(',');
-        const std::string_view item = text.substr(0, comma);
+    for (std::string_view item : listItems(text)) {
         RunMode mode;
-        if (item == "spawn") {
-            mode = RunMode::spawn;
-        } else if (item == "pool") {
-            mode = RunMode::pool;
-        } else {
+        if (!pickName(item, {{"spawn", RunMode::spawn}, {"pool", RunMode::pool}}, &mode) ||
+            std::find(parsed.begin(), parsed.end(), mode) != parsed.end()) {
             return refuseValue(why, allowed);
         }
-        for (RunMode seen : parsed) {
-            if (seen == mode) {
-                return refuseValue(why, allowed);
-            }
-        }
         parsed.push_back(mode);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(comma + 1);
     }
     *modes = std::move(parsed);
     return true;

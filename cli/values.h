@@ -10,19 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "app/diagworker.h"
-
-// How the workers of a run come to exist: started and joined inside every
-// run (spawn), or started once per worker count and handed each run (pool).
-enum class RunMode { spawn, pool };
-
-// The text of a mode as the options and the outputs spell it.
-const char* runModeName(RunMode mode);
+#include "plan/workers.h"
 
 // `why`, where given, says what is allowed.
 
 // A decimal integer from `min` to `max`.
 bool parseBoundedInt(std::string_view text, int64_t min, int64_t max, int32_t* value);
+
+// A worker count: a decimal integer from 1 to maxWorkers.
+bool parseWorkerCount(std::string_view text, int32_t* count);
 
 // "ROWSxCOLUMNS": both at least 1, rows + columns - 1 within int32, and the
 // run's memory (matrixSizeFits) within the machine's physical memory.

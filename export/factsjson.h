@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/diagrun.h"
+#include "counters/runclock.h"
 #include "machine/fingerprint.h"
 
 // Everything about the sweep's circumstances that goes in the context.

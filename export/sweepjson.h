@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/diagrun.h"
 #include "cli/options.h"
+#include "counters/runclock.h"
 #include "export/factsjson.h"
 
 // The six build settings of the program that ran the sweep.

@@ -5,6 +5,8 @@
 #include <map>
 #include <tuple>
 
+#include "machine/rangelist.h"
+
 namespace {
 
 constexpr int32_t maxCpu = 65535;
@@ -47,33 +49,19 @@ std::vector<Rank> ranks(const Topology& topology) {
 
 bool parseCpuList(std::string_view text, std::vector<int32_t>* cpus) {
     std::vector<int32_t> parsed;
-    while (true) {
-        const auto comma = text.find(',');
-        const std::string_view item = text.substr(0, comma);
-        const auto dash = item.find('-');
-        int32_t first;
-        int32_t last;
-        if (dash == std::string_view::npos) {
-            if (!parseCpu(item, &first)) {
-                return false;
-            }
-            last = first;
-        } else if (!parseCpu(item.substr(0, dash), &first) || !parseCpu(item.substr(dash + 1), &last) ||
-                   last < first) {
+    for (std::string_view item : listItems(text)) {
+        NumberRange range;
+        if (!parseNumberRange(item, parseCpu, &range) || range.last < range.first) {
             return false;
         }
         // More entries than the most workers a run has (65536) would never
         // be dealt.
-        if (parsed.size() + static_cast<size_t>(last - first) >= size_t{65536}) {
+        if (parsed.size() + static_cast<size_t>(range.last - range.first) >= size_t{65536}) {
             return false;
         }
-        for (int32_t cpu = first; cpu <= last; cpu++) {
+        for (int32_t cpu = range.first; cpu <= range.last; cpu++) {
             parsed.push_back(cpu);
         }
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(comma + 1);
     }
     *cpus = std::move(parsed);
     return true;

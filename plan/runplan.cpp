@@ -116,6 +116,14 @@ uint64_t plannedRunCount(const PlanShape& shape) {
     return total;
 }
 
+int64_t timedRunsPerCount(const PlanShape& shape) {
+    return int64_t{shape.runs} * static_cast<int64_t>(shape.variants);
+}
+
+size_t plannedTimedRuns(const PlanShape& shape) {
+    return shape.counts * shape.variants * static_cast<size_t>(shape.runs);
+}
+
 bool makeRunPlan(const PlanShape& shape, RunOrder order, uint64_t seed, RunPlan* plan) {
     plan->shape = shape;
     plan->order = order;

@@ -54,6 +54,11 @@ struct RunPlan {
 // number does not fit.
 uint64_t plannedRunCount(const PlanShape& shape);
 
+// The timed runs of one worker count, every variant's together.
+int64_t timedRunsPerCount(const PlanShape& shape);
+// The timed runs of the whole sweep (warmups are not counted).
+size_t plannedTimedRuns(const PlanShape& shape);
+
 // The plan of `shape` in `order`. False, with no plan made, for a random
 // order of more than maxShuffledRuns runs or a plan too long to count.
 bool makeRunPlan(const PlanShape& shape, RunOrder order, uint64_t seed, RunPlan* plan);

@@ -5,29 +5,57 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "cli/optiontable.h"
 
 namespace {
 
-// Parses `args` as diagsum's command line; stdout and stderr are captured.
-struct Parsed {
+// A command line parsed by one of the drivers' parsers, its stderr captured.
+template <typename Options>
+struct ParsedLine {
     CommandLine result;
-    SweepOptions options;
+    Options options;
     std::string err;
 };
+using Parsed = ParsedLine<SweepOptions>;
+using ParsedSingle = ParsedLine<SingleOptions>;
 
-Parsed parseSweep(std::vector<std::string> args) {
-    args.insert(args.begin(), "diagsum");
+template <typename Options>
+ParsedLine<Options> parseWith(CommandLine (*parse)(int, char**, Options*), const char* program, Options start,
+                              std::vector<std::string> args) {
+    args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (std::string& arg : args) {
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
-    Parsed parsed{CommandLine::run, defaultSweepOptions(), ""};
+    ParsedLine<Options> parsed{CommandLine::run, std::move(start), ""};
     testing::internal::CaptureStderr();
-    parsed.result = parseSweepOptions(static_cast<int>(args.size()), argv.data(), &parsed.options);
+    parsed.result = parse(static_cast<int>(args.size()), argv.data(), &parsed.options);
     parsed.err = testing::internal::GetCapturedStderr();
     return parsed;
+}
+
+// Parses `args` as diagsum's command line.
+Parsed parseSweep(std::vector<std::string> args) {
+    return parseWith(parseSweepOptions, "diagsum", defaultSweepOptions(), std::move(args));
+}
+
+// Parses `args` as diagsum-single's command line.
+ParsedSingle parseSingle(std::vector<std::string> args) {
+    return parseWith(parseSingleOptions, "diagsum-single", SingleOptions{}, std::move(args));
+}
+
+std::vector<std::string> longNames(Driver driver) {
+    std::vector<std::string> names;
+    for (const option& entry : getoptTable(driver).longOptions) {
+        if (entry.name != nullptr) {
+            names.push_back(entry.name);
+        }
+    }
+    return names;
 }
 
 std::vector<int32_t> threadList(const char* text) {
@@ -184,4 +212,35 @@ TEST(SweepCommandLine, BindPoliciesAndOrders) {
                                                {"--order", "random:18446744073709551616"}}) {
         EXPECT_EQ(parseSweep(bad).result, CommandLine::refused) << bad[1];
     }
+}
+
+TEST(OptionTable, EachDriverGetsOnlyItsOwnOptionsWithVersionAsV) {
+    EXPECT_EQ(longNames(Driver::single),
+              (std::vector<std::string>{"size", "threads", "log", "no-log", "out", "help", "version"}));
+    EXPECT_EQ(longNames(Driver::sweep).size(), 18u);
+    EXPECT_EQ(getoptTable(Driver::single).shortOptions, ":s:t:hV");
+    EXPECT_EQ(getoptTable(Driver::sweep).shortOptions, ":s:t:r:w:m:hV");
+    EXPECT_EQ(getoptTable(Driver::sweep).longOptions.back().name, nullptr);
+}
+
+TEST(SingleCommandLine, SharedOptionsTakenSweepOnlyOnesRefused) {
+    const ParsedSingle p = parseSingle({"-s", "3x4", "--threads", "9", "--log", "l.csv", "--out=o.txt"});
+    ASSERT_EQ(p.result, CommandLine::run) << p.err;
+    EXPECT_TRUE(p.options.sizeGiven);
+    EXPECT_EQ(p.options.rows, 3);
+    EXPECT_EQ(p.options.columns, 4);
+    EXPECT_TRUE(p.options.threadsGiven);
+    EXPECT_EQ(p.options.threads, 9);
+    EXPECT_EQ(p.options.logPath, "l.csv");
+    EXPECT_EQ(p.options.outPath, "o.txt");
+    EXPECT_FALSE(parseSingle({"--no-log"}).options.log);
+    EXPECT_EQ(parseSingle({"--runs", "3"}).err,
+              "diagsum-single: unknown option: --runs (see diagsum-single --help)\n");
+    EXPECT_EQ(parseSingle({"-r", "3"}).err,
+              "diagsum-single: unknown option: -r (see diagsum-single --help)\n");
+    EXPECT_EQ(
+        parseSingle({"-t", "1-4"}).err,
+        "diagsum-single: -t '1-4' is invalid: use an integer from 1 to 65536 (see diagsum-single --help)\n");
+    EXPECT_EQ(parseSingle({"--out", ""}).err,
+              "diagsum-single: --out needs a file name (see diagsum-single --help)\n");
 }

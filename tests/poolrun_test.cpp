@@ -8,19 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "runsums.h"
 #include "testsupport.h"
 
 using namespace std::string_literals;
 
 namespace {
-
-std::vector<float> sums(const DiagRun& run) {
-    std::vector<float> out;
-    for (int32_t d = 0; d <= run.results.top; d++) {
-        out.push_back(run.results.data[d].value);
-    }
-    return out;
-}
 
 // Under ThreadSanitizer every access and every thread is slow: a reduced
 // case, still with more workers than diagonals.
@@ -42,7 +35,7 @@ TEST(PoolRun, LeavesTheSameSlotsAsASpawnRun) {
             RunTime time;
             ASSERT_TRUE(timeDiagRun(&spawn, rows, columns, workers, &time));
             ASSERT_TRUE(timePoolRun(&pool, rows, columns, workers, &time));
-            EXPECT_EQ(sums(pool), sums(spawn)) << rows << " x " << columns << ", " << workers;
+            EXPECT_EQ(runSums(pool), runSums(spawn)) << rows << " x " << columns << ", " << workers;
             releaseDiagRun(&spawn);
             releaseDiagRun(&pool);
         }

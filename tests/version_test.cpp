@@ -1,6 +1,6 @@
 // --version of the three programs, in the GNU form: the program's name and
 // the project's version on the first line, then the copyright and the
-// license; exit status 0.
+// license; exit status 0. -V answers the same in every one of them.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,10 +9,10 @@
 
 namespace {
 
-// Runs `program --version` under the C locale; its standard output and exit
-// status.
-std::string versionOf(const std::string& program, int* status) {
-    const std::string command = "LC_ALL=C LANGUAGE= '" + program + "' --version";
+// Runs `program option` (--version by default) under the C locale; its
+// standard output and exit status.
+std::string versionOf(const std::string& program, int* status, const std::string& option = "--version") {
+    const std::string command = "LC_ALL=C LANGUAGE= '" + program + "' " + option;
     FILE* pipe = popen(command.c_str(), "r");
     std::string text;
     char block[512];
@@ -25,9 +25,10 @@ std::string versionOf(const std::string& program, int* status) {
     return text;
 }
 
+const std::pair<const char*, const char*> programs[] = {
+    {"diagsum", DIAGSUM_EXE}, {"diagsum-single", DIAGSUM_SINGLE_EXE}, {"diagsum-report", DIAGSUM_REPORT_EXE}};
+
 TEST(Version, EveryProgramNamesItselfTheProjectVersionAndTheLicense) {
-    const std::pair<const char*, const char*> programs[] = {
-        {"diagsum", DIAGSUM_EXE}, {"diagsum-single", DIAGSUM_SINGLE_EXE}, {"diagsum-report", DIAGSUM_REPORT_EXE}};
     for (const auto& [name, path] : programs) {
         int status;
         const std::string text = versionOf(path, &status);
@@ -35,6 +36,16 @@ TEST(Version, EveryProgramNamesItselfTheProjectVersionAndTheLicense) {
         EXPECT_EQ(text.substr(0, text.find('\n')), std::string(name) + " " + PROJECT_VERSION);
         EXPECT_NE(text.find("\nCopyright (C) 2026 diagsum developers.\nLicense MIT: "), std::string::npos) << text;
         EXPECT_NE(text.find("There is NO WARRANTY"), std::string::npos) << text;
+    }
+}
+
+TEST(Version, ShortFormAnswersAsTheLongOneInEveryProgram) {
+    for (const auto& [name, path] : programs) {
+        int longStatus;
+        int shortStatus;
+        const std::string longText = versionOf(path, &longStatus);
+        EXPECT_EQ(versionOf(path, &shortStatus, "-V"), longText) << name;
+        EXPECT_EQ(shortStatus, 0) << name;
     }
 }
 

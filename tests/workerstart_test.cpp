@@ -8,21 +8,15 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "runsums.h"
 
-std::vector<float> sums(const DiagRun& run) {
-    std::vector<float> out;
-    for (int32_t d = 0; d <= run.results.top; d++) {
-        out.push_back(run.results.data[d].value);
-    }
-    return out;
-}
+namespace {
 
 std::vector<float> defaultSums(int32_t rows, int32_t columns, int32_t workers) {
     DiagRun run;
     RunTime time;
     EXPECT_TRUE(timeDiagRun(&run, rows, columns, workers, &time));
-    std::vector<float> out = sums(run);
+    std::vector<float> out = runSums(run);
     releaseDiagRun(&run);
     return out;
 }
@@ -41,7 +35,7 @@ TEST(WorkerStart, SizedAndBoundWorkersSumAsDefaultOnesAndNoteTheirCpu) {
         DiagRun run;
         RunTime time;
         ASSERT_TRUE(timeStartedRun(&run, 7, 5, 9, &start, &time));
-        EXPECT_EQ(sums(run), defaultSums(7, 5, 9));
+        EXPECT_EQ(runSums(run), defaultSums(7, 5, 9));
         releaseDiagRun(&run);
         EXPECT_EQ(start.startCpus, std::vector<int32_t>(9, bound ? cpu : -1)) << "noted only when bound";
         if (bound) {

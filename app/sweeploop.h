@@ -1,0 +1,45 @@
+// The sweep's runs, made one after the other in the plan's order
+// (plan/runplan.h): each warmup run untimed, each timed run measured, its
+// sums written to out.txt, logged, added to its count's mean (printed as
+// soon as the count is complete, plan/meanlines.h) and kept for the JSON
+// file. A stop is honoured between runs.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "cli/options.h"
+#include "export/sweepjson.h"
+#include "outputs/driveroutputs.h"
+#include "plan/sweepsetup.h"
+#include "progress/progress.h"
+
+// The timed runs of the sweep so far: every one counted, kept for the JSON
+// file when there is one.
+struct SweepRuns {
+    std::vector<TimedRun> timed;
+    size_t made = 0;
+};
+
+// What ended the sweep: the last planned run, a run that could not be made,
+// or a stop signal.
+enum class SweepEnd { finished, runFailed, stopped };
+
+// Whether runs of `mode` go to the log: its five fields cannot tell the
+// modes apart, so pool runs go only to a log the user named (and none with
+// generateExecutionData off).
+bool logsMode(const SweepOptions& options, RunMode mode);
+
+// Makes every planned run of `setup`. Spawn runs with default attributes
+// go through timeDiagRun, as in a sweep without stack size or placement;
+// other spawn runs through timeStartedRun, pool runs through timePoolRun
+// with the count's team up (app/poolteam.h) from its first run until a run
+// of another count comes. A file that cannot be written is reported and the
+// sweep goes on: the times are still true. runFailed when a part of a run
+// could not be made (said on stdout), or when a run's sums found no memory
+// for their text (said on stderr; that run is still logged and kept, but no
+// further run of its size fits). With getInputFromUser, waits for Enter
+// before each timed run. Every complete count's means are printed before it
+// returns, whatever ended the sweep.
+SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                   SweepRuns* runs, Progress* progress);
