@@ -72,6 +72,8 @@ std::string applyRunShapeOption(const GivenOption& given, SweepOptions* options)
             return parsePlacement(given.text, &options->placement, &why) ? "" : invalidValue(given, why);
         case optOrder:
             return parseRunOrder(given.text, &options->order, &why) ? "" : invalidValue(given, why);
+        case optSplit:
+            return parseSplitList(given.text, &options->splits, &why) ? "" : invalidValue(given, why);
         default:
             return "";
     }
@@ -103,6 +105,8 @@ std::string applySweepOption(const GivenOption& given, SweepOptions* options) {
             return parseModeList(given.text, &options->modes, &why) ? "" : invalidValue(given, why);
         case optJson:
             return takeFileName(given, &options->jsonPath);
+        case optTrace:
+            return takeFileName(given, &options->tracePath);
         case optPerf:
             return parsePerfList(given.text, &options->perfEvents, &why) ? "" : refusedList(given, why);
         case optContext:

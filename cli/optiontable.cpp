@@ -28,8 +28,10 @@ constexpr OptionEntry entries[] = {
     {"stack-size", required_argument, optStackSize, true, false},
     {"bind", required_argument, optBind, true, false},
     {"order", required_argument, optOrder, true, false},
+    {"split", required_argument, optSplit, true, false},
     {"perf", required_argument, optPerf, true, false},
     {"context", required_argument, optContext, true, false},
+    {"trace", required_argument, optTrace, true, false},
     {"progress", no_argument, optProgress, true, false},
     {"no-progress", no_argument, optNoProgress, true, false},
 };

@@ -27,7 +27,9 @@ enum : int {
     optPerf,
     optContext,
     optProgress,
-    optNoProgress
+    optNoProgress,
+    optSplit,
+    optTrace
 };
 
 // The driver's options as getopt_long takes them: the long options in the

@@ -46,8 +46,10 @@ bool planPlacement(const Placement& placement, std::vector<int32_t>* order) {
 bool setUpSweep(const SweepOptions& options, SweepSetup* setup) {
     setup->variants.clear();
     for (size_t stack = 0; stack < options.stackSizes.size(); stack++) {
-        for (RunMode mode : options.modes) {
-            setup->variants.push_back(Variant{mode, stack});
+        for (Split split : options.splits) {
+            for (RunMode mode : options.modes) {
+                setup->variants.push_back(Variant{mode, stack, split});
+            }
         }
     }
     if (options.placement.policy != BindPolicy::none) {
@@ -85,6 +87,10 @@ std::string variantLabel(const SweepOptions& options, const Variant& variant) {
     if (options.stackSizes.size() > 1) {
         label += label.empty() ? "stack:" : " stack:";
         label += stackSizeName(options.stackSizes[variant.stack]);
+    }
+    if (options.splits.size() > 1) {
+        label += label.empty() ? "split:" : " split:";
+        label += splitName(variant.split);
     }
     return label;
 }
