@@ -15,7 +15,7 @@
 #include "progress/progress.h"
 
 // The timed runs of the sweep so far: every one counted, kept for the JSON
-// file when there is one.
+// file or the trace file when there is one.
 struct SweepRuns {
     std::vector<TimedRun> timed;
     size_t made = 0;
@@ -25,16 +25,20 @@ struct SweepRuns {
 // or a stop signal.
 enum class SweepEnd { finished, runFailed, stopped };
 
-// Whether runs of `mode` go to the log: its five fields cannot tell the
-// modes apart, so pool runs go only to a log the user named (and none with
+// Whether runs of `variant` go to the log: its five fields cannot tell the
+// modes or the splits apart, so pool runs and runs of a split other than
+// round-robin go only to a log the user named (and none with
 // generateExecutionData off).
-bool logsMode(const SweepOptions& options, RunMode mode);
+bool logsVariant(const SweepOptions& options, const Variant& variant);
 
-// Makes every planned run of `setup`. Spawn runs with default attributes
-// go through timeDiagRun, as in a sweep without stack size or placement;
-// other spawn runs through timeStartedRun, pool runs through timePoolRun
-// with the count's team up (app/poolteam.h) from its first run until a run
-// of another count comes. A file that cannot be written is reported and the
+// Makes every planned run of `setup`. Spawn runs with default attributes,
+// dealt round-robin and not recorded go through timeDiagRun, as in a sweep
+// without any of these options; other spawn runs through timeStartedRun,
+// pool runs through timePoolRun with the count's team up (app/poolteam.h)
+// from its first run until a run of another count comes. Everything a split
+// or a record needs is made before each run's interval; each timed run then
+// gets its elements_max (from the geometry, or the dynamic split's own
+// count) and, with --trace, its record, after the interval. A file that cannot be written is reported and the
 // sweep goes on: the times are still true. runFailed when a part of a run
 // could not be made (said on stdout), or when a run's sums found no memory
 // for their text (said on stderr; that run is still logged and kept, but no

@@ -2,7 +2,7 @@
 // every output is checked before the first run (outputs/outputcheck), every
 // failure to write one is reported once on stderr, naming the file and the
 // reason; the run log takes each line whole or not at all
-// (outputs/logappend); out.txt and the JSON file are replaced whole
+// (outputs/logappend); out.txt, the JSON file and the trace file are replaced whole
 // (outputs/replace); SIGINT, SIGTERM and a closed standard output stop the
 // sweep between runs (outputs/stopsignals).
 #pragma once
@@ -20,15 +20,17 @@ struct DriverOutputs {
     LogAppender log;  // not open when runs are not logged
     OutputFile out;   // the sums of the last run
     OutputFile json;  // no name: no JSON file
+    OutputFile trace;  // no name: no trace file
     OutputFile console = standardOutputFile();
 };
 
 // Names the outputs and checks, before anything is measured, each one the
 // driver will write: opens the log (none when `logPath` is empty), and
-// checks that out.txt and the JSON file (none when `jsonPath` is empty) can
-// be replaced. Every one that cannot is reported; false then.
+// checks that out.txt, the JSON file and the trace file (none where the
+// path is empty) can be replaced. Every one that cannot is reported; false
+// then.
 bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
-                       const std::string& jsonPath);
+                       const std::string& jsonPath, const std::string& tracePath = "");
 
 // Closes the log and flushes standard output, reporting their failures.
 void closeDriverOutputs(DriverOutputs* outputs);
