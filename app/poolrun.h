@@ -35,7 +35,7 @@
 // thread cannot be bound.
 bool startPoolTeam(int32_t numThreads, const CpuMasks* masks = nullptr);
 
-// What a pool run's workers do beside summing the document's way; each
+// What a pool run's workers do beside summing as threadSumFunc does; each
 // part is left out where it is null.
 struct PoolRunWork {
     int32_t* startCpus = nullptr;  // numThreads entries: each worker notes the CPU it starts the run on

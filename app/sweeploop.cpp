@@ -34,8 +34,8 @@ bool keepsRuns(const SweepOptions& options) {
     return !options.jsonPath.empty() || !options.tracePath.empty();
 }
 
-// A spawn run of the document's own making: default attributes, the
-// document's worker, nothing recorded.
+// A spawn run as the program always made it: default attributes,
+// threadSumFunc's round-robin, nothing recorded.
 bool plainSpawnRun(const RunMaker& maker, const Variant& variant) {
     return maker.options->stackSizes[variant.stack] == 0 && !maker.setup->bound &&
            variant.split == defaultSplit && !maker.tracing;

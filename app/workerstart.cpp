@@ -23,7 +23,7 @@ struct StartRoutine {
     void* argument;
 };
 
-// What worker k runs: the document's worker or the split's body, then
+// What worker k runs: threadSumFunc or the split's body, then
 // wrapped by the CPU note and by the recorder where they are wanted.
 StartRoutine routineOf(DiagRun* run, WorkerStart* start, int32_t i) {
     const auto k = static_cast<size_t>(i);

@@ -1,6 +1,6 @@
 // Spawn runs whose workers are started with something of the user's
 // choosing: a stack size, a CPU for each worker, a split other than the
-// document's round-robin (splits/splitworker.h), or a record of each
+// round-robin of threadSumFunc (splits/splitworker.h), or a record of each
 // worker's start and end (trace/runtrace.h). The run is the same as
 // timeDiagRun's (app/diagrun.h); only pthread_create's attributes and the
 // start routine differ. A bound worker notes the CPU it starts on before it
@@ -28,7 +28,7 @@ struct PlacedWorker {
 struct WorkerStart {
     size_t stackSize = 0;              // bytes; 0: the system's default
     const CpuMasks* masks = nullptr;   // the workers' CPUs; null: unbound
-    SplitWork* split = nullptr;        // the split's shared work; null: the document's worker
+    SplitWork* split = nullptr;        // the split's shared work; null: threadSumFunc
     RunTrace* trace = nullptr;         // where the run is recorded; null: nothing is
     std::vector<int32_t> startCpus;    // per worker, the CPU it started on (bound runs)
     std::vector<PlacedWorker> placed;  // per worker, the bound start routine's argument

@@ -46,7 +46,7 @@ TEST(WorkerStart, SizedAndBoundWorkersSumAsDefaultOnesAndNoteTheirCpu) {
     }
 }
 
-// Every split, each worker recorded around it: the document's sums, and a
+// Every split, each worker recorded around it: the default run's sums, and a
 // record whose workers lie inside the interval's own wall clock, each one
 // created and joined by the driver.
 TEST(WorkerStart, SplitAndRecordedWorkersSumAsDefaultOnesWithEveryEdgeRead) {
