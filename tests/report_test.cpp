@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "report/charts.h"
+#include "report/charts/charts.h"
 #include "testsupport.h"
 
 namespace fs = std::filesystem;

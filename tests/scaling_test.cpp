@@ -1,17 +1,22 @@
-#include "report/scaling.h"
+// The findings of one sweep (report/analysis), its tables and its chart
+// scripts.
+#include "report/analysis/scaling.h"
 
 #include <gtest/gtest.h>
 
-#include "report/charts.h"
-#include "report/warnings.h"
-
 #include <string>
+
+#include "report/analysis/noise.h"
+#include "report/charts/charts.h"
+#include "report/charts/gnuplot.h"
+#include "report/tables/tables.h"
+#include "reportmodel.h"
 
 namespace {
 
 // Adds one run of a 500 x 500 matrix.
-void add(RunSet* set, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
-    addRun(set, {500, 500, settingIndex(set, ""), modeIndex(set, mode), threads}, cpu, wall);
+void add(SweepModel* set, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
+    reportmodel::add(set, 500, 500, threads, cpu, wall, mode);
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -21,8 +26,7 @@ bool contains(const std::string& text, const std::string& part) {
 }  // namespace
 
 TEST(ScalingReport, SpeedupAndEfficiencyFromMedianWallTimes) {
-    RunSet runs;
-    runs.hasWall = true;
+    SweepModel runs = reportmodel::empty(true);
     for (double jitter : {0.0, 10.0, -10.0}) {
         add(&runs, 1, 300, 1000 + jitter);
         add(&runs, 2, 400, 500 + jitter);
@@ -45,8 +49,7 @@ TEST(ScalingReport, SpeedupAndEfficiencyFromMedianWallTimes) {
 }
 
 TEST(ScalingReport, SmallestCountIsTheBaseWithoutARunWithOneWorker) {
-    RunSet runs;
-    runs.hasWall = true;
+    SweepModel runs = reportmodel::empty(true);
     add(&runs, 2, 400, 600);
     add(&runs, 4, 600, 400);
     finishRuns(&runs);
@@ -58,7 +61,7 @@ TEST(ScalingReport, SmallestCountIsTheBaseWithoutARunWithOneWorker) {
 }
 
 TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
-    RunSet runs;
+    SweepModel runs = reportmodel::empty(false);
     for (int32_t threads : {1, 2, 3, 4}) {
         add(&runs, threads, 5000.0 / threads);  // the summation's share shrinks: not part of the fit
     }
@@ -66,8 +69,8 @@ TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
         add(&runs, threads, 1000 + 137.0 * threads);
         add(&runs, threads, 1000 + 137.0 * threads);
     }
-    addRun(&runs, {3, 4, 0, 0, 1}, 10, 0);  // fewer than three counts from 8 up: every count
-    addRun(&runs, {3, 4, 0, 0, 8}, 80, 0);
+    reportmodel::add(&runs, 3, 4, 1, 10);  // fewer than three counts from 8 up: every count
+    reportmodel::add(&runs, 3, 4, 8, 80);
     finishRuns(&runs);
     const ScalingReport report = analyse(runs);
     ASSERT_EQ(report.series.size(), 2u);
@@ -81,7 +84,7 @@ TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
 }
 
 TEST(ScalingReport, WarnsAboutAnOutlierNamingSizeAndCount) {
-    RunSet runs;
+    SweepModel runs = reportmodel::empty(false);
     for (int i = 0; i < 19; i++) {
         add(&runs, 8, 1000);
     }
@@ -96,8 +99,7 @@ TEST(ScalingReport, WarnsAboutAnOutlierNamingSizeAndCount) {
 }
 
 TEST(ScalingReport, StartupShareWhereBothModesRan) {
-    RunSet runs;
-    runs.hasWall = true;
+    SweepModel runs = reportmodel::empty(true);
     add(&runs, 4, 1000, 300, "spawn");
     add(&runs, 4, 750, 250, "pool");
     add(&runs, 2, 500, 250, "pool");
@@ -112,7 +114,8 @@ TEST(ScalingReport, StartupShareWhereBothModesRan) {
 }
 
 TEST(ScalingReport, LogTableHasTheIntervalColumn) {
-    const ScalingReport report = analyse(readLog("10,00; 500; 500; 999; 1\n20,00; 500; 500; 999; 1\n"));
+    const SweepModel log = reportmodel::ofLog("10,00; 500; 500; 999; 1\n20,00; 500; 500; 999; 1\n");
+    const ScalingReport report = analyse(log);
     EXPECT_EQ(reportText(report),
               "| matrix | workers | runs | mean ticks | median | 95 % CI of median | min | max | std dev |\n"
               "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n"
@@ -122,8 +125,7 @@ TEST(ScalingReport, LogTableHasTheIntervalColumn) {
 }
 
 TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
-    RunSet runs;
-    runs.hasWall = true;
+    SweepModel runs = reportmodel::empty(true);
     add(&runs, 1, 100, 80);
     add(&runs, 4, 300, 20);
     finishRuns(&runs);
@@ -137,8 +139,7 @@ TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
     EXPECT_TRUE(contains(speedup, "$ideal0_1 << EOD\n1 1\n4 4\nEOD\n")) << speedup;
     EXPECT_TRUE(contains(speedup, "set multiplot layout 1,2")) << "efficiency in its own panel";
 
-    RunSet superlinear;
-    superlinear.hasWall = true;
+    SweepModel superlinear = reportmodel::empty(true);
     add(&superlinear, 1, 100, 100);
     add(&superlinear, 2, 100, 40);
     finishRuns(&superlinear);
@@ -147,11 +148,10 @@ TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
 }
 
 TEST(Charts, LogWorkerAxisFromThreeDoublingsCpuMarkAndAPanelPerSize) {
-    RunSet runs;
-    runs.hasWall = true;
+    SweepModel runs = reportmodel::empty(true);
     for (int32_t threads : {1, 2, 4, 8, 16}) {
         add(&runs, threads, 100.0 * threads, 100);
-        addRun(&runs, {2000, 2000, 0, 0, threads}, 9000.0 * threads, 4000);
+        reportmodel::add(&runs, 2000, 2000, threads, 9000.0 * threads, 4000);
     }
     finishRuns(&runs);
     const ScalingReport report = analyse(runs);
@@ -167,8 +167,8 @@ TEST(Charts, LogWorkerAxisFromThreeDoublingsCpuMarkAndAPanelPerSize) {
     const std::string linear = scalingChartScript(report, {XScale::linear, 64});
     EXPECT_FALSE(contains(linear, "logscale x"));
     EXPECT_FALSE(contains(linear, "CPUs")) << "a CPU count beyond the counts is not marked";
-    EXPECT_TRUE(contains(scalingChartScript(analyse(readLog("10,00; 500; 500; 999; 2\n")), {XScale::log, 0}),
-                         "set logscale x 2\n"));
+    const SweepModel one = reportmodel::ofLog("10,00; 500; 500; 999; 2\n");
+    EXPECT_TRUE(contains(scalingChartScript(analyse(one), {XScale::log, 0}), "set logscale x 2\n"));
 }
 
 TEST(Charts, TextReachesGnuplotAsOneQuotedString) {
@@ -176,7 +176,7 @@ TEST(Charts, TextReachesGnuplotAsOneQuotedString) {
 }
 
 TEST(Warnings, OneLinePerKindWithHowManyCountsAndTheWorst) {
-    RunSet runs;
+    SweepModel runs = reportmodel::empty(false);
     for (int32_t threads = 1; threads <= 6; threads++) {
         for (int i = 0; i < 10; i++) {
             add(&runs, threads, threads <= 3 ? 1000 + 500.0 * threads * (i % 2) : 1000);
@@ -193,12 +193,11 @@ TEST(Warnings, OneLinePerKindWithHowManyCountsAndTheWorst) {
 }
 
 TEST(ScalingReport, SettingsGroupedLikeModesAndSharesPairedWithinThem) {
-    RunSet runs;
+    SweepModel runs = reportmodel::empty(false);
     for (const char* settings : {"", "stack:64k"}) {
-        const int32_t setting = settingIndex(&runs, settings);
         const double scale = *settings == '\0' ? 2 : 1;
-        addRun(&runs, {500, 500, setting, modeIndex(&runs, "spawn"), 4}, 1000 * scale, 0);
-        addRun(&runs, {500, 500, setting, modeIndex(&runs, "pool"), 4}, 750, 0);
+        reportmodel::add(&runs, 500, 500, 4, 1000 * scale, NAN, "spawn", settings);
+        reportmodel::add(&runs, 500, 500, 4, 750, NAN, "pool", settings);
     }
     finishRuns(&runs);
     const ScalingReport report = analyse(runs);

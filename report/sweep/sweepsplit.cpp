@@ -1,0 +1,164 @@
+#include "report/sweep/sweepsplit.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "i18n/messages.h"
+
+namespace {
+
+struct Block {
+    int32_t threads;
+    size_t length;
+};
+
+double median(std::vector<size_t> values) {
+    std::sort(values.begin(), values.end());
+    const size_t half = values.size() / 2;
+    return values.size() % 2 == 1 ? static_cast<double>(values[half])
+                                  : (static_cast<double>(values[half - 1]) + static_cast<double>(values[half])) / 2;
+}
+
+std::vector<Block> blocksOf(const std::vector<LogRunPlace>& runs, const std::vector<size_t>& at) {
+    std::vector<Block> blocks;
+    for (size_t i : at) {
+        if (blocks.empty() || blocks.back().threads != runs[i].threads) {
+            blocks.push_back({runs[i].threads, 0});
+        }
+        blocks.back().length++;
+    }
+    return blocks;
+}
+
+bool sequentialSweeps(const std::vector<Block>& blocks) {
+    std::map<int32_t, size_t> blocksPerCount;
+    std::vector<size_t> lengths;
+    for (const Block& block : blocks) {
+        blocksPerCount[block.threads]++;
+        lengths.push_back(block.length);
+    }
+    std::vector<size_t> perCount;
+    for (const auto& [threads, count] : blocksPerCount) {
+        perCount.push_back(count);
+    }
+    return median(lengths) >= median(perCount);
+}
+
+// The sweep of each of one size's runs (`at`, in line order), from 0.
+std::vector<size_t> ordinalsOfSize(const std::vector<LogRunPlace>& runs, const std::vector<size_t>& at) {
+    const std::vector<Block> blocks = blocksOf(runs, at);
+    std::vector<size_t> ordinals;
+    ordinals.reserve(at.size());
+    const bool sequential = sequentialSweeps(blocks);
+    size_t ordinal = 0;
+    std::set<int32_t> seen;
+    for (const Block& block : blocks) {
+        if (sequential && !seen.insert(block.threads).second) {
+            ordinal++;
+            seen = {block.threads};
+        }
+        ordinals.insert(ordinals.end(), block.length, ordinal);
+    }
+    return ordinals;
+}
+
+// Rebuilds the groups with every run's series keyed by `slotOf[run.sweep]`.
+void rekeyBySweep(SweepModel* model, const std::vector<int32_t>& slotOf) {
+    std::vector<RunGroup> groups = std::move(model->groups);
+    model->groups.clear();
+    model->runs = 0;
+    for (RunGroup& group : groups) {
+        for (Run& run : group.runs) {
+            GroupKey key = group.key;
+            key.sweep = slotOf[static_cast<size_t>(run.sweep)];
+            addRun(model, key, std::move(run));
+        }
+    }
+    finishRuns(model);
+}
+
+}  // namespace
+
+std::vector<size_t> logSweeps(const std::vector<LogRunPlace>& runs) {
+    std::map<std::pair<int32_t, int32_t>, std::vector<size_t>> bySize;
+    for (size_t i = 0; i < runs.size(); i++) {
+        bySize[{runs[i].rows, runs[i].columns}].push_back(i);
+    }
+    // (size, ordinal) of every run, then numbered in the order they begin.
+    std::vector<std::pair<std::pair<int32_t, int32_t>, size_t>> places(runs.size());
+    for (const auto& [size, at] : bySize) {
+        const std::vector<size_t> ordinals = ordinalsOfSize(runs, at);
+        for (size_t k = 0; k < at.size(); k++) {
+            places[at[k]] = {size, ordinals[k]};
+        }
+    }
+    std::map<std::pair<std::pair<int32_t, int32_t>, size_t>, size_t> numbers;
+    std::vector<size_t> sweeps;
+    sweeps.reserve(runs.size());
+    for (const auto& place : places) {
+        sweeps.push_back(numbers.emplace(place, numbers.size()).first->second);
+    }
+    return sweeps;
+}
+
+std::vector<int32_t> tellSweepsApart(SweepModel* model, bool pool) {
+    std::set<int32_t> sharing;
+    for (const RunGroup& group : model->groups) {
+        std::set<int32_t> sweeps;
+        for (const Run& run : group.runs) {
+            sweeps.insert(run.sweep);
+        }
+        if (sweeps.size() > 1) {
+            sharing.insert(sweeps.begin(), sweeps.end());
+        }
+    }
+    model->apart.clear();
+    if (pool || sharing.empty()) {
+        return {};
+    }
+    std::vector<int32_t> slotOf(model->sweeps.size(), 0);
+    for (int32_t sweep : sharing) {
+        // TRANSLATORS: how a series of one sweep among others is named.
+        model->apart.push_back({formatMessage(_("sweep %d"), sweep + 1), {sweep}});
+        slotOf[static_cast<size_t>(sweep)] = static_cast<int32_t>(model->apart.size());
+    }
+    rekeyBySweep(model, slotOf);
+    return {sharing.begin(), sharing.end()};
+}
+
+void sweepsAsSides(SweepModel* model, const std::vector<std::string>& labels, bool pool) {
+    model->apart.clear();
+    std::vector<int32_t> slotOf(model->sweeps.size(), 0);
+    for (size_t file = 0; file < model->files.size(); file++) {
+        std::vector<int32_t> own;
+        for (size_t s = 0; s < model->sweeps.size(); s++) {
+            if (model->sweeps[s].file == file) {
+                own.push_back(static_cast<int32_t>(s));
+            }
+        }
+        for (size_t k = 0; k < own.size(); k++) {
+            if (pool && k > 0) {
+                model->apart.back().members.push_back(own[k]);
+            } else if (pool || own.size() == 1) {
+                model->apart.push_back({labels[file], {own[k]}});
+            } else {
+                model->apart.push_back(
+                    {labels[file] + ", " + formatMessage(_("sweep %d"), static_cast<int>(k + 1)), {own[k]}});
+            }
+            slotOf[static_cast<size_t>(own[k])] = static_cast<int32_t>(model->apart.size());
+        }
+    }
+    rekeyBySweep(model, slotOf);
+}
+
+std::string sweepPlace(const SweepModel& model, int32_t sweep) {
+    const Sweep& s = model.sweeps[static_cast<size_t>(sweep)];
+    const InputFile& file = model.files[s.file];
+    if (file.kind == InputKind::json) {
+        return file.path;
+    }
+    // TRANSLATORS: a log file and the lines a sweep spans in it.
+    return formatMessage(_("%s, lines %zu-%zu"), file.path.c_str(), s.firstEntry, s.lastEntry);
+}
