@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (bool pool : {false, true}) {
         SweepModel model;
         model.files.push_back({});
-        readLog(text, &model, 0);
+        readLog(std::string(text), &model, 0);
         finishRuns(&model);
         tellSweepsApart(&model, pool);
         checkRuns(model);

@@ -16,7 +16,7 @@ inline SweepModel ofLog(std::string_view text) {
     SweepModel model;
     model.files.push_back({});
     model.files.back().path = "infoData.csv";
-    readLog(text, &model, 0);
+    readLog(std::string(text), &model, 0);
     finishRuns(&model);
     return model;
 }

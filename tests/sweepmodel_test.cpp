@@ -49,29 +49,29 @@ TEST(LogSweeps, ASequentialSweepAppendedStartsAgainAtItsFirstCount) {
     for (int threads : {1, 2, 3, 4, 1, 2}) {
         counts.insert(counts.end(), 5, threads);
     }
-    const std::vector<size_t> sweeps = logSweeps(places(counts));
+    const std::vector<uint32_t> sweeps = logSweeps(places(counts));
     EXPECT_EQ(std::count(sweeps.begin(), sweeps.end(), 0u), 20);
     EXPECT_EQ(std::count(sweeps.begin(), sweeps.end(), 1u), 10);
     EXPECT_EQ(sweeps[19], 0u);
     EXPECT_EQ(sweeps[20], 1u);
     // Stopped in its third count, then run again: a short count, then a new sweep.
     counts = {1, 1, 1, 2, 2, 2, 3, 1, 1, 1, 2, 2, 2, 3, 3, 3};
-    EXPECT_EQ(logSweeps(places(counts)), (std::vector<size_t>{0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(logSweeps(places(counts)), (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
 }
 
 TEST(LogSweeps, InterleavedAndRandomSweepsMixTheirCountsAndStayOne) {
     const std::vector<int> interleaved = repeated({1, 2, 4, 8}, 10);
-    const std::vector<size_t> one(interleaved.size(), 0);
+    const std::vector<uint32_t> one(interleaved.size(), 0);
     EXPECT_EQ(logSweeps(places(interleaved)), one);
     // Two variants per count (spawn and pool logged together) interleaved.
     std::vector<int> pairs;
     for (int threads : repeated({1, 2, 4, 8}, 10)) {
         pairs.insert(pairs.end(), 2, threads);
     }
-    EXPECT_EQ(logSweeps(places(pairs)), std::vector<size_t>(pairs.size(), 0));
+    EXPECT_EQ(logSweeps(places(pairs)), std::vector<uint32_t>(pairs.size(), 0));
     std::vector<int> shuffled = repeated({1, 2, 3, 4, 5, 6, 7, 8}, 20);
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
-    EXPECT_EQ(logSweeps(places(shuffled)), std::vector<size_t>(shuffled.size(), 0));
+    EXPECT_EQ(logSweeps(places(shuffled)), std::vector<uint32_t>(shuffled.size(), 0));
 }
 
 TEST(LogSweeps, EachSizeHasItsOwnSweepsNumberedAsTheyBegin) {
@@ -80,7 +80,7 @@ TEST(LogSweeps, EachSizeHasItsOwnSweepsNumberedAsTheyBegin) {
     runs.insert(runs.end(), other.begin(), other.end());
     const std::vector<LogRunPlace> again = places({1, 1, 2, 2});
     runs.insert(runs.end(), again.begin(), again.end());
-    EXPECT_EQ(logSweeps(runs), (std::vector<size_t>{0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2}));
+    EXPECT_EQ(logSweeps(runs), (std::vector<uint32_t>{0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2}));
 }
 
 TEST(SweepsApart, SweepsThatShareASeriesAreLabelledUnlessPooled) {

@@ -23,11 +23,11 @@ std::vector<std::pair<int32_t, std::string>> perfFields(const SweepModel& model)
 }
 
 // Adds one run to the sums when it carries all six counters.
-void addRunCounters(const Run& run, const int32_t (&fields)[resourceFieldCount],
+void addRunCounters(const SweepModel& model, const Run& run, const int32_t (&fields)[resourceFieldCount],
                     const std::vector<std::pair<int32_t, std::string>>& perf, CostGroup* group) {
     double values[resourceFieldCount];
     for (size_t i = 0; i < resourceFieldCount; i++) {
-        values[i] = fieldValue(run, fields[i]);
+        values[i] = fieldValue(model, run, fields[i]);
         if (!(values[i] >= 0)) {  // NaN too: a run without the counter
             return;
         }
@@ -41,7 +41,7 @@ void addRunCounters(const Run& run, const int32_t (&fields)[resourceFieldCount],
     group->voluntarySwitches += values[4];
     group->involuntarySwitches += values[5];
     for (const auto& [index, name] : perf) {
-        const double value = fieldValue(run, index);
+        const double value = fieldValue(model, run, index);
         if (!(value >= 0)) {
             continue;
         }
@@ -72,7 +72,7 @@ CostReport costSplit(const SweepModel& model) {
         CostGroup sums;
         sums.key = group.key;
         for (const Run& run : group.runs) {
-            addRunCounters(run, fields, perf, &sums);
+            addRunCounters(model, run, fields, perf, &sums);
         }
         if (sums.runs > 0) {
             cost.groups.push_back(std::move(sums));

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "i18n/messages.h"
 #include "report/input/jsonreader.h"
@@ -47,7 +48,7 @@ bool readWhole(const char* path, std::string* text) {
 }
 
 // Reads the text of input `file` into the model; false with `error` set.
-bool readText(const std::string& text, SweepModel* model, size_t file, std::string* error) {
+bool readText(std::string text, SweepModel* model, size_t file, std::string* error) {
     const std::string& path = model->files[file].path;
     if (detectInput(text) == InputKind::json) {
         std::string why;
@@ -56,7 +57,7 @@ bool readText(const std::string& text, SweepModel* model, size_t file, std::stri
             return false;
         }
     } else {
-        readLog(text, model, file);
+        readLog(std::move(text), model, file);
     }
     const InputFile& input = model->files[file];
     const size_t skipped = input.problems.size();
@@ -93,7 +94,7 @@ bool readInputFile(const std::string& path, SweepModel* model, std::string* erro
             *error = formatMessage(_("cannot read %s: %s"), path.c_str(), strerror(errno));
             return false;
         }
-        return readText(text, model, model->files.size() - 1, error);
+        return readText(std::move(text), model, model->files.size() - 1, error);
     } catch (const std::bad_alloc&) {
         *error = formatMessage(_("not enough memory to read %s"), path.c_str());
         return false;

@@ -90,10 +90,15 @@ void readFields(const json& entry, SweepModel* model, Run* run) {
             continue;
         }
         const auto field = static_cast<size_t>(fieldIndex(model, item.key()));
-        if (run->fields.size() <= field) {
-            run->fields.resize(field + 1, NAN);
+        if (run->fields < 0) {
+            run->fields = static_cast<int32_t>(model->runFields.size());
+            model->runFields.emplace_back();
         }
-        run->fields[field] = value;
+        std::vector<double>& values = model->runFields.back();
+        if (values.size() <= field) {
+            values.resize(field + 1, NAN);
+        }
+        values[field] = value;
     }
 }
 
@@ -135,7 +140,7 @@ bool readEntry(const json& entry, RunName* name, Run* run, std::string* reason) 
         *reason = _("\"real_time\" and \"cpu_time\" must be times of at least 0");
         return false;
     }
-    run->sequence = countMember(entry, "sequence", std::numeric_limits<int64_t>::max(), -1);
+    run->sequence = static_cast<int32_t>(countMember(entry, "sequence", std::numeric_limits<int32_t>::max(), -1));
     run->invocation = static_cast<int32_t>(countMember(entry, "invocation", std::numeric_limits<int32_t>::max(), 0));
     return true;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -75,6 +77,32 @@ bool parseTicks(std::string_view text, double* value) {
     return error == std::errc{} && end == number.data() + number.size() && std::isfinite(*value);
 }
 
+// Puts every run of input `file` in the sweep its line lies in: the runs
+// read from it carry sweep -1 and their place in `places` as sequence.
+void assignLogSweeps(SweepModel* model, size_t file, const std::vector<LogRunPlace>& places,
+                     const std::vector<uint32_t>& lines) {
+    if (places.empty()) {
+        return;
+    }
+    const std::vector<uint32_t> sweepOf = logSweeps(places);
+    const auto first = model->sweeps.size();
+    for (size_t i = 0; i < places.size(); i++) {
+        const size_t sweep = first + sweepOf[i];
+        if (sweep == model->sweeps.size()) {
+            model->sweeps.push_back({file, lines[i], lines[i], 0});
+        }
+        model->sweeps[sweep].lastEntry = lines[i];
+        model->sweeps[sweep].runs++;
+    }
+    for (RunGroup& group : model->groups) {
+        for (Run& run : group.runs) {
+            if (run.sweep < 0) {
+                run.sweep = static_cast<int32_t>(first + sweepOf[static_cast<size_t>(run.sequence)]);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 bool parseLogLine(std::string_view line, LogRow* row, std::string* reason) {
@@ -124,16 +152,24 @@ bool parseLogLine(std::string_view line, LogRow* row, std::string* reason) {
     return true;
 }
 
-void readLog(std::string_view text, SweepModel* model, size_t file) {
+void readLog(std::string text, SweepModel* model, size_t file) {
     InputFile& input = model->files[file];
     input.kind = InputKind::log;
-    std::vector<LogRow> rows;
-    std::vector<size_t> lines;
+    // Where each run lies, for telling the sweeps apart once all are read.
+    std::vector<LogRunPlace> places;
+    std::vector<uint32_t> lines;
+    // Room for a run per line at once: growing by doubling would hold up to twice that.
+    const auto lineCount = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    places.reserve(lineCount);
+    lines.reserve(lineCount);
+    const int32_t spawn = modeIndex(model, "spawn");
+    const int32_t defaults = settingIndex(model, {});
     std::string reason;
-    for (size_t number = 1; !text.empty(); number++) {
-        const size_t end = std::min(text.find('\n'), text.size());
-        const std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
+    std::string_view rest = text;
+    for (size_t number = 1; !rest.empty(); number++) {
+        const size_t end = std::min(rest.find('\n'), rest.size());
+        const std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
         if (line.find_first_not_of(" \t\r") == std::string_view::npos) {
             continue;
         }
@@ -142,33 +178,15 @@ void readLog(std::string_view text, SweepModel* model, size_t file) {
             input.problems.push_back({std::to_string(number), reason});
             continue;
         }
-        rows.push_back(row);
-        lines.push_back(number);
-    }
-    if (rows.empty()) {
-        return;
-    }
-    std::vector<LogRunPlace> places;
-    places.reserve(rows.size());
-    for (const LogRow& row : rows) {
-        places.push_back({row.rows, row.columns, row.threads});
-    }
-    const std::vector<size_t> sweepOf = logSweeps(places);
-    const auto firstSweep = static_cast<int32_t>(model->sweeps.size());
-    const int32_t spawn = modeIndex(model, "spawn");
-    const int32_t defaults = settingIndex(model, {});
-    for (size_t i = 0; i < rows.size(); i++) {
-        const auto sweep = static_cast<size_t>(firstSweep) + sweepOf[i];
-        if (sweep == model->sweeps.size()) {
-            model->sweeps.push_back({file, lines[i], lines[i], 0});
-        }
-        model->sweeps[sweep].lastEntry = lines[i];
-        model->sweeps[sweep].runs++;
         Run run;
-        run.cpu = rows[i].ticks;
-        run.sequence = static_cast<int64_t>(i);
-        run.sweep = static_cast<int32_t>(sweep);
-        addRun(model, {rows[i].rows, rows[i].columns, defaults, spawn, rows[i].threads}, std::move(run));
+        run.cpu = row.ticks;
+        run.sequence = static_cast<int32_t>(places.size());
+        run.sweep = -1;  // until the sweeps are known
+        addRun(model, {row.rows, row.columns, defaults, spawn, row.threads}, run);
+        places.push_back({row.rows, row.columns, row.threads});
+        lines.push_back(static_cast<uint32_t>(std::min<size_t>(number, UINT32_MAX)));
     }
-    input.runs = rows.size();
+    input.runs = places.size();
+    std::string().swap(text);  // the runs are read: the text's memory serves the sweeps
+    assignLogSweeps(model, file, places, lines);
 }

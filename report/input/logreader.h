@@ -24,9 +24,9 @@ struct LogRow {
 bool parseLogLine(std::string_view line, LogRow* row, std::string* reason);
 
 // Reads every line of a log as input `file` of `model` (model->files[file]
-// exists): spawn runs of the default settings, numbered in line order, in
+// exists), freeing the text once its lines are read: spawn runs of the default settings, numbered in line order, in
 // the sweeps the lines hold. Lines of nothing but spaces and tabs (and a
 // CRLF's '\r') are skipped quietly; other lines that do not parse are listed
 // in the file's problems with their 1-based line number and skipped. The
 // groups are left unfinished (finishRuns).
-void readLog(std::string_view text, SweepModel* model, size_t file);
+void readLog(std::string text, SweepModel* model, size_t file);

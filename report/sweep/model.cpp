@@ -24,11 +24,12 @@ std::string settingsText(const SettingList& settings) {
     return text;
 }
 
-double fieldValue(const Run& run, int32_t field) {
-    if (field < 0 || static_cast<size_t>(field) >= run.fields.size()) {
+double fieldValue(const SweepModel& model, const Run& run, int32_t field) {
+    if (run.fields < 0 || field < 0) {
         return NAN;
     }
-    return run.fields[static_cast<size_t>(field)];
+    const std::vector<double>& values = model.runFields[static_cast<size_t>(run.fields)];
+    return static_cast<size_t>(field) < values.size() ? values[static_cast<size_t>(field)] : NAN;
 }
 
 std::vector<double> cpuTimes(const RunGroup& group) {
@@ -88,8 +89,19 @@ void addRun(SweepModel* model, const GroupKey& key, Run run) {
 }
 
 void finishRuns(SweepModel* model) {
-    std::sort(model->groups.begin(), model->groups.end(),
-              [](const RunGroup& a, const RunGroup& b) { return a.key < b.key; });
+    std::vector<RunGroup>& groups = model->groups;
+    std::stable_sort(groups.begin(), groups.end(), [](const RunGroup& a, const RunGroup& b) { return a.key < b.key; });
+    // Groups of one key (rekeyed sweeps that came together) become one, runs in order.
+    size_t kept = 0;
+    for (size_t i = 0; i < groups.size(); i++) {
+        if (kept > 0 && groups[kept - 1].key == groups[i].key) {
+            std::vector<Run>& runs = groups[kept - 1].runs;
+            runs.insert(runs.end(), groups[i].runs.begin(), groups[i].runs.end());
+        } else if (kept++ != i) {
+            groups[kept - 1] = std::move(groups[i]);
+        }
+    }
+    groups.resize(kept);
     model->groupIndex.clear();
 }
 

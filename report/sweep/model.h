@@ -62,19 +62,22 @@ struct GroupKey {
     }
 };
 
-// One timed run.
+// One timed run. Kept small (32 bytes): a log of millions of lines is
+// millions of runs.
 struct Run {
-    double cpu = 0;         // processor time, µs (the log's clock ticks)
-    double wall = NAN;      // wall time, µs; NaN from the log
-    int64_t sequence = -1;  // when it was made: the JSON's "sequence", the log's line order; -1 unknown
+    double cpu = 0;          // processor time, µs (the log's clock ticks)
+    double wall = NAN;       // wall time, µs; NaN from the log
+    int32_t sequence = -1;   // when it was made: the JSON's "sequence", the log's line order; -1 unknown
     int32_t invocation = 0;  // the JSON's "invocation"; 0 when absent
     int32_t sweep = 0;       // the sweep it was read in, SweepModel::sweeps[sweep]
-    std::vector<double> fields;  // numeric fields by SweepModel::fields; NaN (or past the end) when absent
+    int32_t fields = -1;     // its numeric fields, SweepModel::runFields[fields]; -1 for none
 };
+
+struct SweepModel;
 
 // The value of field `field` (an index into SweepModel::fields, or -1) of
 // `run`; NaN when the run has none.
-double fieldValue(const Run& run, int32_t field);
+double fieldValue(const SweepModel& model, const Run& run, int32_t field);
 
 // The runs of one group in the order the inputs list them.
 struct RunGroup {
@@ -144,6 +147,8 @@ struct SweepModel {
     std::vector<std::string> modes;     // in order of appearance
     std::vector<SettingList> settings;  // in order of appearance
     std::vector<std::string> fields;    // numeric per-run fields, in order of appearance
+    // Per run with fields, their values by `fields`; NaN (or past the end) when absent.
+    std::vector<std::vector<double>> runFields;
     std::vector<RunGroup> groups;       // in key order once finishRuns is called
     size_t runs = 0;
     std::map<GroupKey, size_t> groupIndex;  // position in `groups`, while reading

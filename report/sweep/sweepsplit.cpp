@@ -21,9 +21,9 @@ double median(std::vector<size_t> values) {
                                   : (static_cast<double>(values[half - 1]) + static_cast<double>(values[half])) / 2;
 }
 
-std::vector<Block> blocksOf(const std::vector<LogRunPlace>& runs, const std::vector<size_t>& at) {
+std::vector<Block> blocksOf(const std::vector<LogRunPlace>& runs, const std::vector<uint32_t>& at) {
     std::vector<Block> blocks;
-    for (size_t i : at) {
+    for (uint32_t i : at) {
         if (blocks.empty() || blocks.back().threads != runs[i].threads) {
             blocks.push_back({runs[i].threads, 0});
         }
@@ -46,59 +46,77 @@ bool sequentialSweeps(const std::vector<Block>& blocks) {
     return median(lengths) >= median(perCount);
 }
 
-// The sweep of each of one size's runs (`at`, in line order), from 0.
-std::vector<size_t> ordinalsOfSize(const std::vector<LogRunPlace>& runs, const std::vector<size_t>& at) {
+// Writes the sweep of each of one size's runs (`at`, in line order), from
+// 0, into `ordinals`.
+void ordinalsOfSize(const std::vector<LogRunPlace>& runs, const std::vector<uint32_t>& at,
+                    std::vector<uint32_t>* ordinals) {
     const std::vector<Block> blocks = blocksOf(runs, at);
-    std::vector<size_t> ordinals;
-    ordinals.reserve(at.size());
     const bool sequential = sequentialSweeps(blocks);
-    size_t ordinal = 0;
+    uint32_t ordinal = 0;
     std::set<int32_t> seen;
+    size_t next = 0;
     for (const Block& block : blocks) {
         if (sequential && !seen.insert(block.threads).second) {
             ordinal++;
             seen = {block.threads};
         }
-        ordinals.insert(ordinals.end(), block.length, ordinal);
-    }
-    return ordinals;
-}
-
-// Rebuilds the groups with every run's series keyed by `slotOf[run.sweep]`.
-void rekeyBySweep(SweepModel* model, const std::vector<int32_t>& slotOf) {
-    std::vector<RunGroup> groups = std::move(model->groups);
-    model->groups.clear();
-    model->runs = 0;
-    for (RunGroup& group : groups) {
-        for (Run& run : group.runs) {
-            GroupKey key = group.key;
-            key.sweep = slotOf[static_cast<size_t>(run.sweep)];
-            addRun(model, key, std::move(run));
+        for (size_t k = 0; k < block.length; k++) {
+            (*ordinals)[at[next++]] = ordinal;
         }
     }
+}
+
+// Rekeys every run's series by `slotOf[run.sweep]`: a group whose runs all
+// go to one slot keeps them where they are; others are split.
+void rekeyBySweep(SweepModel* model, const std::vector<int32_t>& slotOf) {
+    std::vector<RunGroup> groups;
+    groups.reserve(model->groups.size());
+    for (RunGroup& group : model->groups) {
+        std::map<int32_t, std::vector<Run>> bySlot;
+        const int32_t slot = slotOf[static_cast<size_t>(group.runs.front().sweep)];
+        const bool one = std::all_of(group.runs.begin(), group.runs.end(),
+                                     [&](const Run& run) { return slotOf[static_cast<size_t>(run.sweep)] == slot; });
+        if (one) {
+            group.key.sweep = slot;
+            groups.push_back(std::move(group));
+            continue;
+        }
+        for (Run& run : group.runs) {
+            bySlot[slotOf[static_cast<size_t>(run.sweep)]].push_back(run);
+        }
+        for (auto& [split, runs] : bySlot) {
+            GroupKey key = group.key;
+            key.sweep = split;
+            groups.push_back({key, std::move(runs)});
+        }
+    }
+    model->groups = std::move(groups);
     finishRuns(model);
 }
 
 }  // namespace
 
-std::vector<size_t> logSweeps(const std::vector<LogRunPlace>& runs) {
-    std::map<std::pair<int32_t, int32_t>, std::vector<size_t>> bySize;
+std::vector<uint32_t> logSweeps(const std::vector<LogRunPlace>& runs) {
+    // The runs of each size, in line order.
+    std::map<std::pair<int32_t, int32_t>, uint32_t> sizes;
+    std::vector<uint32_t> sizeOf(runs.size());
+    std::vector<std::vector<uint32_t>> bySize;
     for (size_t i = 0; i < runs.size(); i++) {
-        bySize[{runs[i].rows, runs[i].columns}].push_back(i);
-    }
-    // (size, ordinal) of every run, then numbered in the order they begin.
-    std::vector<std::pair<std::pair<int32_t, int32_t>, size_t>> places(runs.size());
-    for (const auto& [size, at] : bySize) {
-        const std::vector<size_t> ordinals = ordinalsOfSize(runs, at);
-        for (size_t k = 0; k < at.size(); k++) {
-            places[at[k]] = {size, ordinals[k]};
+        const auto [at, added] = sizes.emplace(std::pair{runs[i].rows, runs[i].columns}, bySize.size());
+        if (added) {
+            bySize.emplace_back();
         }
+        sizeOf[i] = at->second;
+        bySize[at->second].push_back(static_cast<uint32_t>(i));
     }
-    std::map<std::pair<std::pair<int32_t, int32_t>, size_t>, size_t> numbers;
-    std::vector<size_t> sweeps;
-    sweeps.reserve(runs.size());
-    for (const auto& place : places) {
-        sweeps.push_back(numbers.emplace(place, numbers.size()).first->second);
+    std::vector<uint32_t> sweeps(runs.size());
+    for (const std::vector<uint32_t>& at : bySize) {
+        ordinalsOfSize(runs, at, &sweeps);
+    }
+    // Each size's sweeps numbered together, in the order they begin.
+    std::map<std::pair<uint32_t, uint32_t>, uint32_t> numbers;
+    for (size_t i = 0; i < runs.size(); i++) {
+        sweeps[i] = numbers.emplace(std::pair{sizeOf[i], sweeps[i]}, static_cast<uint32_t>(numbers.size())).first->second;
     }
     return sweeps;
 }

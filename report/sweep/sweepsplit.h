@@ -42,7 +42,7 @@ struct LogRunPlace {
 };
 
 // The sweep of each run, numbered from 0 in the order the sweeps begin.
-std::vector<size_t> logSweeps(const std::vector<LogRunPlace>& runs);
+std::vector<uint32_t> logSweeps(const std::vector<LogRunPlace>& runs);
 
 // Sweeps share a series when they have runs of the same size, settings,
 // mode and count. Those are told apart: each becomes its own series,
