@@ -1,6 +1,7 @@
 // The report's readers: log lines, run names and a sweep's JSON into the model.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "report/input/input.h"
@@ -147,5 +148,48 @@ TEST(BenchJson, RefusesTextThatIsNoSweep) {
         std::string error;
         EXPECT_FALSE(readBenchJson(text, &runs, 0, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;
+    }
+}
+
+TEST(BenchJson, KeepsEveryRunsNumbersAndTheContextOfAStoppedSweep) {
+    std::string error;
+    const SweepModel runs = reportmodel::ofJson(R"({"context": {"host_name": "box", "num_cpus": 2,
+        "usable_cpus": 1, "order": "random", "seed": 42, "invocations": 3, "runs": 10, "stopped": true,
+        "stop_signal": "SIGINT", "runs_planned": 60, "runs_made": 12, "date": 7}, "benchmarks": [
+        {"name": "diagsum/4x4/future:on/threads:2", "real_time": 30, "cpu_time": 50, "time_unit": "us",
+         "sequence": 5, "invocation": 2, "start_latency_us": 12.5, "load_balance": 0.75, "user_time_us": 40,
+         "perf_cycles": 1e6, "Odd Name": 1, "note": "text", "repetitions": 10},
+        {"name": "diagsum/4x4/future:on/threads:2", "real_time": 31, "cpu_time": 51, "time_unit": "us",
+         "invocation": -1}]})",
+                                                &error);
+    ASSERT_TRUE(error.empty()) << error;
+    const InputContext& context = runs.files[0].context;
+    EXPECT_EQ(context.host, "box");
+    EXPECT_EQ(context.date, "") << "not a string";
+    EXPECT_EQ(context.cpus, 2);
+    EXPECT_EQ(context.usableCpus, 1);
+    EXPECT_EQ(context.order, "random");
+    EXPECT_EQ(context.seed, 42u);
+    EXPECT_EQ(context.invocations, 3);
+    EXPECT_EQ(context.runs, 10);
+    EXPECT_TRUE(context.stopped);
+    EXPECT_EQ(context.stopSignal, "SIGINT");
+    EXPECT_EQ(context.runsPlanned, 60);
+    EXPECT_EQ(context.runsMade, 12);
+    ASSERT_EQ(runs.groups.size(), 1u);
+    EXPECT_EQ(settingsText(runs.settings[static_cast<size_t>(runs.groups[0].key.setting)]), "future:on")
+        << "any key a later option adds";
+    const ::Run& first = runs.groups[0].runs[0];
+    const ::Run& second = runs.groups[0].runs[1];
+    EXPECT_EQ(first.sequence, 5);
+    EXPECT_EQ(first.invocation, 2);
+    EXPECT_EQ(second.sequence, -1);
+    EXPECT_EQ(second.invocation, 0) << "not a count: as if absent";
+    EXPECT_EQ(fieldValue(runs, first, findField(runs, "start_latency_us")), 12.5);
+    EXPECT_EQ(fieldValue(runs, first, findField(runs, "load_balance")), 0.75);
+    EXPECT_EQ(fieldValue(runs, first, findField(runs, "perf_cycles")), 1e6);
+    EXPECT_TRUE(std::isnan(fieldValue(runs, second, findField(runs, "user_time_us"))));
+    for (const char* kept : {"Odd Name", "note", "repetitions", "sequence", "real_time"}) {
+        EXPECT_EQ(findField(runs, kept), -1) << kept;
     }
 }

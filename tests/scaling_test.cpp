@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "report/analysis/noise.h"
 #include "report/charts/charts.h"
 #include "report/charts/gnuplot.h"
+#include "report/sweep/sweepsplit.h"
 #include "report/tables/tables.h"
 #include "reportmodel.h"
 
@@ -210,4 +213,129 @@ TEST(ScalingReport, SettingsGroupedLikeModesAndSharesPairedWithinThem) {
     EXPECT_TRUE(contains(text, "| 500 × 500 | stack:64k | pool | 4 |")) << text;
     EXPECT_TRUE(contains(text, "| 500 × 500, defaults | 4 | 2000.00 | 750.00 | 62.5 % |")) << text;
     EXPECT_TRUE(contains(text, "- 500 × 500, stack:64k, spawn: ")) << text;
+}
+
+namespace {
+
+// A stack-size sweep's JSON as diagsum writes it: counts 1, 2 and 4, the
+// default stack and 64k alternating, three runs each, with counters.
+std::string stackSweepJson() {
+    std::string entries;
+    for (int threads : {1, 2, 4}) {
+        for (const char* stack : {"", "stack:64k/"}) {
+            for (int run = 0; run < 3; run++) {
+                entries += std::string(entries.empty() ? "" : ",") + R"({"name": "diagsum/500x500/)" + stack +
+                           "threads:" + std::to_string(threads) +
+                           R"(", "run_type": "iteration", "real_time": 900, "cpu_time": 1000, "time_unit": "us",
+                    "user_time_us": 600, "system_time_us": 400, "minor_faults": 10, "major_faults": 0,
+                    "voluntary_switches": 2, "involuntary_switches": 1})";
+            }
+        }
+    }
+    return R"({"context": {"host_name": "box", "date": "2026-01-02T03:04:05+00:00"}, "benchmarks": [)" + entries +
+           "]}";
+}
+
+// Every plot command's curves: their titles and colours.
+struct Curves {
+    std::vector<std::string> titles;
+    std::vector<std::string> colours;
+};
+std::vector<Curves> plotCurves(const std::string& script) {
+    std::vector<Curves> plots;
+    std::istringstream lines(script);
+    bool inPlot = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("plot ", 0) == 0) {
+            plots.emplace_back();
+            inPlot = true;
+        }
+        if (!inPlot) {
+            continue;
+        }
+        const auto colour = line.find("lc rgb ");
+        const auto title = line.find(" title '");
+        if (colour != std::string::npos && title != std::string::npos && line.find("'black'") == std::string::npos) {
+            plots.back().colours.push_back(line.substr(colour + 7, 9));
+            plots.back().titles.push_back(line.substr(title + 7, line.rfind('\'') - title - 6));
+        }
+        inPlot = !line.empty() && line.back() == '\\';
+    }
+    return plots;
+}
+
+bool allDistinct(std::vector<std::string> items) {
+    std::sort(items.begin(), items.end());
+    return std::adjacent_find(items.begin(), items.end()) == items.end();
+}
+
+}  // namespace
+
+// A sweep of two stack sizes gave two identical rows per count in the cost
+// table, and two curves of one title and one colour in compare.png.
+TEST(SeriesNamesEverywhere, TwoStackSizesAreTwoRowsAndTwoCurvesOfTheirOwn) {
+    std::string error;
+    const SweepModel one = reportmodel::ofJson(stackSweepJson(), &error);
+    ASSERT_TRUE(error.empty()) << error;
+    ScalingReport report = analyse(one);
+    addCostSplit(&report);
+    const std::string cost = costTable(report);
+    EXPECT_TRUE(contains(cost, "| 500 × 500 | defaults | 2 | 3 |")) << cost;
+    EXPECT_TRUE(contains(cost, "| 500 × 500 | stack:64k | 2 | 3 |")) << cost;
+    std::vector<std::string> rows;
+    std::istringstream lines(summaryText(report));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("| 500", 0) == 0) {
+            rows.push_back(line);
+        }
+    }
+    EXPECT_EQ(rows.size(), 12u) << "6 groups in the table, 6 in the cost table";
+    EXPECT_TRUE(allDistinct(rows));
+    for (const Curves& curves : plotCurves(scalingChartScript(report))) {
+        EXPECT_TRUE(allDistinct(curves.titles));
+        // Each median's colour is its band's, and no other series'.
+        ASSERT_EQ(curves.colours.size(), 4u);
+        EXPECT_EQ(curves.colours[0], curves.colours[1]);
+        EXPECT_NE(curves.colours[1], curves.colours[3]);
+    }
+
+    // The same sweep compared with itself: four curves per panel.
+    SweepModel both;
+    for (const char* path : {"a.json", "b.json"}) {
+        both.files.push_back({});
+        both.files.back().path = path;
+        ASSERT_TRUE(readBenchJson(stackSweepJson(), &both, both.files.size() - 1, &error)) << error;
+    }
+    finishRuns(&both);
+    sweepsAsSides(&both, {"box, 2026-01-02 03:04, a.json", "box, 2026-01-02 03:04, b.json"}, false);
+    const ScalingReport sides = analyse(both);
+    const std::vector<Curves> plots = plotCurves(compareChartScript(sides, {}));
+    ASSERT_EQ(plots.size(), 2u) << "processor time and speedup";
+    for (const Curves& curves : plots) {
+        ASSERT_EQ(curves.titles.size(), 4u);
+        EXPECT_TRUE(allDistinct(curves.titles));
+        EXPECT_TRUE(allDistinct(curves.colours));
+    }
+}
+
+TEST(Charts, TheWorkerAxisIsLogarithmicOnlyForGeometricallySpreadCounts) {
+    const auto axisOf = [](const std::vector<int32_t>& counts) {
+        SweepModel runs = reportmodel::empty(false);
+        for (int32_t threads : counts) {
+            add(&runs, threads, 100.0 * threads);
+        }
+        finishRuns(&runs);
+        return contains(scalingChartScript(analyse(runs)), "set logscale x 2\n");
+    };
+    std::vector<int32_t> dense;
+    for (int32_t threads = 1; threads <= 127; threads++) {
+        dense.push_back(threads);
+    }
+    EXPECT_FALSE(axisOf(dense)) << "every count from 1 to 127";
+    EXPECT_TRUE(axisOf({1, 2, 4, 8, 16, 32, 64, 128}));
+    EXPECT_TRUE(axisOf({1, 2, 4, 8, 16, 32, 64, 127}));
+    EXPECT_TRUE(axisOf({1, 2, 3, 4, 5, 6, 7, 8, 16, 32})) << "dense, then doubling";
+    EXPECT_FALSE(axisOf({1, 2, 3, 4})) << "fewer than three doublings";
+    EXPECT_TRUE(logWorkerAxis(XScale::log, dense)) << "the user chooses";
+    EXPECT_FALSE(logWorkerAxis(XScale::linear, {1, 2, 4, 8, 16}));
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -208,7 +209,13 @@ std::string findingsJson(const ScalingReport& report, const CompareReport* compa
 }
 
 bool writeFindings(const std::string& path, const std::string& text) {
-    const int error = replaceFile(path, text);
+    // Its folder is made as a chart's is (mkdir -p).
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code made;
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, made);
+    }
+    const int error = made ? made.value() : replaceFile(path, text);
     if (error != 0) {
         fprintf(stderr, _("diagsum-report: cannot write %s: %s\n"), path.c_str(), strerror(error));
         return false;

@@ -29,7 +29,8 @@
 std::string findingsJson(const ScalingReport& report, const CompareReport* comparison);
 
 // Writes `text` whole to `path` (a temporary beside it, then a rename;
-// outputs/replace.h). False after one line on stderr.
+// outputs/replace.h), making its missing folders first. False after one
+// line on stderr.
 bool writeFindings(const std::string& path, const std::string& text);
 
 // "faster", "slower", "same", "untested": a verdict as the export names it.
