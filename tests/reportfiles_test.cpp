@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "reportrun.h"
 #include "testsupport.h"
 
 namespace fs = std::filesystem;
@@ -26,14 +27,7 @@ using testsupport::readFile;
 
 namespace {
 
-// Runs the report with `arguments` (shell words), stdout to out.txt and
-// stderr to err.txt; returns its exit status.
-int report(const std::string& arguments, const std::string& environment = "") {
-    const std::string command =
-        "{ " + environment + " '" + DIAGSUM_REPORT_EXE + "' " + arguments + "; } > out.txt 2> err.txt";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using reportrun::report;
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

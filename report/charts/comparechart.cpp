@@ -11,21 +11,6 @@
 
 namespace {
 
-// Every series as a block: workers, median processor time, speedup.
-std::string dataBlocks(const ScalingReport& report) {
-    std::string blocks;
-    for (size_t s = 0; s < report.series.size(); s++) {
-        blocks += seriesBlock(s) + " << EOD\n";
-        for (size_t g = report.series[s].first; g < report.series[s].last; g++) {
-            const GroupReport& group = report.groups[g];
-            blocks += std::to_string(group.key.threads) + " " + chartNumber(group.cpu.median) + " " +
-                      chartNumber(group.speedup) + "\n";
-        }
-        blocks += "EOD\n";
-    }
-    return blocks;
-}
-
 // The side's label first, then the settings and mode where series differ in them.
 std::string sideTitle(const ScalingReport& report, const SeriesReport& series) {
     SeriesName name = nameSeries(*report.model, series.key);
@@ -35,7 +20,7 @@ std::string sideTitle(const ScalingReport& report, const SeriesReport& series) {
     return variant.empty() ? side : side + ", " + variant;
 }
 
-// The curves of one size in one panel: `column` 2 (processor time) or 3
+// The curves of one size in one panel: `column` 2 (processor time) or 5
 // (speedup); a colour per curve, a dash and point per side.
 std::string panelPlot(const ScalingReport& report, const SizePanel& panel, int column) {
     return "plot " + panelCurves(panel, variantColours(report), [&](size_t s, const std::string& colour) {
@@ -55,7 +40,7 @@ std::string compareChartScript(const ScalingReport& report, const ChartOptions& 
     const int columns = report.hasWall ? 2 : 1;
     std::string script = chartBegin(_("diagsum: sweeps compared (median processor time and speedup per count)"),
                                     static_cast<int>(panels.size()), columns);
-    script += dataBlocks(report);
+    script += seriesDataBlocks(report);
     for (const SizePanel& panel : panels) {
         const std::string name = sizeLabel(panel.rows, panel.columns);
         script += panelBegin(name + ": " + _("median processor time"), logAxis, range.smallest, range.largest,
@@ -67,7 +52,7 @@ std::string compareChartScript(const ScalingReport& report, const ChartOptions& 
             script += "set ylabel " + gnuplotString(_("speedup (median wall time at the base count / at T)")) +
                       "\nset yrange [0:*]\n";
             script += "set arrow from graph 0, first 1 to graph 1, first 1 nohead lc rgb '#999999'\n";
-            script += panelPlot(report, panel, 3);
+            script += panelPlot(report, panel, 5);
         }
     }
     return script + chartEnd();

@@ -171,3 +171,18 @@ std::vector<size_t> variantColours(const ScalingReport& report) {
 std::string seriesBlock(size_t series) {
     return "$s" + std::to_string(series);
 }
+
+std::string seriesDataBlocks(const ScalingReport& report) {
+    std::string blocks;
+    for (size_t i = 0; i < report.series.size(); i++) {
+        blocks += seriesBlock(i) + " << EOD\n";
+        for (size_t g = report.series[i].first; g < report.series[i].last; g++) {
+            const GroupReport& group = report.groups[g];
+            blocks += std::to_string(group.key.threads) + " " + chartNumber(group.cpu.median) + " " +
+                      chartNumber(group.cpu.q1) + " " + chartNumber(group.cpu.q3) + " " +
+                      chartNumber(group.speedup) + " " + chartNumber(group.efficiency) + "\n";
+        }
+        blocks += "EOD\n";
+    }
+    return blocks;
+}

@@ -79,3 +79,8 @@ std::string panelCurves(const SizePanel& panel, const std::vector<size_t>& colou
 
 // "$s3": the inline data block of series 3.
 std::string seriesBlock(size_t series);
+
+// One inline data block per series, named by seriesBlock: per count the
+// workers, then the median, Q1 and Q3 of the processor time, the speedup
+// and the efficiency (columns 1 to 6).
+std::string seriesDataBlocks(const ScalingReport& report);

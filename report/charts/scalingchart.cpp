@@ -9,23 +9,6 @@
 
 namespace {
 
-// One inline data block per series: workers, median, Q1, Q3 of the
-// processor time, speedup, efficiency.
-std::string dataBlocks(const ScalingReport& report) {
-    std::string blocks;
-    for (size_t i = 0; i < report.series.size(); i++) {
-        blocks += seriesBlock(i) + " << EOD\n";
-        for (size_t g = report.series[i].first; g < report.series[i].last; g++) {
-            const GroupReport& group = report.groups[g];
-            blocks += std::to_string(group.key.threads) + " " + chartNumber(group.cpu.median) + " " +
-                      chartNumber(group.cpu.q1) + " " + chartNumber(group.cpu.q3) + " " +
-                      chartNumber(group.speedup) + " " + chartNumber(group.efficiency) + "\n";
-        }
-        blocks += "EOD\n";
-    }
-    return blocks;
-}
-
 int chartRows(size_t panels, int columns) {
     return static_cast<int>((panels + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
 }
@@ -126,7 +109,7 @@ std::string scalingChartScript(const ScalingReport& report, const ChartOptions& 
     std::string script = chartBegin(_("diagsum: processor time per run by number of workers (median; band: "
                                       "interquartile range)"),
                                     chartRows(panels.size(), columns), columns);
-    script += dataBlocks(report);
+    script += seriesDataBlocks(report);
     script += "set style fill transparent solid 0.3 noborder\n";
     for (const SizePanel& panel : panels) {
         script +=
@@ -150,7 +133,7 @@ std::string speedupChartScript(const ScalingReport& report, const ChartOptions& 
     const bool logAxis = logWorkerAxis(options.xScale, workerCounts(report));
     std::string script =
         chartBegin(_("diagsum: speedup of the median wall time, and efficiency"), static_cast<int>(panels.size()), 2);
-    script += dataBlocks(report);
+    script += seriesDataBlocks(report);
     for (size_t p = 0; p < panels.size(); p++) {
         script += speedupPanel(report, panels[p], p, logAxis, range, options.cpus);
         script += efficiencyPanel(report, panels[p], logAxis, range, options.cpus);
