@@ -73,12 +73,11 @@ std::string summarise(const ScalingReport& report, NoiseKind kind, bool wall) {
 void noteNoise(ScalingReport* report, const GroupKey& key, bool wall, const std::vector<double>& inOrder,
                const std::vector<double>& sorted, const SampleStats& stats) {
     noteOutliers(report, key, wall, sorted, stats);
-    const std::string label = groupLabel(*report->model, key);
-    const std::string measure = wall ? _("wall time") : _("processor time");
+    const char* measure = wall ? _("wall time") : _("processor time");
     if (stats.mean > 0 && stats.stddev / stats.mean > noisyVariation) {
         // TRANSLATORS: the group, the measure, its variation, the threshold.
         report->warnings.push_back(formatMessage(_("%s: %s varies by %s %% (coefficient of variation above %s %%)"),
-                                                 label.c_str(), measure.c_str(),
+                                                 groupLabel(*report->model, key).c_str(), measure,
                                                  fixedCell(100 * stats.stddev / stats.mean, 1).c_str(),
                                                  fixedCell(100 * noisyVariation, 0).c_str()));
         report->noise.push_back({NoiseKind::variation, wall, key, stats.stddev / stats.mean});
@@ -88,7 +87,7 @@ void noteNoise(ScalingReport* report, const GroupKey& key, bool wall, const std:
         // TRANSLATORS: the group, the measure, the first run's time, the ratio.
         report->warnings.push_back(formatMessage(_("%s: the first run's %s (%s µs) is %s times the median of the "
                                                    "others: a cold start"),
-                                                 label.c_str(), measure.c_str(), fixedCell(inOrder.front(), 2).c_str(),
+                                                 groupLabel(*report->model, key).c_str(), measure, fixedCell(inOrder.front(), 2).c_str(),
                                                  fixedCell(ratio, 1).c_str()));
         report->noise.push_back({NoiseKind::coldStart, wall, key, ratio});
     }

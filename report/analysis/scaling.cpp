@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 #include "report/analysis/noise.h"
 
@@ -57,21 +58,35 @@ void addSpeedup(std::vector<GroupReport>* groups, const SeriesReport& series) {
     }
 }
 
+// How many runs of a group each of its sweeps made, by sweep: a group's
+// runs mostly come from one sweep, so a short list searched from its end.
+std::vector<std::pair<int32_t, size_t>> runsPerSweep(const RunGroup& group) {
+    std::vector<std::pair<int32_t, size_t>> counts;
+    for (const Run& run : group.runs) {
+        auto at = counts.rbegin();
+        while (at != counts.rend() && at->first != run.sweep) {
+            ++at;
+        }
+        if (at == counts.rend()) {
+            counts.push_back({run.sweep, 1});
+        } else {
+            at->second++;
+        }
+    }
+    return counts;
+}
+
 // Marks the counts of a series with fewer runs from some sweep than that
 // sweep made of another count of the series, or than its context asked for.
 void markShortCounts(ScalingReport* report, const SeriesReport& series) {
     const SweepModel& model = *report->model;
-    std::vector<std::map<int32_t, size_t>> perGroup;
+    std::vector<std::vector<std::pair<int32_t, size_t>>> perGroup;
     std::map<int32_t, size_t> most;
     for (size_t i = series.first; i < series.last; i++) {
-        std::map<int32_t, size_t> runs;
-        for (const Run& run : model.groups[i].runs) {
-            runs[run.sweep]++;
-        }
-        for (const auto& [sweep, count] : runs) {
+        perGroup.push_back(runsPerSweep(model.groups[i]));
+        for (const auto& [sweep, count] : perGroup.back()) {
             most[sweep] = std::max(most[sweep], count);
         }
-        perGroup.push_back(std::move(runs));
     }
     for (size_t i = series.first; i < series.last; i++) {
         for (const auto& [sweep, count] : perGroup[i - series.first]) {

@@ -124,12 +124,11 @@ std::vector<uint32_t> logSweeps(const std::vector<LogRunPlace>& runs) {
 std::vector<int32_t> tellSweepsApart(SweepModel* model, bool pool) {
     std::set<int32_t> sharing;
     for (const RunGroup& group : model->groups) {
-        std::set<int32_t> sweeps;
-        for (const Run& run : group.runs) {
-            sweeps.insert(run.sweep);
-        }
-        if (sweeps.size() > 1) {
-            sharing.insert(sweeps.begin(), sweeps.end());
+        const int32_t first = group.runs.front().sweep;
+        const bool one = std::all_of(group.runs.begin(), group.runs.end(),
+                                     [&](const Run& run) { return run.sweep == first; });
+        for (size_t i = 0; !one && i < group.runs.size(); i++) {
+            sharing.insert(group.runs[i].sweep);
         }
     }
     model->apart.clear();
