@@ -40,11 +40,12 @@ void addRunCounters(const SweepModel& model, const Run& run, const int32_t (&fie
     group->majorFaults += values[3];
     group->voluntarySwitches += values[4];
     group->involuntarySwitches += values[5];
-    for (const auto& [index, name] : perf) {
-        const double value = fieldValue(model, run, index);
+    for (const auto& field : perf) {
+        const double value = fieldValue(model, run, field.first);
         if (!(value >= 0)) {
             continue;
         }
+        const std::string& name = field.second;
         auto slot = std::find_if(group->perf.begin(), group->perf.end(),
                                  [&](const auto& p) { return p.first == name; });
         if (slot == group->perf.end()) {

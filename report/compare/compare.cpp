@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "i18n/messages.h"
+#include "report/stats/runstats.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numeric>
 
+#include "report/stats/stats.h"
+
 namespace {
 
 // Up to this many runs the interval comes from the binomial distribution
@@ -40,11 +42,10 @@ SampleStats describeSorted(const std::vector<double>& sorted) {
         }
         stats.stddev = std::sqrt(squares / static_cast<double>(n - 1));
     }
-    if (const auto ranks = medianIntervalRanks(n)) {
-        stats.hasInterval = true;
-        stats.low = sorted[ranks->low - 1];
-        stats.high = sorted[ranks->high - 1];
-    }
+    const Interval interval = sortedMedianInterval(sorted);
+    stats.hasInterval = interval.known;
+    stats.low = interval.low;
+    stats.high = interval.high;
     return stats;
 }
 

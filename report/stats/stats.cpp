@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "report/stats/mannwhitney.h"
+#include "report/stats/runstats.h"
 
 namespace {
 
@@ -19,11 +20,15 @@ bool allPositive(const std::vector<double>& sample) {
 
 Interval medianInterval(std::vector<double> values) {
     std::sort(values.begin(), values.end());
-    const auto ranks = medianIntervalRanks(values.size());
+    return sortedMedianInterval(values);
+}
+
+Interval sortedMedianInterval(const std::vector<double>& sorted) {
+    const auto ranks = medianIntervalRanks(sorted.size());
     if (!ranks) {
         return {};
     }
-    return {true, values[ranks->low - 1], values[ranks->high - 1]};
+    return {true, sorted[ranks->low - 1], sorted[ranks->high - 1]};
 }
 
 RatioEstimate ratioOfMedians(const std::vector<double>& base, const std::vector<double>& other, uint64_t seed,

@@ -2,19 +2,20 @@
 // shows. The rest of the report asks only the functions below (and the
 // sample summary of report/stats/runstats.h), so a better method replaces
 // one of them here without touching a table, chart or comparison:
-//   - the interval of one median (order statistics, runstats.h),
+//   - the interval of one median (order statistics; every sample summary of
+//     runstats.h takes its interval from here),
 //   - the interval of a ratio of two medians (a seeded bootstrap,
 //     bootstrap.h), which also gives the speedup's,
 //   - the test of two samples (Mann-Whitney U, mannwhitney.h) and the
 //     verdict drawn from test and interval.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
 
 #include "report/stats/bootstrap.h"
-#include "report/stats/runstats.h"
 
 // A 95 % interval; `known` false when the data cannot give one.
 struct Interval {
@@ -26,6 +27,8 @@ struct Interval {
 // The interval of the median of `values` (any order), whatever their
 // distribution; unknown below minIntervalRuns values.
 Interval medianInterval(std::vector<double> values);
+// The same of a sample sorted in ascending order.
+Interval sortedMedianInterval(const std::vector<double>& sorted);
 
 // median(other) / median(base) with its 95 % interval from `resamples`
 // bootstrap resamples drawn from `seed`, and the resampled ratios

@@ -1,8 +1,10 @@
 #include "report/tables/comparetable.h"
 
+#include <algorithm>
+
 #include "i18n/messages.h"
-#include "report/sweep/seriesname.h"
 #include "report/tables/cells.h"
+#include "report/tables/seriescolumns.h"
 
 namespace {
 
@@ -25,20 +27,12 @@ std::string verdictCell(const MeasureComparison& m) {
     return m.compared ? verdictText(m.verdict) : "";
 }
 
-// The variant column: settings and mode where the sides' series differ in them.
-bool variantColumn(const SweepModel& model) {
-    return severalModes(model) || severalSettings(model);
-}
-
-std::vector<std::string> headings(bool variant) {
+std::vector<std::string> headings(const SeriesColumns& columns) {
     // xgettext:no-c-format
     const char* wallRatio = _("wall ratio [95 % CI]");
     // xgettext:no-c-format
     const char* cpuRatio = _("cpu ratio [95 % CI]");
-    std::vector<std::string> cells{_("matrix")};
-    if (variant) {
-        cells.push_back(_("mode"));
-    }
+    std::vector<std::string> cells = seriesHeadings(columns);
     cells.insert(cells.end(), {_("workers"), _("file"), _("runs"), _("median wall µs"), wallRatio, _("wall p"),
                                _("wall verdict"), _("median cpu µs"), cpuRatio, _("cpu p"), _("cpu verdict")});
     return cells;
@@ -62,18 +56,19 @@ std::string verdictText(Verdict verdict) {
 
 std::string compareText(const CompareReport& report) {
     const SweepModel& model = *report.model;
-    const bool variant = variantColumn(model);
-    std::string text = tableRow(headings(variant));
-    text += variant ? ruleRow({false, false, true, false, true, true, true, true, false, true, true, true, false})
-                    : ruleRow({false, true, false, true, true, true, true, false, true, true, true, false});
+    // The sides have a column of their own: no sweep column.
+    SeriesColumns columns = seriesColumns(model);
+    columns.sweep = false;
+    const std::vector<std::string> heading = headings(columns);
+    std::vector<bool> numeric(heading.size(), true);
+    const size_t named = seriesHeadings(columns).size();
+    std::fill(numeric.begin(), numeric.begin() + static_cast<long>(named), false);
+    numeric[named + 1] = false;                  // the file
+    numeric[named + 6] = numeric[named + 10] = false;  // the verdicts
+    std::string text = tableRow(heading) + ruleRow(numeric);
     for (const CountComparison& count : report.counts) {
-        SeriesName name = nameSeries(model, count.key.series());
-        name.sweep.clear();  // the side has a column of its own
         for (const CountRow& row : count.sides) {
-            std::vector<std::string> cells{name.size};
-            if (variant) {
-                cells.push_back(name.variant());
-            }
+            std::vector<std::string> cells = seriesCells(model, columns, count.key.series());
             cells.insert(cells.end(), {std::to_string(count.key.threads), sideLabel(report, row.side),
                                        std::to_string(row.runs), medianCell(row.wall), ratioCell(row.wall),
                                        pCell(row.wall), verdictCell(row.wall), medianCell(row.cpu), ratioCell(row.cpu),

@@ -1,5 +1,5 @@
-// The table of a comparison (report/compare/compare.h): per series, count
-// and side the runs, both medians, the ratio to the base with its interval,
+// The table of a comparison (report/compare/compare.h): per series (its
+// size, settings and mode in columns as in every table), count and side the runs, both medians, the ratio to the base with its interval,
 // the p-value and the verdict; then one summary line per side and measure.
 #pragma once
 
