@@ -37,7 +37,8 @@ void checkRuns(const SweepModel& model) {
             abort();
         }
         for (const Run& run : g.runs) {
-            if (!isTime(run.cpu) || !isTime(run.wall) || run.fields.size() > model.fields.size()) {
+            if (!isTime(run.cpu) || !isTime(run.wall) || run.fields >= static_cast<int32_t>(model.runFields.size()) ||
+                (run.fields >= 0 && model.runFields[static_cast<size_t>(run.fields)].size() > model.fields.size())) {
                 abort();
             }
         }
