@@ -2,7 +2,8 @@
 // export uses: its matrix size, then what tells it apart from the other
 // series of the model: its settings when the model holds several, its mode
 // when it holds several, and its sweep's label when sweeps are told apart.
-// Two series of one model never get the same name.
+// Two series of one model get the same name only when the user labels two
+// files of a comparison alike; the report's own labels always differ.
 #pragma once
 
 #include <string>
