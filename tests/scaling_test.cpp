@@ -10,7 +10,6 @@
 
 #include "report/analysis/noise.h"
 #include "report/charts/charts.h"
-#include "report/charts/gnuplot.h"
 #include "report/sweep/sweepsplit.h"
 #include "report/tables/tables.h"
 #include "reportmodel.h"
