@@ -178,6 +178,10 @@ void readLog(std::string text, SweepModel* model, size_t file) {
             input.problems.push_back({std::to_string(number), reason});
             continue;
         }
+        if (places.size() == INT32_MAX) {  // a run's place must fit its sequence
+            input.problems.push_back({std::to_string(number), _("more runs than the report can number")});
+            continue;
+        }
         Run run;
         run.cpu = row.ticks;
         run.sequence = static_cast<int32_t>(places.size());
