@@ -59,4 +59,13 @@ inline void add(SweepModel* model, int32_t rows, int32_t columns, int32_t thread
     addRun(model, {rows, columns, settingIndex(model, list), modeIndex(model, mode), threads}, std::move(run));
 }
 
+// Adds one run of a 500 x 500 matrix.
+inline void add(SweepModel* model, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
+    add(model, 500, 500, threads, cpu, wall, mode);
+}
+
+inline bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 }  // namespace reportmodel

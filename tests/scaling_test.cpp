@@ -14,18 +14,8 @@
 #include "report/tables/tables.h"
 #include "reportmodel.h"
 
-namespace {
-
-// Adds one run of a 500 x 500 matrix.
-void add(SweepModel* set, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
-    reportmodel::add(set, 500, 500, threads, cpu, wall, mode);
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-}  // namespace
+using reportmodel::add;
+using reportmodel::contains;
 
 TEST(ScalingReport, SpeedupAndEfficiencyFromMedianWallTimes) {
     SweepModel runs = reportmodel::empty(true);
