@@ -139,13 +139,7 @@ struct SweepRuns {
 void reportStop(const SweepOptions& options, const SweepSetup& setup, const DriverOutputs& outputs,
                 size_t made) {
     const size_t planned = options.threadCounts.size() * setup.variants.size() * static_cast<size_t>(options.runs);
-    std::string kept;
-    for (const OutputFile* file : {&outputs.log.file, &outputs.json}) {
-        const bool written = file == &outputs.json ? !options.jsonPath.empty() : !file->name.empty();
-        if (written && !file->failed) {
-            kept += (kept.empty() ? "" : ", ") + file->name;
-        }
-    }
+    const std::string kept = keptRunsText(outputs);
     if (kept.empty()) {
         // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs planned.
         fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; no file keeps them\n"),
@@ -326,7 +320,8 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         logged = logged || logsMode(options, mode);
     }
     const std::string logPath = logged ? options.logPath : "";
-    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath)) {
+    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath) ||
+        (options.logNamed && logRefused("diagsum", logPath))) {
         return usageExitStatus;
     }
     SweepSetup setup;

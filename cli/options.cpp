@@ -361,6 +361,7 @@ CommandLine parseSingleOptions(int argc, char** argv, SingleOptions* options) {
             if (outcome == CommandLine::refused) {
                 return outcome;
             }
+            options->logNamed = options->logNamed || result == optLog;
             continue;
         }
         std::string why;
