@@ -3,6 +3,7 @@
 // process holds locked. Each program runs in a child process started here.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,12 +14,14 @@
 #include <csignal>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "outputs/stopsignals.h"
 #include "programs.h"
 #include "sweepfiles.h"
 #include "testsupport.h"
@@ -56,7 +59,10 @@ TEST(DriverOutputs, StopSignalMidSweepLeavesWholeFiles) {
         EXPECT_TRUE(noTemporaryLeft());
         if (signals.size() == 2) {
             EXPECT_TRUE(status == 1000 + SIGINT || status == 1000 + SIGTERM) << status;
-            continue;  // ended at once: no JSON, the means cut wherever the signal fell
+            // Asked to end now, it still writes what it measured.
+            EXPECT_EQ(entriesOf("iteration"), static_cast<long>(workers.size()));
+            EXPECT_EQ(sweepContext()["stop_signal"], "SIGINT");
+            continue;  // the means cut wherever the signals fell
         }
         EXPECT_EQ(status, 1000 + signals[0]) << "ends by the signal itself";
         EXPECT_EQ(lineCount(readFile("stdout.txt")), workers.size() / 50) << "every mean computed is out";
@@ -197,4 +203,130 @@ TEST(DriverOutputs, StopWhileStandardOutputWaitsLosesNoLine) {
     }
     EXPECT_EQ(expected, 5999);
     EXPECT_EQ(readFile("stderr.txt"), "");
+}
+
+namespace {
+
+// A sweep that takes far longer than any stop of these tests comes after.
+const std::vector<std::string> longSweep{"--size", "20x20", "--no-log", "--json", "sweep.json"};
+
+// The sweep stopped by `signal` left a JSON file of every run it made, the
+// stop recorded, and said so in one line.
+void expectStoppedSweep(int signal) {
+    ASSERT_TRUE(nlohmann::json::accept(readFile("sweep.json"))) << readFile("stderr.txt");
+    const auto context = sweepContext();
+    EXPECT_EQ(context["stopped"], true);
+    EXPECT_EQ(context["stop_signal_number"], signal);
+    EXPECT_EQ(context["runs_made"].get<long>(), entriesOf("iteration"));
+    const std::string said = testsupport::withoutMachineWarnings(readFile("stderr.txt"));
+    EXPECT_EQ(said.rfind("diagsum: sweep stopped by SIG", 0), 0u) << said;
+    EXPECT_EQ(lineCount(said), 1u) << said;
+}
+
+std::vector<std::string> underTimeout(std::vector<std::string> options, const std::string& seconds) {
+    options.push_back(seconds);
+    options.push_back(DIAGSUM_EXE);
+    options.insert(options.end(), longSweep.begin(), longSweep.end());
+    return options;
+}
+
+}  // namespace
+
+// GNU timeout signals the program, then its own process group, so the
+// program often receives the signal twice at once: still one stop.
+TEST(SweepStop, TimeoutAtAnyMomentKeepsEveryRunInTheJson) {
+    std::mt19937 moments(20);  // fixed: a failure can be run again as it was
+    std::uniform_int_distribution<int> millis(250, 650);
+    for (int sweep = 0; sweep < 20; sweep++) {
+        testsupport::ScratchDir dir;
+        const bool interrupt = sweep % 2 == 0;
+        const std::string seconds = "0." + std::to_string(millis(moments));
+        SCOPED_TRACE((interrupt ? "timeout -s INT " : "timeout ") + seconds);
+        const std::vector<std::string> options =
+            interrupt ? std::vector<std::string>{"-s", "INT"} : std::vector<std::string>{};
+        EXPECT_EQ(finish(start("/usr/bin/timeout", underTimeout(options, seconds))), 124);
+        expectStoppedSweep(interrupt ? SIGINT : SIGTERM);
+    }
+}
+
+TEST(SweepStop, TimeoutPreservingTheStatusEndsByTheSignal) {
+    testsupport::ScratchDir dir;
+    EXPECT_EQ(finish(start("/usr/bin/timeout", underTimeout({"--preserve-status", "-s", "INT"}, "0.4"))),
+              128 + SIGINT);
+    expectStoppedSweep(SIGINT);
+}
+
+TEST(SweepStop, SignalToTheProcessAndToItsGroupIsOneStop) {
+    for (const bool group : {false, true}) {
+        SCOPED_TRACE(group ? "the group" : "the process");
+        testsupport::ScratchDir dir;
+        const pid_t shell = startShell(R"(exec "$0" --size 20x20 --no-log --json sweep.json)", DIAGSUM_EXE);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        kill(shell, SIGINT);  // the shell became the sweep, the leader of its own group
+        if (group) {
+            kill(-shell, SIGINT);
+        }
+        EXPECT_EQ(finish(shell), 1000 + SIGINT);
+        expectStoppedSweep(SIGINT);
+    }
+}
+
+// Ctrl-C on a terminal: util-linux script runs the sweep on a pseudo
+// terminal, and the ^C written to it reaches the sweep as SIGINT.
+TEST(SweepStop, CtrlCOnATerminalKeepsEveryRun) {
+    if (access("/usr/bin/script", X_OK) != 0) {
+        GTEST_SKIP() << "needs util-linux script for a pseudo terminal";
+    }
+    testsupport::ScratchDir dir;
+    const pid_t shell = startShell(
+        R"((sleep 0.5; printf '\003'; sleep 2) | script -q -e -c "'$0' --size 20x20 --no-log --json sweep.json" /dev/null)",
+        DIAGSUM_EXE);
+    EXPECT_EQ(finishWithin(shell, 30), 128 + SIGINT) << "script's status is the sweep's";
+    ASSERT_TRUE(nlohmann::json::accept(readFile("sweep.json")));
+    EXPECT_EQ(sweepContext()["stop_signal"], "SIGINT");
+    EXPECT_EQ(sweepContext()["runs_made"].get<long>(), entriesOf("iteration"));
+}
+
+// After a stop, the JSON file is a pipe nobody reads: a second stop, a
+// while later, ends the wait and the program.
+TEST(SweepStop, SecondStopLaterEndsAWaitForTheJsonPipe) {
+    testsupport::ScratchDir dir;
+    ASSERT_EQ(mkfifo("sweep.json", 0666), 0);
+    const pid_t pid = start(DIAGSUM_EXE, longSweep);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    kill(pid, SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(repeatedStopMillis + 300));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finishWithin(pid, 10), 1000 + SIGTERM) << "2000: still waiting";
+    EXPECT_NE(readFile("stderr.txt").find("cannot write sweep.json"), std::string::npos)
+        << readFile("stderr.txt");
+    EXPECT_TRUE(noTemporaryLeft());
+}
+
+// Another process holds the log's lock: a stop is not held behind it, and
+// the line it could not write is said.
+TEST(SweepStop, LockedLogDoesNotHoldTheStop) {
+    if (!testsupport::plainConsoleAndLog) {
+        GTEST_SKIP() << "waits on the log's lines";
+    }
+    testsupport::ScratchDir dir;
+    const int holder = open("lk.csv", O_WRONLY | O_CREAT | O_APPEND, 0666);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    const pid_t pid = start(DIAGSUM_EXE, sweep("5", {"--log", "lk.csv"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the first line waits for the lock
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finishWithin(pid, 10), 1000 + SIGTERM) << "2000: held by the lock";
+    EXPECT_EQ(
+        testsupport::withoutMachineWarnings(readFile("stderr.txt")),
+        "diagsum: sweep stopped by SIGTERM after 1 of 20 timed runs; they are kept in lk.csv (all but the "
+        "last run: another process held its lock)\n");
+
+    const pid_t single = start(DIAGSUM_SINGLE_EXE, {"--size", "20x20", "--log", "lk.csv"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    kill(single, SIGTERM);
+    EXPECT_EQ(finishWithin(single, 10), 1000 + SIGTERM);
+    EXPECT_EQ(readFile("stderr.txt"),
+              "diagsum-single: the run is not in lk.csv: another process held its lock when the stop came\n");
+    close(holder);
+    EXPECT_EQ(readFile("lk.csv"), "");
 }
