@@ -57,7 +57,7 @@ struct Outcome {
 // Runs `program` in the working directory under the shim with `fault`
 // (none when its call is empty); `counts` gets the calls made.
 Outcome runUnder(const char* program, const std::vector<std::string>& args, const Fault& fault,
-                 const std::string& counts = "") {
+                 const std::string& counts = "", const std::string& trace = "") {
     fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -80,6 +80,9 @@ Outcome runUnder(const char* program, const std::vector<std::string>& args, cons
         setenv("IOFAULT_SHORT", std::to_string(fault.shortWrite).c_str(), 1);
         if (!counts.empty()) {
             setenv("IOFAULT_COUNTS", counts.c_str(), 1);
+        }
+        if (!trace.empty()) {
+            setenv("IOFAULT_TRACE", trace.c_str(), 1);
         }
         std::vector<char*> argv{const_cast<char*>(program)};
         for (const std::string& arg : args) {
@@ -360,4 +363,36 @@ TEST(IoFaults, EveryReportFailurePointIsSaidAndLeavesWholeCharts) {
     }
     std::cout << "[ info ] the report's calls: " << countsText(made) << "; " << faults.size()
               << " failure points tried\n";
+}
+
+// What a crash cannot take: the JSON file synced before its rename and its
+// folder after; out.txt, rewritten by every run, synced once, after its last
+// rename; the log synced once, before it is closed.
+TEST(IoFaults, WholeFilesAndTheLogAreSyncedInTheirOrder) {
+    testsupport::ScratchDir dir;
+    const std::string trace = (std::filesystem::current_path() / "trace.txt").string();
+    ASSERT_EQ(runUnder(DIAGSUM_EXE, sweepArgs, Fault{}, "", trace).status, 0);
+    std::vector<std::string> calls;
+    std::istringstream lines(readFile(trace));
+    for (std::string line; std::getline(lines, line);) {
+        calls.push_back(std::regex_replace(line, std::regex(R"(\.\d+\.\d+)"), ".tmp"));
+    }
+    auto at = [&calls](const std::string& call, size_t from = 0) {
+        const auto found =
+            std::find(calls.begin() + static_cast<long>(std::min(from, calls.size())), calls.end(), call);
+        return found == calls.end() ? std::string::npos : static_cast<size_t>(found - calls.begin());
+    };
+    const size_t jsonSync = at("fsync sweep.json.tmp");
+    const size_t jsonRename = at("rename sweep.json.tmp sweep.json");
+    ASSERT_NE(jsonSync, std::string::npos);
+    EXPECT_LT(jsonSync, jsonRename);
+    EXPECT_NE(at("fsync .", jsonRename), std::string::npos) << "the folder after the rename";
+    EXPECT_EQ(at("fsync out.txt.tmp"), std::string::npos) << "no run's out.txt is synced on its own";
+    const auto lastOutRename = std::find(calls.rbegin(), calls.rend(), "rename out.txt.tmp out.txt");
+    ASSERT_NE(lastOutRename, calls.rend());
+    const size_t outSync = at("fsync out.txt", static_cast<size_t>(calls.rend() - lastOutRename));
+    ASSERT_NE(outSync, std::string::npos) << "the last out.txt is synced";
+    EXPECT_NE(at("fsync .", outSync), std::string::npos);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "fsync infoData.csv"), 1);
+    EXPECT_LT(at("fsync infoData.csv"), at("close infoData.csv", at("fsync infoData.csv")));
 }
