@@ -40,8 +40,11 @@ std::string keptRunsText(const DriverOutputs& outputs) {
                    : formatMessage(_("%s (all but the last run: another process held its lock)"),
                                    log.file.name.c_str());
     }
-    if (!outputs.json.name.empty() && !outputs.json.failed) {
-        kept += (kept.empty() ? "" : ", ") + outputs.json.name;
+    const OutputFile& json = outputs.json;
+    // A JSON file whose rename failed is whole in the temporary kept.
+    const std::string& jsonKept = json.failed ? json.keptAs : json.name;
+    if (!json.name.empty() && !jsonKept.empty()) {
+        kept += (kept.empty() ? "" : ", ") + jsonKept;
     }
     return kept;
 }

@@ -40,8 +40,9 @@ void closeDriverOutputs(DriverOutputs* outputs);
 
 // The files that keep the runs measured, for the message of a stopped
 // sweep: the log and the JSON file unless they failed, in that order
-// ("infoData.csv, sweep.json"); a log that had to give up the line of the
-// last run at the stop says so. Empty when none keeps them.
+// ("infoData.csv, sweep.json"), or the temporary that keeps the JSON file
+// when its rename failed; a log that had to give up the line of the last
+// run at the stop says so. Empty when none keeps them.
 std::string keptRunsText(const DriverOutputs& outputs);
 
 // The exit status of a driver that made every run it was asked to (or
