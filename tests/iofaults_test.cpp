@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "programs.h"
 #include "testsupport.h"
 
 using testsupport::readFile;
@@ -84,18 +85,10 @@ Outcome runUnder(const char* program, const std::vector<std::string>& args, cons
         if (!trace.empty()) {
             setenv("IOFAULT_TRACE", trace.c_str(), 1);
         }
-        std::vector<char*> argv{const_cast<char*>(program)};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
+        programs::execProgram(program, args);
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status),
-            testsupport::withoutMachineWarnings(readFile("stderr.txt"))};
+    const int status = programs::finish(pid);
+    return {status, testsupport::withoutMachineWarnings(readFile("stderr.txt"))};
 }
 
 // "open 14, write 9, ..." for the test's log.

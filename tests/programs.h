@@ -17,6 +17,18 @@
 
 namespace programs {
 
+// Replaces the child process with `program` run with `args`; ends it with
+// 127 when that cannot be done.
+[[noreturn]] inline void execProgram(const char* program, std::vector<std::string> args) {
+    std::vector<char*> argv{const_cast<char*>(program)};
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    execv(program, argv.data());
+    _exit(127);
+}
+
 // Starts `program` with `args` in the working directory, its output into the
 // files named (standard output closed for none, the test's own for "-"); with `sizeLimit` the child
 // may write files of at most that many bytes.
@@ -36,13 +48,7 @@ inline pid_t start(const char* program, std::vector<std::string> args, const cha
         signal(SIGINT, SIG_DFL);
         const rlimit limit{sizeLimit, sizeLimit};
         setrlimit(RLIMIT_FSIZE, &limit);
-        std::vector<char*> argv{const_cast<char*>(program)};
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
+        execProgram(program, std::move(args));
     }
     return pid;
 }
