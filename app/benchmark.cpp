@@ -79,7 +79,8 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         logged = logged || logsMode(options, mode);
     }
     const std::string logPath = logged ? options.logPath : "";
-    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath)) {
+    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath) ||
+        (options.logNamed && logRefused("diagsum", logPath))) {
         return usageExitStatus;
     }
     SweepSetup setup;
@@ -118,8 +119,7 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
     const bool jsonBuilt = writeJson(options, setup, &outputs, runs.timed, executable, facts);
     closeDriverOutputs(&outputs);
     if (end == SweepEnd::stopped) {
-        reportSweepStop(stopSignal(), runs.made, plannedTimedRuns(setup.plan.shape),
-                        {&outputs.log.file, &outputs.json});
+        reportSweepStop(stopSignal(), runs.made, plannedTimedRuns(setup.plan.shape), keptRunsText(outputs));
     }
     return end == SweepEnd::runFailed || !jsonBuilt ? -1 : driverExitStatus(outputs);
 }

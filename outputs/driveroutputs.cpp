@@ -2,10 +2,13 @@
 
 #include <cstdio>
 
+#include "i18n/messages.h"
+
 bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
                        const std::string& jsonPath) {
     outputs->out.name = outPath;
     outputs->json.name = jsonPath;
+    outputs->json.durable = true;
     bool ready = logPath.empty() || openLogAppender(&outputs->log, logPath);
     ready = checkReplaceable(&outputs->out) && ready;
     ready = (jsonPath.empty() || checkReplaceable(&outputs->json)) && ready;
@@ -13,6 +16,7 @@ bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const
 }
 
 void closeDriverOutputs(DriverOutputs* outputs) {
+    syncWrittenFile(&outputs->out);
     closeLogAppender(&outputs->log);
     flushOutput(&outputs->console, stdout);
 }
@@ -24,4 +28,23 @@ int driverExitStatus(const DriverOutputs& outputs) {
     const bool failed =
         outputs.log.file.failed || outputs.out.failed || outputs.json.failed || outputs.console.failed;
     return failed ? 1 : 0;
+}
+
+std::string keptRunsText(const DriverOutputs& outputs) {
+    std::string kept;
+    const LogAppender& log = outputs.log;
+    if (!log.file.name.empty() && !log.file.failed) {
+        kept = log.linesGivenUp == 0
+                   ? log.file.name
+                   // TRANSLATORS: the log; another process held its lock at the stop.
+                   : formatMessage(_("%s (all but the last run: another process held its lock)"),
+                                   log.file.name.c_str());
+    }
+    const OutputFile& json = outputs.json;
+    // A JSON file whose rename failed is whole in the temporary kept.
+    const std::string& jsonKept = json.failed ? json.keptAs : json.name;
+    if (!json.name.empty() && !jsonKept.empty()) {
+        kept += (kept.empty() ? "" : ", ") + jsonKept;
+    }
+    return kept;
 }
