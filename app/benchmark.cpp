@@ -94,7 +94,8 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         }
     }
     const std::string logPath = logged ? options.logPath : "";
-    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath, options.tracePath)) {
+    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath, options.tracePath) ||
+        (options.logNamed && logRefused("diagsum", logPath))) {
         return usageExitStatus;
     }
     SweepSetup setup;
@@ -133,8 +134,7 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
     const bool filesBuilt = writeRunFiles(options, setup, &outputs, runs.timed, executable, facts);
     closeDriverOutputs(&outputs);
     if (end == SweepEnd::stopped) {
-        reportSweepStop(stopSignal(), runs.made, plannedTimedRuns(setup.plan.shape),
-                        {&outputs.log.file, &outputs.json});
+        reportSweepStop(stopSignal(), runs.made, plannedTimedRuns(setup.plan.shape), keptRunsText(outputs));
     }
     return end == SweepEnd::runFailed || !filesBuilt ? -1 : driverExitStatus(outputs);
 }

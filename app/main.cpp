@@ -122,7 +122,8 @@ int singleRun(const SingleOptions& options) {
     }
     const bool logging = generateExecutionData && options.log;
     const std::string logPath = logging ? options.logPath : "";
-    if (outputsClash("diagsum-single", logPath, options.outPath, "")) {
+    if (outputsClash("diagsum-single", logPath, options.outPath, "") ||
+        (options.logNamed && logRefused("diagsum-single", logPath))) {
         return usageExitStatus;
     }
     DriverOutputs outputs;
@@ -158,6 +159,11 @@ int singleRun(const SingleOptions& options) {
 
     appendToLog(&outputs.log, ExecutionData{elapsed, run.matrix.rows, run.matrix.columns,
                                             run.matrix.diagonals, sizes.workers});
+    if (outputs.log.linesGivenUp > 0) {
+        // TRANSLATORS: the program, the log.
+        fprintf(stderr, _("%s: the run is not in %s: another process held its lock when the stop came\n"),
+                "diagsum-single", outputs.log.file.name.c_str());
+    }
     printf("TEMPO GASTO: %.2lf s\n", elapsed / CLOCKS_PER_SEC);
     closeDriverOutputs(&outputs);
     return sumsWritten ? driverExitStatus(outputs) : -1;

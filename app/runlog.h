@@ -1,10 +1,14 @@
 // The execution log: one line appended per run to a semicolon-separated
 // file (infoData.csv) for spreadsheets that use the decimal comma, and the
-// console pause the drivers use when the settings ask for input.
+// console pause the drivers use when the settings ask for input. The lines
+// go in whole (outputs/wholeline); the drivers append through their open
+// log (outputs/logappend).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "outputs/logappend.h"
 
 struct ExecutionData {
     double time;  // processor-clock ticks of the run, all threads together
@@ -24,18 +28,14 @@ struct ExecutionLine {
 };
 ExecutionLine formatExecutionLine(ExecutionData data);
 
-// Appends `length` bytes to the file open on `fd` (opened with O_APPEND) in
-// one write(2), so lines of processes appending at the same time never mix.
-// When only part of the line goes in, the file is cut back to where the line
-// began. The write and the cut are made under an exclusive flock(2) of the
-// file, so the cut never takes a line another appender wrote meanwhile. Returns 0, or the errno of the failure (for a short write, EFBIG
-// past the file-size limit, ENOSPC on a full file system, else EIO).
-int appendWholeLine(int fd, const char* text, size_t length);
-
 // Appends the line of `data` to `fileName` (created when missing) in one
-// write on an O_APPEND descriptor, as appendWholeLine does. An unopenable
+// write on an O_APPEND descriptor, whole (appendWholeLine). An unopenable
 // file is skipped, and a failed write is not reported.
 void executionDataToCSV(ExecutionData data, const char* fileName);
+
+// Appends the line of `data` to a driver's open log (appendLogLine): a
+// failure is reported there.
+void appendToLog(LogAppender* log, ExecutionData data);
 
 // Overwrites every `find` in the NUL-terminated `text` with `replacement`.
 void replaceChar(char* text, char find, char replacement);

@@ -133,6 +133,7 @@ std::string checkSweepOptions(const SweepOptions& options) {
 std::string applySingleOption(const GivenOption& given, SingleOptions* options) {
     std::string why;
     if (applyFileOption(given, &options->log, &options->logPath, &options->outPath, &why)) {
+        options->logNamed = options->logNamed || given.value == optLog;
         return why;
     }
     switch (given.value) {

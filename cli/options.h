@@ -54,6 +54,7 @@ struct SingleOptions {
     bool threadsGiven = false;
     int32_t threads = 0;
     bool log = true;
+    bool logNamed = false;  // --log named the file
     std::string logPath = "infoData.csv";
     std::string outPath = "out.txt";
 };

@@ -78,11 +78,11 @@ _diagsum_report() {
     case $prev in
         -x | --x-scale) _diagsum_reply "lin log"; return ;;
         -l | --label) return ;;
-        -o | --output | -s | --speedup-chart | -c | --cost-chart | --compare) _diagsum_files; return ;;
+        -o | --output | -s | --speedup-chart | -c | --cost-chart | --export-json | --compare) _diagsum_files; return ;;
     esac
     if [[ $cur == -* ]]; then
-        _diagsum_reply "--output --speedup-chart --cost-chart --no-chart --x-scale --verbose --quiet --compare --label
-            --help --version"
+        _diagsum_reply "--output --speedup-chart --cost-chart --no-chart --x-scale --pool --export-json --verbose --quiet
+            --compare --label --help --version"
     else
         _diagsum_files  # the log or the JSON to read
     fi

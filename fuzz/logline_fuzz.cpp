@@ -1,37 +1,40 @@
 // Feeds arbitrary bytes to the report as an execution log. A line the parser
 // accepts must describe a run (sizes and workers of at least 1, diagonals =
 // rows + columns - 1, a finite time of at least 0) and a refused one must
-// come with a reason; the groups must hold every accepted run in key order;
-// and the analysis, its text and its chart scripts must go through whatever
-// was read.
+// come with a reason; the groups must hold every accepted run in key order,
+// each in a sweep the log holds; and the findings, their text and chart
+// scripts must go through whatever was read, sweeps told apart or pooled.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "report/logstats.h"
-#include "report/charts.h"
-#include "report/scaling.h"
+#include "report/analysis/scaling.h"
+#include "report/charts/charts.h"
+#include "report/input/logreader.h"
+#include "report/sweep/sweepsplit.h"
+#include "report/tables/tables.h"
 
 namespace {
 
-void checkRuns(const RunSet& runs) {
+void checkRuns(const SweepModel& model) {
     size_t counted = 0;
-    for (size_t i = 0; i < runs.groups.size(); i++) {
-        const RunGroup& g = runs.groups[i];
-        if (g.key.rows < 1 || g.key.columns < 1 || g.key.threads < 1 || g.cpu.empty() ||
-            (i > 0 && !(runs.groups[i - 1].key < g.key))) {
+    for (size_t i = 0; i < model.groups.size(); i++) {
+        const RunGroup& g = model.groups[i];
+        if (g.key.rows < 1 || g.key.columns < 1 || g.key.threads < 1 || g.runs.empty() ||
+            (i > 0 && !(model.groups[i - 1].key < g.key))) {
             abort();
         }
-        for (double ticks : g.cpu) {
-            if (!std::isfinite(ticks) || ticks < 0) {
+        for (const Run& run : g.runs) {
+            if (!std::isfinite(run.cpu) || run.cpu < 0 || run.sweep < 0 ||
+                static_cast<size_t>(run.sweep) >= model.sweeps.size()) {
                 abort();
             }
         }
-        counted += g.cpu.size();
+        counted += g.runs.size();
     }
-    if (counted != runs.runs) {
+    if (counted != model.runs) {
         abort();
     }
 }
@@ -43,7 +46,7 @@ void checkReport(const ScalingReport& report) {
             abort();
         }
     }
-    if (reportText(report).empty() || scalingChartScript(report).empty()) {
+    if (summaryText(report).empty() || scalingChartScript(report).empty()) {
         abort();
     }
 }
@@ -63,10 +66,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (reason.empty()) {
         abort();
     }
-    const RunSet runs = readLog(text);
-    checkRuns(runs);
-    if (runs.runs > 0) {
-        checkReport(analyse(runs));
+    for (bool pool : {false, true}) {
+        SweepModel model;
+        model.files.push_back({});
+        readLog(std::string(text), &model, 0);
+        finishRuns(&model);
+        tellSweepsApart(&model, pool);
+        checkRuns(model);
+        if (model.runs > 0) {
+            checkReport(analyse(model));
+        }
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "outputs/filesync.h"
 #include "outputs/outputcheck.h"
 #include "outputs/outputpath.h"
 #include "outputs/stopsignals.h"
@@ -61,7 +62,7 @@ bool openLogAppender(LogAppender* log, const std::string& path) {
     return true;
 }
 
-void appendToLog(LogAppender* log, ExecutionData data) {
+void appendLogLine(LogAppender* log, const char* line, size_t length) {
     if (log->fd < 0 && !log->createAt.empty()) {
         log->fd = open(log->createAt.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
         log->createAt.clear();
@@ -72,9 +73,10 @@ void appendToLog(LogAppender* log, ExecutionData data) {
     if (log->fd < 0) {
         return;
     }
-    const ExecutionLine line = formatExecutionLine(data);
-    const int error = appendWholeLine(log->fd, line.text, line.length);
-    if (error != 0) {
+    const int error = appendWholeLine(log->fd, line, length, &log->torn);
+    if (error == EINTR) {
+        log->linesGivenUp++;
+    } else if (error != 0) {
         reportOutputFailure(&log->file, error);
     }
 }
@@ -83,8 +85,15 @@ void closeLogAppender(LogAppender* log) {
     if (log->fd < 0) {
         return;
     }
-    if (close(log->fd) != 0) {
-        reportOutputFailure(&log->file, errno);
+    int error = repairTornLine(log->fd, &log->torn);
+    if (const int synced = syncDescriptor(log->fd); error == 0) {
+        error = synced;
+    }
+    if (close(log->fd) != 0 && error == 0) {
+        error = errno;
     }
     log->fd = -1;
+    if (error != 0) {
+        reportOutputFailure(&log->file, error);
+    }
 }

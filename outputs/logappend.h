@@ -1,18 +1,21 @@
 // The run log as a driver writes it: opened once before the first run, one
-// whole line appended per run (app/runlog: one write, under an exclusive
-// lock, a line that went in only in part cut back off), every failure
-// reported once.
+// whole line appended per run (outputs/wholeline: one write, under the
+// log's lock, a line that went in only in part taken back), every failure
+// reported once, and the log synced to the disk when it is closed.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
-#include "app/runlog.h"
 #include "outputs/outputfile.h"
+#include "outputs/wholeline.h"
 
 struct LogAppender {
     OutputFile file;  // name: the log's path
     int fd = -1;
-    std::string createAt;  // a missing log, made with its first line here (where its links lead)
+    std::string createAt;     // a missing log, made with its first line here (where its links lead)
+    TornLine torn;            // a part of a line still to cut off
+    size_t linesGivenUp = 0;  // lines not written: a stop came while another process held the lock
 };
 
 // Opens `path` for appending. A missing log is not created yet: a file must
@@ -22,10 +25,13 @@ struct LogAppender {
 // opened, reports it and returns false.
 bool openLogAppender(LogAppender* log, const std::string& path);
 
-// Appends the line of `data` (formatExecutionLine), creating a missing log
-// first (0666 less the umask). A failure is reported. A log that is not
-// open is left alone.
-void appendToLog(LogAppender* log, ExecutionData data);
+// Appends the `length` bytes of `line` (one whole line), creating a missing
+// log first (0666 less the umask). A failure is reported; a line given up
+// because a stop came while another process held the log's lock is counted
+// in `linesGivenUp` instead, for the stop's message to say. A log that is
+// not open is left alone.
+void appendLogLine(LogAppender* log, const char* line, size_t length);
 
-// Closes the log; a failed close is reported.
+// Cuts off a torn part still there, syncs the log to the disk and closes
+// it; each failure is reported.
 void closeLogAppender(LogAppender* log);

@@ -1,7 +1,12 @@
 #include "outputs/outputcheck.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,6 +46,62 @@ FileKey fileKey(const std::string& path) {
 bool sameFile(const FileKey& a, const FileKey& b) {
     return a.regular && b.regular && a.planned == b.planned &&
            (!a.planned.empty() || (a.device == b.device && a.inode == b.inode));
+}
+
+// Whether the process may remove other users' files from a sticky
+// directory (CAP_FOWNER, as root normally has).
+bool mayOverrideSticky() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (syscall(SYS_capget, &header, data) != 0) {
+        return geteuid() == 0;
+    }
+    return (data[CAP_TO_INDEX(CAP_FOWNER)].effective & CAP_TO_MASK(CAP_FOWNER)) != 0;
+}
+
+// The mount a file is reached through: a bind-mounted file (as container
+// volumes give) is on another mount than its directory, though often on
+// the same device. 0 when the kernel cannot say.
+uint64_t mountOf(const std::string& path, dev_t* device) {
+    struct statx status {};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_MNT_ID, &status) != 0) {
+        return 0;
+    }
+    *device = makedev(status.stx_dev_major, status.stx_dev_minor);
+    return (status.stx_mask & STATX_MNT_ID) != 0 ? status.stx_mnt_id : 0;
+}
+
+// Why the existing regular file `target` could not be renamed over, as
+// rename would say it: another user's file in a sticky directory (EPERM),
+// an immutable or append-only file (EPERM), a mount point (EBUSY); 0 when
+// nothing stands in the way.
+int renameBlocked(const std::string& target, const struct stat& file) {
+    const std::string directory = directoryOf(target);
+    const std::string folder = directory.empty() ? "." : directory;
+    struct stat parent;
+    if (stat(folder.c_str(), &parent) != 0) {
+        return errno;
+    }
+    const uid_t self = geteuid();
+    if ((parent.st_mode & S_ISVTX) != 0 && file.st_uid != self && parent.st_uid != self &&
+        !mayOverrideSticky()) {
+        return EPERM;
+    }
+    dev_t fileDevice = file.st_dev, folderDevice = parent.st_dev;
+    const uint64_t fileMount = mountOf(target, &fileDevice);
+    const uint64_t folderMount = mountOf(folder, &folderDevice);
+    if (fileDevice != folderDevice || fileMount != folderMount) {
+        return EBUSY;
+    }
+    const int fd = open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return 0;  // not readable: its flags cannot be asked, and the rename may well work
+    }
+    int flags = 0;
+    const bool fixed =
+        ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+    close(fd);
+    return fixed ? EPERM : 0;
 }
 
 }  // namespace
@@ -96,6 +157,11 @@ bool checkReplaceable(OutputFile* file) {
         PendingFile pending;
         error = beginReplace(&pending, file->name);
         abandonReplace(&pending);
+        // The temporary could be made; the rename over the old file is not
+        // tried (it would replace it), but what would stop it is looked at.
+        if (error == 0 && where.exists) {
+            error = renameBlocked(where.target, where.status);
+        }
     }
     if (error != 0) {
         reportOutputFailure(file, error);

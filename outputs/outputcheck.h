@@ -19,8 +19,10 @@ bool outputsClash(const char* program, const std::string& logPath, const std::st
                   const std::string& jsonPath, const std::string& tracePath = "");
 
 // Checks that `file` (its name is the path) can be replaced: a temporary
-// can be made, and removed again, where its file really is; for one
-// written in place, that it may be written (it is not opened: a pipe's
-// reader would take the check for the whole output). Reports and returns
-// false when not.
+// can be made, and removed again, where its file really is, and nothing
+// would stop the rename over an existing file (another user's file in a
+// sticky directory such as /tmp, an immutable or append-only file, a file
+// mounted over its name); for one written in place, that it may be
+// written (it is not opened: a pipe's reader would take the check for the
+// whole output). Reports and returns false when not.
 bool checkReplaceable(OutputFile* file);

@@ -38,6 +38,14 @@ void reportOutputFailure(OutputFile* file, int error) {
     fprintf(stderr, _("%s: cannot write %s: %s\n"), programName, shownName(*file), strerror(error));
 }
 
+void reportKeptOutput(OutputFile* file, int error, const std::string& kept) {
+    file->failed = true;
+    // TRANSLATORS: the program, the file, the system's reason, the temporary
+    // file that keeps what was written.
+    fprintf(stderr, _("%s: cannot write %s: %s; what was written is kept in %s\n"), programName,
+            shownName(*file), strerror(error), kept.c_str());
+}
+
 void markOutputFailed(OutputFile* file) {
     file->failed = true;
 }

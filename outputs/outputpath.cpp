@@ -10,12 +10,6 @@ namespace {
 // How many links are followed before giving up, as the kernel does.
 constexpr int maxLinkHops = 40;
 
-// The directory part of `path` with its trailing slash ("" for a bare name).
-std::string directoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
 // The text of the link at `path`, or "" when it cannot be read.
 std::string linkText(const std::string& path, off_t size) {
     std::string text(static_cast<size_t>(size > 0 ? size : 255) + 1, '\0');
@@ -51,6 +45,11 @@ int followDanglingLinks(const std::string& path, std::string* target) {
 }
 
 }  // namespace
+
+std::string directoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
 
 int resolveOutputPath(const std::string& path, OutputPath* resolved) {
     *resolved = OutputPath{};

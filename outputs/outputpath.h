@@ -22,6 +22,9 @@ struct OutputPath {
 // an error here: making the file there fails later and says so.
 int resolveOutputPath(const std::string& path, OutputPath* resolved);
 
+// The directory part of `path` with its trailing slash ("" for a bare name).
+std::string directoryOf(const std::string& path);
+
 // The directory `target` will be made in, as an absolute path without links
 // (the target unchanged when it cannot be), followed by its last name: the same
 // string for two spellings of one file not made yet.

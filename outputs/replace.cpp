@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "outputs/filesync.h"
 #include "outputs/outputpath.h"
 #include "outputs/stopsignals.h"
 #include "outputs/tempregistry.h"
@@ -18,7 +19,7 @@ namespace {
 constexpr int pipeWaitMillis = 50;
 
 bool stopCame(const PendingFile& file) {
-    return stopSignal() != file.stopBefore;
+    return stopCount() != file.stopsBefore;
 }
 
 // The longest name the directory `directory` ("" for the working one) takes.
@@ -31,8 +32,7 @@ size_t longestName(const std::string& directory) {
 // short so that the whole name fits the directory's longest name; the pid
 // and the serial keep it this process's own.
 std::string temporaryName(const std::string& target, unsigned serial) {
-    const size_t slash = target.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string directory = directoryOf(target);
     std::string name = target.substr(directory.size());
     std::string suffix(1, '.');
     suffix.append(std::to_string(getpid())).append(1, '.').append(std::to_string(serial));
@@ -104,7 +104,7 @@ bool waitForRoom(const PendingFile& file) {
 
 int beginReplace(PendingFile* file, const std::string& path, PipeWait wait) {
     *file = PendingFile{};
-    file->stopBefore = wait == PipeWait::untilStop ? 0 : stopSignal();
+    file->stopsBefore = wait == PipeWait::untilStop ? 0 : stopCount();
     OutputPath where;
     if (const int error = resolveOutputPath(path, &where); error != 0) {
         return error;
@@ -153,15 +153,19 @@ int writePending(PendingFile* file, std::string_view text) {
 }
 
 int finishReplace(PendingFile* file) {
-    const int closed = close(file->fd);
+    int error = file->sync && !file->inPlace && fsync(file->fd) != 0 ? errno : 0;
+    if (close(file->fd) != 0 && error == 0) {
+        error = errno;  // the descriptor is gone whatever close says
+    }
     file->fd = -1;
-    int error = closed == 0 ? 0 : errno;
     if (!file->temp.empty()) {
-        if (error == 0 && rename(file->temp.c_str(), file->target.c_str()) != 0) {
-            error = errno;
-        }
         if (error != 0) {
-            unlink(file->temp.c_str());
+            unlink(file->temp.c_str());  // it may not hold what was written
+        } else if (rename(file->temp.c_str(), file->target.c_str()) != 0) {
+            error = errno;
+            file->kept = error != ENOENT;  // whole: the only copy of what was written
+        } else if (file->sync) {
+            error = syncDirectoryOf(file->target);
         }
     }
     releaseTemporary(file->slot);
@@ -181,22 +185,60 @@ void abandonReplace(PendingFile* file) {
     file->slot = -1;
 }
 
-int replaceFile(const std::string& path, std::string_view text, PipeWait wait) {
+int replaceFile(const std::string& path, std::string_view text, PipeWait wait, bool sync,
+                std::string* keptAs) {
     PendingFile file;
     int error = beginReplace(&file, path, wait);
     if (error != 0) {
         return error;
     }
+    file.sync = sync;
     error = writePending(&file, text);
     if (error != 0) {
         abandonReplace(&file);
         return error;
     }
-    return finishReplace(&file);
+    error = finishReplace(&file);
+    if (file.kept && keptAs != nullptr) {
+        *keptAs = file.temp;
+    } else if (file.kept) {
+        unlink(file.temp.c_str());
+    }
+    return error;
 }
 
 bool writeWholeFile(OutputFile* file, std::string_view text, PipeWait wait) {
-    const int error = replaceFile(file->name, text, wait);
+    std::string kept;
+    const int error = replaceFile(file->name, text, wait, file->durable, &kept);
+    if (error == 0) {
+        file->written = !file->durable;  // a durable one is synced already
+        return true;
+    }
+    if (kept.empty()) {
+        reportOutputFailure(file, error);
+    } else if (file->keptAs.empty()) {
+        file->keptAs = kept;
+        reportKeptOutput(file, error, kept);
+    } else if (rename(kept.c_str(), file->keptAs.c_str()) != 0) {
+        unlink(kept.c_str());  // the one kept before stays, with older text
+    }
+    return false;
+}
+
+bool syncWrittenFile(OutputFile* file) {
+    if (!file->written) {
+        return true;
+    }
+    file->written = false;
+    OutputPath where;
+    if (resolveOutputPath(file->name, &where) != 0 || !where.exists || where.unnamed ||
+        !S_ISREG(where.status.st_mode)) {
+        return true;  // a pipe or a device: nothing to sync; a file gone since: nothing left to sync
+    }
+    int error = syncFile(where.target);
+    if (error == 0) {
+        error = syncDirectoryOf(where.target);
+    }
     if (error != 0) {
         reportOutputFailure(file, error);
         return false;

@@ -1,10 +1,13 @@
 #include "outputs/stopsignals.h"
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
+#include <ctime>
 #include <initializer_list>
 
 #include "outputs/tempregistry.h"
@@ -12,9 +15,21 @@
 namespace {
 
 std::atomic<int> firstStopSignal{0};  // a signal, or SIGPIPE for a closed standard output
-std::atomic<int> stopSignalsReceived{0};
+std::atomic<int> stopsCounted{0};
+std::atomic<int> lastStopSignal{0};     // the signal of the last stop counted
+std::atomic<int64_t> lastStopNanos{0};  // when it came, on the monotonic clock
+std::atomic<int> endingSignal{0};       // the signal that asked to end now, or 0
 bool pipeIgnoredAtStart = false;
-static_assert(std::atomic<int>::is_always_lock_free, "the handlers may only touch lock-free atomics");
+bool alarmIgnoredAtStart = false;
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<int64_t>::is_always_lock_free,
+              "the handlers may only touch lock-free atomics");
+
+// clock_gettime is async-signal-safe.
+int64_t monotonicNanos() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
 
 // Restores the default action of `number`, unblocks it and raises it.
 void dieBy(int number) {
@@ -38,17 +53,51 @@ void endAtOnce(int number) {
     errno = savedErrno;  // reached only if the default action is to go on
 }
 
-extern "C" void onStopSignal(int number) {
-    if (stopSignalsReceived.fetch_add(1) > 0) {
-        endAtOnce(number);
-        return;
-    }
+// Counts a stop of `number` that came `now`; the first one is recorded.
+// Returns false for the first.
+bool countStop(int number, int64_t now) {
     int none = 0;
-    firstStopSignal.compare_exchange_strong(none, number);
+    const bool first = firstStopSignal.compare_exchange_strong(none, number);
+    lastStopSignal.store(number);
+    lastStopNanos.store(now);
+    stopsCounted.fetch_add(1);
+    return !first;
+}
+
+// The deadline starts with the first request to end now; later ones do not
+// put it off.
+void askToEndNow(int number) {
+    int none = 0;
+    if (endingSignal.compare_exchange_strong(none, number)) {
+        alarm(endNowDeadlineSeconds);
+    }
+}
+
+extern "C" void onStopSignal(int number) {
+    const int64_t now = monotonicNanos();
+    const bool repeated = stopsCounted.load() > 0 && number == lastStopSignal.load() &&
+                          now - lastStopNanos.load() < int64_t{repeatedStopMillis} * 1000000;
+    if (repeated) {
+        return;  // the same request delivered again
+    }
+    if (countStop(number, now)) {
+        askToEndNow(number);
+    }
 }
 
 extern "C" void onEndSignal(int number) {
-    endAtOnce(number);
+    countStop(number, monotonicNanos());
+    askToEndNow(number);
+}
+
+// The end-now deadline passed: what is still being written is given up.
+extern "C" void onDeadline(int number) {
+    const int ending = endingSignal.load();
+    if (ending != 0) {
+        endAtOnce(ending);
+    } else if (!alarmIgnoredAtStart) {
+        endAtOnce(number);  // an alarm from outside: its default action, without our temporaries
+    }
 }
 
 bool ignoredAtStart(int number) {
@@ -56,24 +105,27 @@ bool ignoredAtStart(int number) {
     return sigaction(number, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN;
 }
 
-// Installs `handler` for `number`, unless the program started with it
-// ignored (in the background of a script, under nohup): it stays ignored.
-void handleUnlessIgnored(int number, void (*handler)(int)) {
-    if (ignoredAtStart(number)) {
-        return;
-    }
+void handle(int number, void (*handler)(int)) {
     struct sigaction action {};
     action.sa_handler = handler;
     // Interrupted calls restart: a write that failed with EINTR would drop
     // what stdio had buffered (whole lines of the means or the sums). The
-    // waits that must notice a stop (a pipe's reader, room in a full pipe)
-    // poll for it instead.
+    // waits that must notice a stop (a pipe's reader, room in a full pipe,
+    // the log's lock) poll for it instead.
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    for (int blocked : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    for (int blocked : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM}) {
         sigaddset(&action.sa_mask, blocked);
     }
     sigaction(number, &action, nullptr);
+}
+
+// Installs `handler` for `number`, unless the program started with it
+// ignored (in the background of a script, under nohup): it stays ignored.
+void handleUnlessIgnored(int number, void (*handler)(int)) {
+    if (!ignoredAtStart(number)) {
+        handle(number, handler);
+    }
 }
 
 }  // namespace
@@ -83,6 +135,9 @@ void installStopHandlers() {
     handleUnlessIgnored(SIGTERM, onStopSignal);
     handleUnlessIgnored(SIGHUP, onEndSignal);
     handleUnlessIgnored(SIGQUIT, onEndSignal);
+    // The deadline is the program's own alarm: handled even if ignored.
+    alarmIgnoredAtStart = ignoredAtStart(SIGALRM);
+    handle(SIGALRM, onDeadline);
     pipeIgnoredAtStart = ignoredAtStart(SIGPIPE);
     signal(SIGPIPE, SIG_IGN);
     signal(SIGXFSZ, SIG_IGN);
@@ -92,9 +147,21 @@ int stopSignal() {
     return firstStopSignal.load();
 }
 
+int stopCount() {
+    return stopsCounted.load();
+}
+
+bool endingNow() {
+    return endingSignal.load() != 0;
+}
+
 void stopForClosedPipe() {
     int none = 0;
-    firstStopSignal.compare_exchange_strong(none, SIGPIPE);
+    if (firstStopSignal.compare_exchange_strong(none, SIGPIPE)) {
+        lastStopSignal.store(SIGPIPE);
+        lastStopNanos.store(monotonicNanos());
+        stopsCounted.fetch_add(1);
+    }
 }
 
 const char* signalName(int number) {
@@ -105,13 +172,18 @@ const char* signalName(int number) {
             return "SIGTERM";
         case SIGPIPE:
             return "SIGPIPE";
+        case SIGHUP:
+            return "SIGHUP";
+        case SIGQUIT:
+            return "SIGQUIT";
         default:
             return "?";
     }
 }
 
 int endByStopSignal(int status) {
-    const int number = stopSignal();
+    const int ending = endingSignal.load();
+    const int number = ending != 0 ? ending : stopSignal();
     if (number == 0 || (number == SIGPIPE && pipeIgnoredAtStart)) {
         return status;
     }

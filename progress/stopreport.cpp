@@ -6,14 +6,7 @@
 #include "i18n/messages.h"
 #include "outputs/stopsignals.h"
 
-void reportSweepStop(int signal, size_t made, size_t planned,
-                     std::initializer_list<const OutputFile*> files) {
-    std::string kept;
-    for (const OutputFile* file : files) {
-        if (!file->name.empty() && !file->failed) {
-            kept += (kept.empty() ? "" : ", ") + file->name;
-        }
-    }
+void reportSweepStop(int signal, size_t made, size_t planned, const std::string& kept) {
     if (kept.empty()) {
         // TRANSLATORS: the signal's name (SIGINT), the runs made, the runs planned.
         fprintf(stderr, _("diagsum: sweep stopped by %s after %zu of %zu timed runs; no file keeps them\n"),

@@ -1,6 +1,6 @@
 // Comparing sweeps: verdicts and summary, a file against itself, the few-runs
 // warning, and the p-values against Google Benchmark's own compare.py.
-#include "report/compare.h"
+#include "report/compare/compare.h"
 
 #include <gtest/gtest.h>
 
@@ -8,37 +8,62 @@
 #include <random>
 #include <string>
 
+#include "report/sweep/sweepsplit.h"
+#include "report/tables/comparetable.h"
 #include "testsupport.h"
 
 namespace {
 
+struct TimedRun {
+    int32_t threads;
+    double cpu;
+    double wall;
+};
+using RunList = std::vector<TimedRun>;
+
 // Runs of 500 x 500 at counts 1, 2 and 4: wall and processor time around
 // `scale` times a base, with noise from `seed`.
-RunSet sweep(double scale, uint64_t seed, int runs = 20) {
-    RunSet set;
-    set.hasWall = true;
+RunList sweep(double scale, uint64_t seed, int runs = 20) {
+    RunList list;
     std::mt19937_64 noise(seed);
     std::uniform_real_distribution<double> jitter(0.9, 1.1);
     for (int threads : {1, 2, 4}) {
         for (int i = 0; i < runs; i++) {
-            addRun(&set, {500, 500, 0, modeIndex(&set, "spawn"), threads}, scale * 300 * threads * jitter(noise),
-                   scale * 400 * jitter(noise));
+            const double cpu = scale * 300 * threads * jitter(noise);
+            list.push_back({threads, cpu, scale * 400 * jitter(noise)});
         }
     }
-    finishRuns(&set);
-    return set;
+    return list;
+}
+
+// A model of one JSON file per sweep, its sweeps the sides of a comparison.
+SweepModel sides(const std::vector<const RunList*>& sweeps, const std::vector<std::string>& labels) {
+    SweepModel model;
+    model.hasWall = true;
+    for (size_t file = 0; file < sweeps.size(); file++) {
+        model.files.push_back({labels[file], InputKind::json, {}, {}, sweeps[file]->size()});
+        model.sweeps.push_back({file, 1, sweeps[file]->size(), sweeps[file]->size()});
+        for (const TimedRun& timed : *sweeps[file]) {
+            Run run;
+            run.cpu = timed.cpu;
+            run.wall = timed.wall;
+            run.sweep = static_cast<int32_t>(file);
+            addRun(&model, {500, 500, settingIndex(&model, {}), modeIndex(&model, "spawn"), timed.threads},
+                   std::move(run));
+        }
+    }
+    finishRuns(&model);
+    sweepsAsSides(&model, labels, false);
+    return model;
 }
 
 // The sweep as diagsum's JSON, iterations only.
-std::string json(const RunSet& set) {
+std::string json(const RunList& list) {
     std::string entries;
-    for (const RunGroup& g : set.groups) {
-        for (size_t i = 0; i < g.cpu.size(); i++) {
-            entries += std::string(entries.empty() ? "" : ",") + R"({"name": "diagsum/500x500/threads:)" +
-                       std::to_string(g.key.threads) + R"(", "run_type": "iteration", "iterations": 1, "real_time": )" +
-                       std::to_string(g.wall[i]) + R"(, "cpu_time": )" + std::to_string(g.cpu[i]) +
-                       R"(, "time_unit": "us"})";
-        }
+    for (const TimedRun& run : list) {
+        entries += std::string(entries.empty() ? "" : ",") + R"({"name": "diagsum/500x500/threads:)" +
+                   std::to_string(run.threads) + R"(", "run_type": "iteration", "iterations": 1, "real_time": )" +
+                   std::to_string(run.wall) + R"(, "cpu_time": )" + std::to_string(run.cpu) + R"(, "time_unit": "us"})";
     }
     return R"({"context": {}, "benchmarks": [)" + entries + "]}";
 }
@@ -51,13 +76,14 @@ bool hasCompareTool() {
 }  // namespace
 
 TEST(Compare, AFileAgainstItselfShowsNoDifferenceAnywhere) {
-    const RunSet a = sweep(1, 1);
-    const CompareReport report = compareSweeps({&a, &a}, {"a", "a again"});
+    const RunList a = sweep(1, 1);
+    const SweepModel model = sides({&a, &a}, {"a", "a again"});
+    const CompareReport report = compareSweeps(model);
     ASSERT_EQ(report.counts.size(), 3u);
     for (const CountComparison& count : report.counts) {
-        EXPECT_EQ(count.files[1].wall.verdict, Verdict::same);
-        EXPECT_EQ(count.files[1].cpu.verdict, Verdict::same);
-        EXPECT_DOUBLE_EQ(count.files[1].cpu.p, 1.0);
+        EXPECT_EQ(count.sides[1].wall.verdict, Verdict::same);
+        EXPECT_EQ(count.sides[1].cpu.verdict, Verdict::same);
+        EXPECT_DOUBLE_EQ(count.sides[1].cpu.p, 1.0);
     }
     ASSERT_EQ(report.summaries.size(), 2u);
     EXPECT_DOUBLE_EQ(report.summaries[0].mean.ratio, 1.0);
@@ -66,10 +92,11 @@ TEST(Compare, AFileAgainstItselfShowsNoDifferenceAnywhere) {
 }
 
 TEST(Compare, ASlowerBuildIsCalledSlowerWithItsRatio) {
-    const RunSet before = sweep(1, 1);
-    const RunSet after = sweep(1.5, 2, 6);
-    const CompareReport report = compareSweeps({&before, &after}, {"before", "after"});
-    const MeasureComparison& cpu = report.counts[0].files[1].cpu;
+    const RunList before = sweep(1, 1);
+    const RunList after = sweep(1.5, 2, 6);
+    const SweepModel model = sides({&before, &after}, {"before", "after"});
+    const CompareReport report = compareSweeps(model);
+    const MeasureComparison& cpu = report.counts[0].sides[1].cpu;
     EXPECT_EQ(cpu.verdict, Verdict::slower);
     EXPECT_LT(cpu.ratio.low, 1.5);
     EXPECT_GT(cpu.ratio.high, 1.4);
@@ -81,7 +108,8 @@ TEST(Compare, ASlowerBuildIsCalledSlowerWithItsRatio) {
         << text;
     EXPECT_NE(fewRunsWarning(report).find("fewer than 9 runs at 3 of 3 counts (fewest 6)"), std::string::npos);
     // The intervals are seeded: the same files give the same table.
-    EXPECT_EQ(compareText(compareSweeps({&before, &after}, {"before", "after"})), text);
+    const SweepModel again = sides({&before, &after}, {"before", "after"});
+    EXPECT_EQ(compareText(compareSweeps(again)), text);
 }
 
 TEST(Compare, PValuesAgreeWithComparePyToThreeDecimals) {
@@ -89,8 +117,8 @@ TEST(Compare, PValuesAgreeWithComparePyToThreeDecimals) {
         GTEST_SKIP() << "python3 with scipy or compare.py is not installed";
     }
     testsupport::ScratchDir dir;
-    const RunSet a = sweep(1, 3, 12);
-    const RunSet b = sweep(1.03, 4, 7);  // 7 runs: the exact distribution
+    const RunList a = sweep(1, 3, 12);
+    const RunList b = sweep(1.03, 4, 7);  // 7 runs: the exact distribution
     testsupport::writeFile("a.json", json(a));
     testsupport::writeFile("b.json", json(b));
     ASSERT_EQ(std::system("/usr/bin/python3 /usr/share/benchmark/compare.py -d cmp.json benchmarks a.json b.json "
@@ -105,11 +133,12 @@ TEST(Compare, PValuesAgreeWithComparePyToThreeDecimals) {
     ASSERT_EQ(std::system("/usr/bin/python3 p.py > p.txt"), 0);
     // Both runs of JSON text round the times alike, so read them back.
     std::string expected;
-    const CompareReport report = compareSweeps({&a, &b}, {"a", "b"});
+    const SweepModel model = sides({&a, &b}, {"a", "b"});
+    const CompareReport report = compareSweeps(model);
     std::string ours;
     for (const CountComparison& count : report.counts) {
         char line[64];
-        snprintf(line, sizeof line, "%d %.3f %.3f\n", count.threads, count.files[1].wall.p, count.files[1].cpu.p);
+        snprintf(line, sizeof line, "%d %.3f %.3f\n", count.key.threads, count.sides[1].wall.p, count.sides[1].cpu.p);
         ours += line;
     }
     EXPECT_EQ(testsupport::readFile("p.txt"), ours);

@@ -5,40 +5,43 @@
 
 #include <cmath>
 
-#include "report/benchjson.h"
-#include "report/costchart.h"
-#include "report/costsplit.h"
+#include "report/analysis/costsplit.h"
+#include "report/analysis/scaling.h"
+#include "report/charts/charts.h"
+#include "report/tables/tables.h"
+#include "reportmodel.h"
 #include "testsupport.h"
 
 namespace {
 
+// The recorded JSON's model and findings; the findings point into the model,
+// which stays where it is.
 struct Recorded {
-    RunSet runs;
+    SweepModel runs;
     ScalingReport report;
-    CostReport cost;
+    const CostReport& cost() const { return report.cost; }
 };
 
-Recorded readRecorded() {
-    Recorded r;
+void readRecorded(Recorded* r) {
     const std::string text = testsupport::readFile(std::string(DIAGSUM_TEST_DATA) + "/counters.json");
     std::string error;
-    EXPECT_TRUE(readBenchJson(text, &r.runs, &error)) << error;
-    r.report = analyse(r.runs);
-    r.cost = readCostCounters(text, r.runs.modes);
-    addSystemSlopes(&r.report, r.cost);
-    return r;
+    r->runs = reportmodel::ofJson(text, &error);
+    EXPECT_TRUE(error.empty()) << error;
+    r->report = analyse(r->runs);
+    addCostSplit(&r->report);
 }
 
 }  // namespace
 
 TEST(CostSplit, SharesComeFromTheSumsOfRunsWithCountersNeverFromAggregates) {
-    const Recorded r = readRecorded();
-    ASSERT_EQ(r.cost.groups.size(), 4u);
-    const CostGroup& one = r.cost.groups[0];
+    Recorded r;
+    readRecorded(&r);
+    ASSERT_EQ(r.cost().groups.size(), 4u);
+    const CostGroup& one = r.cost().groups[0];
     EXPECT_EQ(one.runs, 3u) << "the run without counters and the aggregate are left out";
     EXPECT_DOUBLE_EQ(one.user + one.system, one.cpu);
     EXPECT_NEAR(systemShare(one), 80.0 / 400, 1e-12);
-    const CostGroup& many = r.cost.groups[3];
+    const CostGroup& many = r.cost().groups[3];
     EXPECT_EQ(many.key.threads, 32);
     EXPECT_NEAR(systemShare(many), 80.0 * 32 / (300 + 100 * 32), 1e-12);
     EXPECT_DOUBLE_EQ(many.minorFaults, 3 * 320.0);
@@ -47,31 +50,32 @@ TEST(CostSplit, SharesComeFromTheSumsOfRunsWithCountersNeverFromAggregates) {
 }
 
 TEST(CostSplit, SystemPartOfThePerWorkerSlopeAndTheTable) {
-    const Recorded r = readRecorded();
+    Recorded r;
+    readRecorded(&r);
     ASSERT_EQ(r.report.series.size(), 1u);
     ASSERT_TRUE(r.report.series[0].cost);
     EXPECT_NEAR(r.report.series[0].cost->micros, 100, 1e-9);
     EXPECT_NEAR(r.report.series[0].cost->systemMicros, 80, 1e-9);
     EXPECT_NE(reportText(r.report).find("80.00 µs of it system time (80 %)"), std::string::npos)
         << reportText(r.report);
-    const std::string table = costTable(r.cost, r.report);
+    const std::string table = costTable(r.report);
     // 32 workers: share 2560 / 3500, 320 faults per run, 10 per worker, IPC 2.
     EXPECT_NE(table.find("| 500 × 500 | 32 | 3 | 1.000 | 73.1 % | 320.0 | 10.00 | 0.00 | 64.0 | 2.00 | 32.0 | "
                          "1.00 | 2.00 | 32000.0 | 64000.0 |"),
               std::string::npos)
         << table;
-    EXPECT_NE(costChartScript(r.cost, r.report).find("with boxes"), std::string::npos);
+    EXPECT_NE(costChartScript(r.report).find("with boxes"), std::string::npos);
 }
 
 TEST(CostSplit, AFileWithoutCountersOrNotJsonAddsNothing) {
-    RunSet runs;
     std::string error;
     const std::string old = R"({"benchmarks": [{"name": "diagsum/9x9/threads:2", "run_type": "iteration",
         "threads": 2, "real_time": 5, "cpu_time": 9, "time_unit": "us"}]})";
-    ASSERT_TRUE(readBenchJson(old, &runs, &error));
+    const SweepModel runs = reportmodel::ofJson(old, &error);
+    ASSERT_TRUE(error.empty()) << error;
     ScalingReport report = analyse(runs);
-    const CostReport cost = readCostCounters(old, runs.modes);
-    EXPECT_TRUE(cost.groups.empty());
-    EXPECT_EQ(costTable(cost, report), "");
-    EXPECT_TRUE(readCostCounters("12,5; 9; 9; 17; 2\n", runs.modes).groups.empty());
+    addCostSplit(&report);
+    EXPECT_TRUE(report.cost.groups.empty());
+    EXPECT_EQ(costTable(report), "");
+    EXPECT_TRUE(costSplit(reportmodel::ofLog("12,5; 9; 9; 17; 2\n")).groups.empty());
 }

@@ -1,10 +1,13 @@
-#include "report/logstats.h"
-
+// The report's readers: log lines, run names and a sweep's JSON into the model.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
-#include "report/benchjson.h"
+#include "report/input/input.h"
+#include "report/input/logreader.h"
+#include "report/input/runname.h"
+#include "reportmodel.h"
 
 TEST(LogParsing, ReadsLinesAsTheProgramWritesThem) {
     LogRow row{};
@@ -49,7 +52,7 @@ TEST(LogParsing, RefusesForeignLinesWithAReason) {
 }
 
 TEST(LogReading, GroupsSweepsBySizeAndWorkersSkippingBlankAndBadLines) {
-    const RunSet runs = readLog(
+    const SweepModel runs = reportmodel::ofLog(
         "10,00; 500; 500; 999; 1\n"
         "20,00; 500; 500; 999; 1\n"
         " \t\r\n"
@@ -58,14 +61,15 @@ TEST(LogReading, GroupsSweepsBySizeAndWorkersSkippingBlankAndBadLines) {
         "30,00; 500; 500; 999; 2\n"
         "40,00; 500; 500; 999; 1\n"  // a second sweep appended
         "1,00; 500; 500; 999");
-    ASSERT_EQ(runs.problems.size(), 2u);
-    EXPECT_EQ(runs.problems[0].where, "4");
-    EXPECT_EQ(runs.problems[1].where, "8");
+    const std::vector<InputProblem>& problems = runs.files[0].problems;
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].where, "4");
+    EXPECT_EQ(problems[1].where, "8");
     EXPECT_EQ(runs.runs, 5u);
     EXPECT_FALSE(runs.hasWall);
     ASSERT_EQ(runs.groups.size(), 3u);
     EXPECT_EQ(runs.groups[0].key, (GroupKey{3, 4, 0, 0, 2}));
-    EXPECT_EQ(runs.groups[1].cpu, (std::vector<double>{10, 20, 40})) << "runs stay in file order";
+    EXPECT_EQ(cpuTimes(runs.groups[1]), (std::vector<double>{10, 20, 40})) << "runs stay in file order";
     EXPECT_EQ(runs.groups[2].key.threads, 2);
 }
 
@@ -86,27 +90,27 @@ TEST(RunNames, SizeModeAndWorkers) {
     EXPECT_EQ(name.threads, 8);
     ASSERT_TRUE(parseRunName("diagsum/2x3/pool/threads:1", &name, &reason));
     EXPECT_EQ(name.mode, "pool");
-    EXPECT_EQ(name.settings, "");
+    EXPECT_EQ(settingsText(name.settings), "");
     ASSERT_TRUE(parseRunName("diagsum/2x3/pool/stack:64k/bind:list:0,2-5/threads:4", &name, &reason))
         << reason;
     EXPECT_EQ(name.mode, "pool");
-    EXPECT_EQ(name.settings, "stack:64k/bind:list:0,2-5");
+    EXPECT_EQ(settingsText(name.settings), "stack:64k/bind:list:0,2-5");
     ASSERT_TRUE(parseRunName("diagsum/2x3/bind:compact/threads:4", &name, &reason)) << reason;
     EXPECT_EQ(name.mode, "spawn");
-    EXPECT_EQ(name.settings, "bind:compact");
+    EXPECT_EQ(settingsText(name.settings), "bind:compact");
     for (const char* bad :
          {"BM_Sum/8", "diagsum/500x500/threads:0", "diagsum/500/threads:2", "diagsum/500x500/a b/threads:2",
           "diagsum/500x500/threads:8_mean", "diagsum/500x500/pool/spawn/threads:2",
           "diagsum/500x500/stack:/threads:2", "diagsum/500x500/:64k/threads:2",
-          "diagsum/500x500/stack:6 4/threads:2", "diagsum/500x500//threads:2"}) {
+          "diagsum/500x500/stack:6 4/threads:2", "diagsum/500x500//threads:2",
+          "diagsum/500x500/stack:64k/stack:1m/threads:2"}) {
         EXPECT_FALSE(parseRunName(bad, &name, &reason)) << bad;
     }
 }
 
 TEST(BenchJson, ReadsRunsSkipsAggregatesAndConvertsUnits) {
-    RunSet runs;
     std::string error;
-    ASSERT_TRUE(readBenchJson(R"({"context": {"modes": ["spawn", "pool"]}, "benchmarks": [
+    const SweepModel runs = reportmodel::ofJson(R"({"context": {"modes": ["spawn", "pool"]}, "benchmarks": [
         {"name": "diagsum/4x4/spawn/threads:2", "run_type": "iteration", "threads": 2,
          "real_time": 30, "cpu_time": 50, "time_unit": "us"},
         {"name": "diagsum/4x4/spawn/threads:2", "run_type": "iteration", "threads": 2,
@@ -119,28 +123,73 @@ TEST(BenchJson, ReadsRunsSkipsAggregatesAndConvertsUnits) {
          "time_unit": "us"},
         {"name": "diagsum/4x4/threads:3", "threads": 4, "real_time": 1, "cpu_time": 1, "time_unit": "us"},
         "text"]})",
-                              &runs, &error))
-        << error;
+                                                &error);
+    ASSERT_TRUE(error.empty()) << error;
     EXPECT_TRUE(runs.hasWall);
     EXPECT_EQ(runs.modes, (std::vector<std::string>{"spawn", "pool"}));
     EXPECT_EQ(runs.runs, 3u);
     ASSERT_EQ(runs.groups.size(), 2u);
-    EXPECT_EQ(runs.groups[0].cpu, (std::vector<double>{50, 40}));
-    EXPECT_EQ(runs.groups[0].wall, (std::vector<double>{30, 20}));
+    EXPECT_EQ(cpuTimes(runs.groups[0]), (std::vector<double>{50, 40}));
+    EXPECT_EQ(wallTimes(runs.groups[0]), (std::vector<double>{30, 20}));
     EXPECT_EQ(runs.groups[1].key, (GroupKey{4, 4, 0, 1, 1}));
-    EXPECT_EQ(runs.groups[1].cpu, (std::vector<double>{12}));
-    ASSERT_EQ(runs.problems.size(), 3u);
-    EXPECT_EQ(runs.problems[0].where, "benchmarks[4]");
-    EXPECT_EQ(runs.problems[1].where, "benchmarks[5]");
-    EXPECT_EQ(runs.problems[2].where, "benchmarks[6]");
+    EXPECT_EQ(cpuTimes(runs.groups[1]), (std::vector<double>{12}));
+    const std::vector<InputProblem>& problems = runs.files[0].problems;
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0].where, "benchmarks[4]");
+    EXPECT_EQ(problems[1].where, "benchmarks[5]");
+    EXPECT_EQ(problems[2].where, "benchmarks[6]");
 }
 
 TEST(BenchJson, RefusesTextThatIsNoSweep) {
     for (const char* text :
          {"{", "{}", R"({"benchmarks": 3})", R"([{"benchmarks": []}])", "{\"a\": 1e999}"}) {
-        RunSet runs;
+        SweepModel runs;
+        runs.files.push_back({});
         std::string error;
-        EXPECT_FALSE(readBenchJson(text, &runs, &error)) << text;
+        EXPECT_FALSE(readBenchJson(text, &runs, 0, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;
+    }
+}
+
+TEST(BenchJson, KeepsEveryRunsNumbersAndTheContextOfAStoppedSweep) {
+    std::string error;
+    const SweepModel runs = reportmodel::ofJson(R"({"context": {"host_name": "box", "num_cpus": 2,
+        "usable_cpus": 1, "order": "random", "seed": 42, "invocations": 3, "runs": 10, "stopped": true,
+        "stop_signal": "SIGINT", "runs_planned": 60, "runs_made": 12, "date": 7}, "benchmarks": [
+        {"name": "diagsum/4x4/future:on/threads:2", "real_time": 30, "cpu_time": 50, "time_unit": "us",
+         "sequence": 5, "invocation": 2, "start_latency_us": 12.5, "load_balance": 0.75, "user_time_us": 40,
+         "perf_cycles": 1e6, "Odd Name": 1, "note": "text", "repetitions": 10},
+        {"name": "diagsum/4x4/future:on/threads:2", "real_time": 31, "cpu_time": 51, "time_unit": "us",
+         "invocation": -1}]})",
+                                                &error);
+    ASSERT_TRUE(error.empty()) << error;
+    const InputContext& context = runs.files[0].context;
+    EXPECT_EQ(context.host, "box");
+    EXPECT_EQ(context.date, "") << "not a string";
+    EXPECT_EQ(context.cpus, 2);
+    EXPECT_EQ(context.usableCpus, 1);
+    EXPECT_EQ(context.order, "random");
+    EXPECT_EQ(context.seed, 42u);
+    EXPECT_EQ(context.invocations, 3);
+    EXPECT_EQ(context.runs, 10);
+    EXPECT_TRUE(context.stopped);
+    EXPECT_EQ(context.stopSignal, "SIGINT");
+    EXPECT_EQ(context.runsPlanned, 60);
+    EXPECT_EQ(context.runsMade, 12);
+    ASSERT_EQ(runs.groups.size(), 1u);
+    EXPECT_EQ(settingsText(runs.settings[static_cast<size_t>(runs.groups[0].key.setting)]), "future:on")
+        << "any key a later option adds";
+    const ::Run& first = runs.groups[0].runs[0];
+    const ::Run& second = runs.groups[0].runs[1];
+    EXPECT_EQ(first.sequence, 5);
+    EXPECT_EQ(first.invocation, 2);
+    EXPECT_EQ(second.sequence, -1);
+    EXPECT_EQ(second.invocation, 0) << "not a count: as if absent";
+    EXPECT_EQ(fieldValue(runs, first, findField(runs, "start_latency_us")), 12.5);
+    EXPECT_EQ(fieldValue(runs, first, findField(runs, "load_balance")), 0.75);
+    EXPECT_EQ(fieldValue(runs, first, findField(runs, "perf_cycles")), 1e6);
+    EXPECT_TRUE(std::isnan(fieldValue(runs, second, findField(runs, "user_time_us"))));
+    for (const char* kept : {"Odd Name", "note", "repetitions", "sequence", "real_time"}) {
+        EXPECT_EQ(findField(runs, kept), -1) << kept;
     }
 }

@@ -1,6 +1,6 @@
 // The U test gives SciPy's p-values (mannwhitneyu, two-sided, default
 // method): the references below are SciPy 1.10's own answers.
-#include "report/mannwhitney.h"
+#include "report/stats/mannwhitney.h"
 
 #include <gtest/gtest.h>
 

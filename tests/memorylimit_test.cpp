@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "programs.h"
 #include "testsupport.h"
 
+using programs::lineCount;
 using testsupport::readFile;
 
 namespace {
@@ -35,21 +37,9 @@ int runLimited(const char* program, std::vector<std::string> args) {
         dup2(open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666), STDERR_FILENO);
         const rlimit limit{addressSpace, addressSpace};
         setrlimit(RLIMIT_AS, &limit);
-        std::vector<char*> argv{const_cast<char*>(program)};
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        execv(program, argv.data());
-        _exit(127);
+        programs::execProgram(program, std::move(args));
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-}
-
-size_t lineCount(const std::string& text) {
-    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    return programs::finish(pid);
 }
 
 }  // namespace

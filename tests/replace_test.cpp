@@ -126,3 +126,23 @@ TEST(WholeFile, LongestNameTheDirectoryTakesWorksAndLinksAreFollowedWhenDangling
     EXPECT_TRUE(std::filesystem::is_symlink("link.txt"));
     EXPECT_EQ(readFile("real/made.txt"), "made\n");
 }
+
+// The rename is the last step: what was written is whole by then, and when
+// the rename fails the temporary is the only copy of it, so it stays.
+TEST(WholeFile, RenameThatFailsKeepsTheWholeTemporary) {
+    testsupport::ScratchDir dir;
+    PendingFile pending;
+    ASSERT_EQ(beginReplace(&pending, "out.txt"), 0);
+    pending.sync = true;
+    ASSERT_EQ(writePending(&pending, "new\n"), 0);
+    std::filesystem::create_directories("out.txt/in");  // no file can be renamed over it now
+    EXPECT_EQ(finishReplace(&pending), EISDIR);
+    EXPECT_TRUE(pending.kept);
+    EXPECT_EQ(readFile(pending.temp), "new\n");
+
+    std::string kept;
+    testsupport::writeFile("old.txt", "old\n");
+    EXPECT_EQ(replaceFile("old.txt", "newer\n", PipeWait::untilStop, true, &kept), 0);
+    EXPECT_EQ(readFile("old.txt"), "newer\n");
+    EXPECT_EQ(kept, "") << "nothing kept after a rename that worked";
+}

@@ -8,22 +8,15 @@
 #include <filesystem>
 #include <string>
 
-#include "report/charts.h"
+#include "report/charts/charts.h"
+#include "reportrun.h"
 #include "testsupport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Runs the report with `arguments` (shell words, redirections of its own
-// included), stdout to out.txt and stderr to err.txt; returns its exit
-// status.
-int report(const std::string& arguments, const std::string& environment = "") {
-    const std::string command =
-        "{ " + environment + " '" + DIAGSUM_REPORT_EXE + "' " + arguments + "; } > out.txt 2> err.txt";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using reportrun::report;
 
 bool hasGnuplot() {
     return std::system("command -v gnuplot > /dev/null 2>&1") == 0;

@@ -1,4 +1,4 @@
-#include "report/runstats.h"
+#include "report/stats/runstats.h"
 
 #include <gtest/gtest.h>
 

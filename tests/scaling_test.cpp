@@ -1,28 +1,24 @@
-#include "report/scaling.h"
+// The findings of one sweep (report/analysis), its tables and its chart
+// scripts.
+#include "report/analysis/scaling.h"
 
 #include <gtest/gtest.h>
 
-#include "report/charts.h"
-#include "report/warnings.h"
-
+#include <algorithm>
+#include <sstream>
 #include <string>
 
-namespace {
+#include "report/analysis/noise.h"
+#include "report/charts/charts.h"
+#include "report/sweep/sweepsplit.h"
+#include "report/tables/tables.h"
+#include "reportmodel.h"
 
-// Adds one run of a 500 x 500 matrix.
-void add(RunSet* set, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
-    addRun(set, {500, 500, settingIndex(set, ""), modeIndex(set, mode), threads}, cpu, wall);
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-}  // namespace
+using reportmodel::add;
+using reportmodel::contains;
 
 TEST(ScalingReport, SpeedupAndEfficiencyFromMedianWallTimes) {
-    RunSet runs;
-    runs.hasWall = true;
+    SweepModel runs = reportmodel::empty(true);
     for (double jitter : {0.0, 10.0, -10.0}) {
         add(&runs, 1, 300, 1000 + jitter);
         add(&runs, 2, 400, 500 + jitter);
@@ -45,8 +41,7 @@ TEST(ScalingReport, SpeedupAndEfficiencyFromMedianWallTimes) {
 }
 
 TEST(ScalingReport, SmallestCountIsTheBaseWithoutARunWithOneWorker) {
-    RunSet runs;
-    runs.hasWall = true;
+    SweepModel runs = reportmodel::empty(true);
     add(&runs, 2, 400, 600);
     add(&runs, 4, 600, 400);
     finishRuns(&runs);
@@ -58,7 +53,7 @@ TEST(ScalingReport, SmallestCountIsTheBaseWithoutARunWithOneWorker) {
 }
 
 TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
-    RunSet runs;
+    SweepModel runs = reportmodel::empty(false);
     for (int32_t threads : {1, 2, 3, 4}) {
         add(&runs, threads, 5000.0 / threads);  // the summation's share shrinks: not part of the fit
     }
@@ -66,8 +61,8 @@ TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
         add(&runs, threads, 1000 + 137.0 * threads);
         add(&runs, threads, 1000 + 137.0 * threads);
     }
-    addRun(&runs, {3, 4, 0, 0, 1}, 10, 0);  // fewer than three counts from 8 up: every count
-    addRun(&runs, {3, 4, 0, 0, 8}, 80, 0);
+    reportmodel::add(&runs, 3, 4, 1, 10);  // fewer than three counts from 8 up: every count
+    reportmodel::add(&runs, 3, 4, 8, 80);
     finishRuns(&runs);
     const ScalingReport report = analyse(runs);
     ASSERT_EQ(report.series.size(), 2u);
@@ -81,7 +76,7 @@ TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
 }
 
 TEST(ScalingReport, WarnsAboutAnOutlierNamingSizeAndCount) {
-    RunSet runs;
+    SweepModel runs = reportmodel::empty(false);
     for (int i = 0; i < 19; i++) {
         add(&runs, 8, 1000);
     }
@@ -96,8 +91,7 @@ TEST(ScalingReport, WarnsAboutAnOutlierNamingSizeAndCount) {
 }
 
 TEST(ScalingReport, StartupShareWhereBothModesRan) {
-    RunSet runs;
-    runs.hasWall = true;
+    SweepModel runs = reportmodel::empty(true);
     add(&runs, 4, 1000, 300, "spawn");
     add(&runs, 4, 750, 250, "pool");
     add(&runs, 2, 500, 250, "pool");
@@ -112,7 +106,8 @@ TEST(ScalingReport, StartupShareWhereBothModesRan) {
 }
 
 TEST(ScalingReport, LogTableHasTheIntervalColumn) {
-    const ScalingReport report = analyse(readLog("10,00; 500; 500; 999; 1\n20,00; 500; 500; 999; 1\n"));
+    const SweepModel log = reportmodel::ofLog("10,00; 500; 500; 999; 1\n20,00; 500; 500; 999; 1\n");
+    const ScalingReport report = analyse(log);
     EXPECT_EQ(reportText(report),
               "| matrix | workers | runs | mean ticks | median | 95 % CI of median | min | max | std dev |\n"
               "|---|---:|---:|---:|---:|---:|---:|---:|---:|\n"
@@ -121,62 +116,8 @@ TEST(ScalingReport, LogTableHasTheIntervalColumn) {
               "worker count):\n- 500 × 500: n/a (a single worker count)\n");
 }
 
-TEST(Charts, ScriptsHoldTheirDataTakeThePathAsArgumentAndEndAtTheLargestCount) {
-    RunSet runs;
-    runs.hasWall = true;
-    add(&runs, 1, 100, 80);
-    add(&runs, 4, 300, 20);
-    finishRuns(&runs);
-    const ScalingReport report = analyse(runs);
-    const std::string scaling = scalingChartScript(report);
-    EXPECT_TRUE(contains(scaling, "set output ARG1\n"));
-    EXPECT_TRUE(contains(scaling, "set xrange [0:4]\n")) << "two doublings: a linear axis";
-    EXPECT_TRUE(contains(scaling, "$s0 << EOD\n1 100 100 100 1 1\n4 300 300 300 4 1\nEOD\n")) << scaling;
-    EXPECT_TRUE(contains(scaling, "using 1:3:4 with filledcurves")) << "the interquartile band";
-    const std::string speedup = speedupChartScript(report);
-    EXPECT_TRUE(contains(speedup, "$ideal0_1 << EOD\n1 1\n4 4\nEOD\n")) << speedup;
-    EXPECT_TRUE(contains(speedup, "set multiplot layout 1,2")) << "efficiency in its own panel";
-
-    RunSet superlinear;
-    superlinear.hasWall = true;
-    add(&superlinear, 1, 100, 100);
-    add(&superlinear, 2, 100, 40);
-    finishRuns(&superlinear);
-    const std::string steep = speedupChartScript(analyse(superlinear));
-    EXPECT_TRUE(contains(steep, "set yrange [0:3.125]\n")) << "a speedup of 2.5 above the ideal 2 stays on the chart";
-}
-
-TEST(Charts, LogWorkerAxisFromThreeDoublingsCpuMarkAndAPanelPerSize) {
-    RunSet runs;
-    runs.hasWall = true;
-    for (int32_t threads : {1, 2, 4, 8, 16}) {
-        add(&runs, threads, 100.0 * threads, 100);
-        addRun(&runs, {2000, 2000, 0, 0, threads}, 9000.0 * threads, 4000);
-    }
-    finishRuns(&runs);
-    const ScalingReport report = analyse(runs);
-    const std::string scaling = scalingChartScript(report, {XScale::automatic, 2});
-    EXPECT_TRUE(contains(scaling, "set logscale x 2\n"));
-    EXPECT_TRUE(contains(scaling, "set xtics (1, 2, 4, 8, 16, 32)\n")) << scaling;
-    EXPECT_TRUE(contains(scaling, "set multiplot layout 1,2"));
-    EXPECT_TRUE(contains(scaling, "set title '2000 × 2000'\n"));
-    EXPECT_TRUE(contains(scaling, "set arrow from 2, graph 0 to 2, graph 1"));
-    EXPECT_TRUE(contains(scaling, "set label '2 CPUs' at 2, graph 0.96"));
-    EXPECT_TRUE(contains(speedupChartScript(report), "set multiplot layout 2,2"));
-    EXPECT_TRUE(contains(speedupChartScript(report), "set logscale y 10\n")) << "efficiency far below 1";
-    const std::string linear = scalingChartScript(report, {XScale::linear, 64});
-    EXPECT_FALSE(contains(linear, "logscale x"));
-    EXPECT_FALSE(contains(linear, "CPUs")) << "a CPU count beyond the counts is not marked";
-    EXPECT_TRUE(contains(scalingChartScript(analyse(readLog("10,00; 500; 500; 999; 2\n")), {XScale::log, 0}),
-                         "set logscale x 2\n"));
-}
-
-TEST(Charts, TextReachesGnuplotAsOneQuotedString) {
-    EXPECT_EQ(gnuplotString("it's\nsystem 'x'"), "'it''s system ''x'''");
-}
-
 TEST(Warnings, OneLinePerKindWithHowManyCountsAndTheWorst) {
-    RunSet runs;
+    SweepModel runs = reportmodel::empty(false);
     for (int32_t threads = 1; threads <= 6; threads++) {
         for (int i = 0; i < 10; i++) {
             add(&runs, threads, threads <= 3 ? 1000 + 500.0 * threads * (i % 2) : 1000);
@@ -193,12 +134,11 @@ TEST(Warnings, OneLinePerKindWithHowManyCountsAndTheWorst) {
 }
 
 TEST(ScalingReport, SettingsGroupedLikeModesAndSharesPairedWithinThem) {
-    RunSet runs;
+    SweepModel runs = reportmodel::empty(false);
     for (const char* settings : {"", "stack:64k"}) {
-        const int32_t setting = settingIndex(&runs, settings);
         const double scale = *settings == '\0' ? 2 : 1;
-        addRun(&runs, {500, 500, setting, modeIndex(&runs, "spawn"), 4}, 1000 * scale, 0);
-        addRun(&runs, {500, 500, setting, modeIndex(&runs, "pool"), 4}, 750, 0);
+        reportmodel::add(&runs, 500, 500, 4, 1000 * scale, NAN, "spawn", settings);
+        reportmodel::add(&runs, 500, 500, 4, 750, NAN, "pool", settings);
     }
     finishRuns(&runs);
     const ScalingReport report = analyse(runs);
@@ -211,4 +151,107 @@ TEST(ScalingReport, SettingsGroupedLikeModesAndSharesPairedWithinThem) {
     EXPECT_TRUE(contains(text, "| 500 × 500 | stack:64k | pool | 4 |")) << text;
     EXPECT_TRUE(contains(text, "| 500 × 500, defaults | 4 | 2000.00 | 750.00 | 62.5 % |")) << text;
     EXPECT_TRUE(contains(text, "- 500 × 500, stack:64k, spawn: ")) << text;
+}
+
+namespace {
+
+// A stack-size sweep's JSON as diagsum writes it: counts 1, 2 and 4, the
+// default stack and 64k alternating, three runs each, with counters.
+std::string stackSweepJson() {
+    std::string entries;
+    for (int threads : {1, 2, 4}) {
+        for (const char* stack : {"", "stack:64k/"}) {
+            for (int run = 0; run < 3; run++) {
+                entries += std::string(entries.empty() ? "" : ",") + R"({"name": "diagsum/500x500/)" + stack +
+                           "threads:" + std::to_string(threads) +
+                           R"(", "run_type": "iteration", "real_time": 900, "cpu_time": 1000, "time_unit": "us",
+                    "user_time_us": 600, "system_time_us": 400, "minor_faults": 10, "major_faults": 0,
+                    "voluntary_switches": 2, "involuntary_switches": 1})";
+            }
+        }
+    }
+    return R"({"context": {"host_name": "box", "date": "2026-01-02T03:04:05+00:00"}, "benchmarks": [)" + entries +
+           "]}";
+}
+
+// Every plot command's curves: their titles and colours.
+struct Curves {
+    std::vector<std::string> titles;
+    std::vector<std::string> colours;
+};
+std::vector<Curves> plotCurves(const std::string& script) {
+    std::vector<Curves> plots;
+    std::istringstream lines(script);
+    bool inPlot = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("plot ", 0) == 0) {
+            plots.emplace_back();
+            inPlot = true;
+        }
+        if (!inPlot) {
+            continue;
+        }
+        const auto colour = line.find("lc rgb ");
+        const auto title = line.find(" title '");
+        if (colour != std::string::npos && title != std::string::npos && line.find("'black'") == std::string::npos) {
+            plots.back().colours.push_back(line.substr(colour + 7, 9));
+            plots.back().titles.push_back(line.substr(title + 7, line.rfind('\'') - title - 6));
+        }
+        inPlot = !line.empty() && line.back() == '\\';
+    }
+    return plots;
+}
+
+bool allDistinct(std::vector<std::string> items) {
+    std::sort(items.begin(), items.end());
+    return std::adjacent_find(items.begin(), items.end()) == items.end();
+}
+
+}  // namespace
+
+// A sweep of two stack sizes gave two identical rows per count in the cost
+// table, and two curves of one title and one colour in compare.png.
+TEST(SeriesNamesEverywhere, TwoStackSizesAreTwoRowsAndTwoCurvesOfTheirOwn) {
+    std::string error;
+    const SweepModel one = reportmodel::ofJson(stackSweepJson(), &error);
+    ASSERT_TRUE(error.empty()) << error;
+    ScalingReport report = analyse(one);
+    addCostSplit(&report);
+    const std::string cost = costTable(report);
+    EXPECT_TRUE(contains(cost, "| 500 × 500 | defaults | 2 | 3 |")) << cost;
+    EXPECT_TRUE(contains(cost, "| 500 × 500 | stack:64k | 2 | 3 |")) << cost;
+    std::vector<std::string> rows;
+    std::istringstream lines(summaryText(report));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("| 500", 0) == 0) {
+            rows.push_back(line);
+        }
+    }
+    EXPECT_EQ(rows.size(), 12u) << "6 groups in the table, 6 in the cost table";
+    EXPECT_TRUE(allDistinct(rows));
+    for (const Curves& curves : plotCurves(scalingChartScript(report))) {
+        EXPECT_TRUE(allDistinct(curves.titles));
+        // Each median's colour is its band's, and no other series'.
+        ASSERT_EQ(curves.colours.size(), 4u);
+        EXPECT_EQ(curves.colours[0], curves.colours[1]);
+        EXPECT_NE(curves.colours[1], curves.colours[3]);
+    }
+
+    // The same sweep compared with itself: four curves per panel.
+    SweepModel both;
+    for (const char* path : {"a.json", "b.json"}) {
+        both.files.push_back({});
+        both.files.back().path = path;
+        ASSERT_TRUE(readBenchJson(stackSweepJson(), &both, both.files.size() - 1, &error)) << error;
+    }
+    finishRuns(&both);
+    sweepsAsSides(&both, {"box, 2026-01-02 03:04, a.json", "box, 2026-01-02 03:04, b.json"}, false);
+    const ScalingReport sides = analyse(both);
+    const std::vector<Curves> plots = plotCurves(compareChartScript(sides, {}));
+    ASSERT_EQ(plots.size(), 2u) << "processor time and speedup";
+    for (const Curves& curves : plots) {
+        ASSERT_EQ(curves.titles.size(), 4u);
+        EXPECT_TRUE(allDistinct(curves.titles));
+        EXPECT_TRUE(allDistinct(curves.colours));
+    }
 }

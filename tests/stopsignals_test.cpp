@@ -1,13 +1,17 @@
-// The stop signals: the first recorded, a second or a hang-up ending the
-// program at once without its temporary files, ignored ones left ignored.
+// The stop signals: the first recorded, the same one delivered again at
+// once counted as one stop, a later one or a hang-up ending the program
+// within the deadline without its temporary files, ignored ones left
+// ignored.
 #include "outputs/stopsignals.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "outputs/replace.h"
 #include "testsupport.h"
@@ -32,6 +36,12 @@ size_t entries() {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("."), {}));
 }
 
+// Waits past the end-now deadline, as a write that never returns would.
+int hangPastTheDeadline() {
+    std::this_thread::sleep_for(std::chrono::seconds(endNowDeadlineSeconds + 10));
+    return 3;
+}
+
 }  // namespace
 
 TEST(StopSignals, FirstIsRecordedSecondRemovesTemporariesAndKills) {
@@ -44,7 +54,7 @@ TEST(StopSignals, FirstIsRecordedSecondRemovesTemporariesAndKills) {
             return 1;
         }
         raise(SIGINT);
-        return 2;
+        return endingNow() ? hangPastTheDeadline() : 2;
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
     EXPECT_EQ(entries(), 0u);
@@ -59,7 +69,7 @@ TEST(StopSignals, HangUpRemovesTemporariesAndKills) {
             return 1;
         }
         raise(SIGHUP);
-        return 2;
+        return endingNow() ? hangPastTheDeadline() : 2;
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
     EXPECT_EQ(entries(), 0u);
@@ -74,4 +84,30 @@ TEST(StopSignals, SignalIgnoredAtStartStaysIgnored) {
         return stopSignal();
     });
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// GNU timeout signals the program, then its own process group: the same
+// signal twice at once is one stop, and what was measured is still written.
+TEST(StopSignals, SameSignalAgainAtOnceIsOneStop) {
+    const int status = inChild([] {
+        installStopHandlers();
+        raise(SIGINT);
+        raise(SIGINT);
+        return stopSignal() == SIGINT && stopCount() == 1 && !endingNow() ? 0 : 1;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST(StopSignals, SameSignalAfterAPauseEndsNowAndEndsByIt) {
+    const int status = inChild([] {
+        installStopHandlers();
+        raise(SIGTERM);
+        std::this_thread::sleep_for(std::chrono::milliseconds(repeatedStopMillis + 200));
+        raise(SIGTERM);
+        if (stopCount() != 2 || !endingNow()) {
+            return 1;
+        }
+        return endByStopSignal(2);  // what was measured is written: it ends by the signal at once
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 }

@@ -1,0 +1,224 @@
+#include "report/export/findings.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "i18n/messages.h"
+#include "outputs/replace.h"
+#include "report/stats/stats.h"
+#include "report/sweep/seriesname.h"
+#include "report/sweep/sweepsplit.h"
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+Json number(double value) {
+    return std::isfinite(value) ? Json(value) : Json(nullptr);
+}
+
+Json textOrNull(const std::string& text) {
+    return text.empty() ? Json(nullptr) : Json(text);
+}
+
+Json medianJson(const std::vector<double>& sample, double median) {
+    const Interval interval = medianInterval(sample);
+    return {{"value", sample.empty() ? Json(nullptr) : number(median)},
+            {"ci_low", interval.known ? number(interval.low) : Json(nullptr)},
+            {"ci_high", interval.known ? number(interval.high) : Json(nullptr)}};
+}
+
+Json inputsJson(const SweepModel& model) {
+    Json inputs = Json::array();
+    for (size_t f = 0; f < model.files.size(); f++) {
+        const InputFile& file = model.files[f];
+        Json sweeps = Json::array();
+        for (size_t s = 0; s < model.sweeps.size(); s++) {
+            if (model.sweeps[s].file == f) {
+                sweeps.push_back(s + 1);
+            }
+        }
+        const InputContext& c = file.context;
+        inputs.push_back({{"path", file.path},
+                          {"kind", file.kind == InputKind::json ? "json" : "log"},
+                          {"runs", file.runs},
+                          {"skipped", file.problems.size()},
+                          {"sweeps", sweeps},
+                          {"stopped", c.stopped},
+                          {"runs_made", c.runsMade < 0 ? Json(nullptr) : Json(c.runsMade)},
+                          {"runs_planned", c.runsPlanned < 0 ? Json(nullptr) : Json(c.runsPlanned)},
+                          {"stop_signal", textOrNull(c.stopSignal)}});
+    }
+    return inputs;
+}
+
+// The label of the sweep reported apart that holds sweep `s`, or "".
+std::string apartLabel(const SweepModel& model, size_t s) {
+    for (const ApartSweep& apart : model.apart) {
+        for (int32_t member : apart.members) {
+            if (static_cast<size_t>(member) == s) {
+                return apart.label;
+            }
+        }
+    }
+    return "";
+}
+
+Json sweepsJson(const SweepModel& model) {
+    Json sweeps = Json::array();
+    for (size_t s = 0; s < model.sweeps.size(); s++) {
+        const Sweep& sweep = model.sweeps[s];
+        sweeps.push_back({{"number", s + 1},
+                          {"input", model.files[sweep.file].path},
+                          {"place", sweepPlace(model, static_cast<int32_t>(s))},
+                          {"runs", sweep.runs},
+                          {"label", textOrNull(apartLabel(model, s))}});
+    }
+    return sweeps;
+}
+
+// The speedup's interval: the bootstrap of median(base wall) / median(wall).
+RatioEstimate speedupEstimate(const SweepModel& model, const RunGroup& base, const RunGroup& group) {
+    const GroupKey& k = group.key;
+    const std::string variant =
+        model.modes[static_cast<size_t>(k.mode)] + "/" + settingsText(model.settings[static_cast<size_t>(k.setting)]);
+    const uint64_t seed = seedOf({uint64_t(uint32_t(k.rows)), uint64_t(uint32_t(k.columns)),
+                                  uint64_t(uint32_t(k.threads)), uint64_t(uint32_t(k.sweep)),
+                                  uint64_t(std::hash<std::string>{}(variant))});
+    return ratioOfMedians(wallTimes(group), wallTimes(base), seed);
+}
+
+Json countJson(const ScalingReport& report, size_t baseIndex, size_t index) {
+    const SweepModel& model = *report.model;
+    const RunGroup& group = model.groups[index];
+    const GroupReport& g = report.groups[index];
+    std::set<int32_t> invocations;
+    for (const Run& run : group.runs) {
+        invocations.insert(run.invocation);
+    }
+    const RatioEstimate speedup = speedupEstimate(model, model.groups[baseIndex], group);
+    Json flags = Json::array();
+    if (g.shortCount) {
+        flags.push_back("short_count");
+    }
+    return {{"workers", g.key.threads},
+            {"runs", group.runs.size()},
+            {"invocations", invocations.size()},
+            {"median_wall_us", medianJson(wallTimes(group), g.wall.median)},
+            {"median_cpu_us", medianJson(cpuTimes(group), g.cpu.median)},
+            {"speedup", number(g.speedup)},
+            {"speedup_ci_low", speedup.known ? number(speedup.ratio.low) : Json(nullptr)},
+            {"speedup_ci_high", speedup.known ? number(speedup.ratio.high) : Json(nullptr)},
+            {"flags", flags}};
+}
+
+Json seriesJson(const ScalingReport& report) {
+    const SweepModel& model = *report.model;
+    Json list = Json::array();
+    for (const SeriesReport& s : report.series) {
+        Json settings = Json::object();
+        for (const Setting& setting : model.settings[static_cast<size_t>(s.key.setting)]) {
+            settings[setting.key] = setting.value;
+        }
+        Json counts = Json::array();
+        for (size_t g = s.first; g < s.last; g++) {
+            counts.push_back(countJson(report, s.first, g));
+        }
+        list.push_back({{"name", seriesLabel(model, s.key)},
+                        {"rows", s.key.rows},
+                        {"columns", s.key.columns},
+                        {"mode", model.modes[static_cast<size_t>(s.key.mode)]},
+                        {"settings", settings},
+                        {"sweep", textOrNull(nameSeries(model, s.key).sweep)},
+                        {"base_workers", s.base},
+                        {"counts", counts}});
+    }
+    return list;
+}
+
+Json measureJson(const MeasureComparison& m, const char* prefix) {
+    const std::string p = prefix;
+    return {{p + "_median_us", m.present ? Json(m.median) : Json(nullptr)},
+            {p + "_ratio", m.compared ? number(m.ratio.ratio) : Json(nullptr)},
+            {p + "_ratio_ci_low", m.compared ? number(m.ratio.low) : Json(nullptr)},
+            {p + "_ratio_ci_high", m.compared ? number(m.ratio.high) : Json(nullptr)},
+            {p + "_p", m.compared && m.verdict != Verdict::untested ? Json(m.p) : Json(nullptr)},
+            {p + "_verdict", verdictName(m.compared ? m.verdict : Verdict::untested)}};
+}
+
+Json comparisonJson(const CompareReport& comparison) {
+    const SweepModel& model = *comparison.model;
+    Json rows = Json::array();
+    for (const CountComparison& count : comparison.counts) {
+        SeriesName name = nameSeries(model, count.key.series());
+        name.sweep.clear();
+        for (const CountRow& row : count.sides) {
+            Json entry = {{"series", name.text()},
+                          {"workers", count.key.threads},
+                          {"side", sideLabel(comparison, row.side)},
+                          {"runs", row.runs}};
+            entry.update(measureJson(row.wall, "wall"));
+            entry.update(measureJson(row.cpu, "cpu"));
+            rows.push_back(entry);
+        }
+    }
+    Json summaries = Json::array();
+    for (const CompareSummary& s : comparison.summaries) {
+        summaries.push_back({{"side", sideLabel(comparison, s.side)},
+                             {"measure", s.wall ? "wall" : "cpu"},
+                             {"counts", s.counts},
+                             {"geometric_mean_ratio", number(s.mean.ratio)},
+                             {"ci_low", number(s.mean.low)},
+                             {"ci_high", number(s.mean.high)},
+                             {"verdict", verdictName(s.verdict)}});
+    }
+    return {{"base", sideLabel(comparison, 0)}, {"rows", rows}, {"summaries", summaries}};
+}
+
+}  // namespace
+
+const char* verdictName(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::faster:
+            return "faster";
+        case Verdict::slower:
+            return "slower";
+        case Verdict::same:
+            return "same";
+        case Verdict::untested:
+            break;
+    }
+    return "untested";
+}
+
+std::string findingsJson(const ScalingReport& report, const CompareReport* comparison) {
+    Json document = {{"inputs", inputsJson(*report.model)},
+                     {"sweeps", sweepsJson(*report.model)},
+                     {"series", seriesJson(report)}};
+    if (comparison != nullptr) {
+        document["comparison"] = comparisonJson(*comparison);
+    }
+    // Paths and labels are bytes, not always UTF-8.
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+bool writeFindings(const std::string& path, const std::string& text) {
+    // Its folder is made as a chart's is (mkdir -p).
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    std::error_code made;
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, made);
+    }
+    const int error = made ? made.value() : replaceFile(path, text);
+    if (error != 0) {
+        fprintf(stderr, _("diagsum-report: cannot write %s: %s\n"), path.c_str(), strerror(error));
+        return false;
+    }
+    return true;
+}

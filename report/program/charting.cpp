@@ -1,0 +1,126 @@
+#include "report/program/charting.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "i18n/messages.h"
+#include "report/charts/drawchart.h"
+
+namespace {
+
+// One chart of a summary.
+struct ChartKind {
+    const char* name;  // for messages, translated where shown
+    const char* option;
+    const char* file;  // its default, beside the scaling chart
+    const std::string ReportOptions::*path;
+    // Why the findings cannot give this chart; "" when they can.
+    std::string (*unavailable)(const ScalingReport& report);
+    std::string (*script)(const ScalingReport& report, const ChartOptions& options);
+};
+
+std::string always(const ScalingReport&) {
+    return "";
+}
+
+std::string firstPath(const ScalingReport& report) {
+    return report.model->files.front().path;
+}
+
+std::string withoutWallTimes(const ScalingReport& report) {
+    if (report.hasWall) {
+        return "";
+    }
+    // Only a sweep's JSON holds the wall times a speedup is made of.
+    return formatMessage(_("the speedup chart needs the JSON of a sweep (diagsum --json); %s is a log"),
+                         firstPath(report).c_str());
+}
+
+std::string withoutCounters(const ScalingReport& report) {
+    if (!report.cost.groups.empty()) {
+        return "";
+    }
+    const SweepModel& model = *report.model;
+    if (model.files.size() > 1) {
+        return formatMessage(_("the cost chart is drawn from one sweep's JSON, not from %zu files"), model.files.size());
+    }
+    if (!report.hasWall) {
+        return formatMessage(_("the cost chart needs the JSON of a sweep with its counters; %s is a log"),
+                             firstPath(report).c_str());
+    }
+    return formatMessage(_("the cost chart needs the resource counters of a sweep's JSON; %s has none"),
+                         firstPath(report).c_str());
+}
+
+std::string costScript(const ScalingReport& report, const ChartOptions&) {
+    return costChartScript(report);
+}
+
+const ChartKind summaryCharts[] = {
+    {N_("scaling"), "-o", "scaling.png", &ReportOptions::chartPath, always, scalingChartScript},
+    {N_("speedup"), "-s", "speedup.png", &ReportOptions::speedupPath, withoutWallTimes, speedupChartScript},
+    {N_("cost"), "-c", "cost.png", &ReportOptions::costPath, withoutCounters, costScript},
+};
+
+// Draws one chart unless its path is one of `taken` (the inputs and the
+// charts drawn before it): a chart never replaces them.
+bool drawUnlessTaken(const std::string& script, const std::string& path, const std::vector<std::string>& taken,
+                     const char* what, const char* option) {
+    for (const std::string& other : taken) {
+        if (samePath(path, other)) {
+            fprintf(stderr, _("diagsum-report: cannot draw the %s chart over '%s'; name another with %s\n"), what,
+                    other.c_str(), option);
+            return false;
+        }
+    }
+    return drawChart(script, path);
+}
+
+ChartOptions chartOptions(const ReportOptions& options, const ScalingReport& report) {
+    ChartOptions chart = options.chart;
+    chart.cpus = machineCpus(*report.model);
+    return chart;
+}
+
+}  // namespace
+
+int32_t machineCpus(const SweepModel& model) {
+    for (const InputFile& file : model.files) {
+        if (file.context.cpus > 0) {
+            return file.context.cpus;
+        }
+    }
+    return 0;
+}
+
+int drawSummaryCharts(const ReportOptions& options, const ScalingReport& report) {
+    const std::string scaling = options.chartPath.empty() ? "scaling.png" : options.chartPath;
+    const std::filesystem::path folder = std::filesystem::path(scaling).parent_path();
+    const ChartOptions chart = chartOptions(options, report);
+    std::vector<std::string> taken = options.inputs;
+    bool drawn = true;
+    for (const ChartKind& kind : summaryCharts) {
+        const std::string& asked = options.*kind.path;
+        const std::string path = !asked.empty() ? asked : (folder / kind.file).string();
+        if (const std::string why = kind.unavailable(report); !why.empty()) {
+            if (!asked.empty()) {
+                // TRANSLATORS: why a chart cannot be drawn, then the chart's path.
+                fprintf(stderr, _("diagsum-report: %s, so %s is not drawn\n"), why.c_str(), path.c_str());
+                drawn = false;
+            }
+            continue;
+        }
+        drawn = drawUnlessTaken(kind.script(report, chart), path, taken, _(kind.name), kind.option) && drawn;
+        taken.push_back(path);
+    }
+    return drawn ? 0 : 2;
+}
+
+int drawCompareChart(const ReportOptions& options, const ScalingReport& report) {
+    const std::string path = options.chartPath.empty() ? "compare.png" : options.chartPath;
+    ChartOptions chart = options.chart;
+    chart.cpus = report.model->files.front().context.cpus;
+    return drawUnlessTaken(compareChartScript(report, chart), path, options.inputs, _("comparison"), "-o") ? 0 : 2;
+}

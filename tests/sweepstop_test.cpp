@@ -1,0 +1,332 @@
+// Stopping the real programs: stop signals mid-sweep, from the shell and
+// from timeout, sent once or twice; a closed or stalled pipe; a log another
+// process holds locked. Each program runs in a child process started here.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "outputs/stopsignals.h"
+#include "programs.h"
+#include "sweepfiles.h"
+#include "testsupport.h"
+
+using programs::finish;
+using programs::finishWithin;
+using programs::lineCount;
+using programs::start;
+using programs::startIntoClosedPipe;
+using programs::startShell;
+using namespace sweepfiles;
+using testsupport::readFile;
+
+TEST(DriverOutputs, StopSignalMidSweepLeavesWholeFiles) {
+    if (!testsupport::plainConsoleAndLog) {
+        GTEST_SKIP() << "counts console and log lines";
+    }
+    // SIGINT, SIGTERM, then both: the second to arrive ends the program at once.
+    for (const std::vector<int>& signals :
+         {std::vector{SIGINT}, std::vector{SIGTERM}, std::vector{SIGINT, SIGTERM}}) {
+        testsupport::ScratchDir dir;
+        const pid_t pid =
+            start(DIAGSUM_EXE, {"--size", "20x20", "--threads", "1-127", "--json", "sweep.json"});
+        // Mid-sweep: once some runs are logged; the whole sweep takes far longer.
+        for (int i = 0; i < 6000 && lineCount(readFile("infoData.csv")) < 60; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        for (int s : signals) {
+            kill(pid, s);
+        }
+        const int status = finish(pid);
+        const std::vector<int> workers = loggedWorkers();
+        EXPECT_LT(workers.size(), 127u * 50u);
+        EXPECT_TRUE(!std::filesystem::exists("out.txt") || sumsWhole());
+        EXPECT_TRUE(noTemporaryLeft());
+        if (signals.size() == 2) {
+            EXPECT_TRUE(status == 1000 + SIGINT || status == 1000 + SIGTERM) << status;
+            // Asked to end now, it still writes what it measured.
+            EXPECT_EQ(entriesOf("iteration"), static_cast<long>(workers.size()));
+            EXPECT_EQ(sweepContext()["stop_signal"], "SIGINT");
+            continue;  // the means cut wherever the signals fell
+        }
+        EXPECT_EQ(status, 1000 + signals[0]) << "ends by the signal itself";
+        EXPECT_EQ(lineCount(readFile("stdout.txt")), workers.size() / 50) << "every mean computed is out";
+        EXPECT_EQ(entriesOf("iteration"), static_cast<long>(workers.size()))
+            << "the JSON holds every run logged";
+        EXPECT_EQ(entriesOf("aggregate"), static_cast<long>(workers.size() / 50 * 4))
+            << "no aggregates for the count cut short";
+        const auto context = sweepContext();
+        EXPECT_EQ(context["stopped"], true);
+        EXPECT_EQ(context["stop_signal"], signals[0] == SIGINT ? "SIGINT" : "SIGTERM");
+        EXPECT_EQ(context["stop_signal_number"], signals[0]);
+        EXPECT_EQ(context["runs_planned"], 127 * 50);
+        EXPECT_EQ(context["runs_made"], workers.size());
+        const std::string said = testsupport::withoutMachineWarnings(readFile("stderr.txt"));
+        EXPECT_EQ(said.rfind("diagsum: sweep stopped by SIG", 0), 0u) << said;
+        EXPECT_EQ(lineCount(said), 1u);
+    }
+}
+
+TEST(DriverOutputs, ClosedStandardOutputStopsTheSweepAndEndsAsAPipeDeath) {
+    if (!testsupport::plainConsoleAndLog) {
+        GTEST_SKIP() << "counts console and log lines";
+    }
+    testsupport::ScratchDir dir;
+    // The reader is gone before the first mean line: the sweep stops there.
+    EXPECT_EQ(finish(startIntoClosedPipe(DIAGSUM_EXE, sweep("5", {"--json", "sweep.json"}))), 1000 + SIGPIPE);
+    EXPECT_EQ(loggedWorkers(), std::vector<int>(5, 1)) << "the log keeps the lines of the count made";
+    EXPECT_EQ(sweepContext()["stop_signal"], "SIGPIPE");
+    EXPECT_EQ(sweepContext()["runs_made"], 5);
+    EXPECT_EQ(entriesOf("aggregate"), 4) << "the count made is whole";
+    EXPECT_EQ(testsupport::withoutMachineWarnings(readFile("stderr.txt")),
+              "diagsum: sweep stopped by SIGPIPE after 5 of 20 timed runs; they are kept in infoData.csv, "
+              "sweep.json\n");
+    EXPECT_TRUE(sumsWhole());
+
+    // The single run writes its files, then ends the same way.
+    std::filesystem::remove("infoData.csv");
+    std::filesystem::remove("out.txt");
+    EXPECT_EQ(finish(startIntoClosedPipe(DIAGSUM_SINGLE_EXE, {"--size", "20x20"})), 1000 + SIGPIPE);
+    EXPECT_EQ(loggedWorkers(), std::vector<int>{1});
+    EXPECT_TRUE(sumsWhole());
+
+    // `| head -1` in a shell: the first mean line goes through, $? says 141.
+    std::filesystem::remove("infoData.csv");
+    const pid_t shell = startShell(
+        R"("$0" --size 200x200 --threads 1-127 --no-log --json sweep.json | head -1; echo "${PIPESTATUS[@]}")",
+        DIAGSUM_EXE);
+    EXPECT_EQ(finish(shell), 0);
+    EXPECT_TRUE(std::regex_match(readFile("stdout.txt"), std::regex(R"(1 - \d+\.\d+\n141 0\n)")))
+        << readFile("stdout.txt");
+    EXPECT_EQ(sweepContext()["stopped"], true);
+    EXPECT_EQ(entriesOf("iteration"), sweepContext()["runs_made"].get<long>());
+}
+
+TEST(DriverOutputs, StopSignalEndsTheProgramByItselfSoAShellLoopStops) {
+    if (!testsupport::plainConsoleAndLog) {
+        GTEST_SKIP() << "waits for log lines";
+    }
+    testsupport::ScratchDir dir;
+    // Ctrl-C reaches the whole process group: the loop ends with the sweep.
+    const pid_t loop = startShell(
+        R"(for i in 1 2; do [ $i = 2 ] && exit 7; "$0" --size 200x200 --threads 1-127 --json sweep.json; done)",
+        DIAGSUM_EXE);
+    waitForLogLines(60);
+    kill(-loop, SIGINT);
+    EXPECT_EQ(finish(loop), 1000 + SIGINT);
+    EXPECT_EQ(sweepContext()["stop_signal"], "SIGINT");
+
+    // The calling shell still reads 143 after SIGTERM.
+    std::filesystem::remove("infoData.csv");
+    const pid_t shell =
+        startShell(R"("$0" --size 200x200 --threads 1-127 > /dev/null & echo $! > pid; wait $!; echo "$?")",
+                   DIAGSUM_EXE);
+    waitForLogLines(60);
+    kill(std::stoi(readFile("pid")), SIGTERM);
+    EXPECT_EQ(finish(shell), 0);
+    EXPECT_EQ(readFile("stdout.txt"), "143\n");
+}
+
+TEST(DriverOutputs, StopWhileAPipeOutputBlocksEndsTheSweep) {
+    testsupport::ScratchDir dir;
+    ASSERT_EQ(mkfifo("pipe", 0666), 0);
+    const pid_t pid = start(DIAGSUM_EXE, {"--size", "20x20", "--threads", "1", "--runs", "1000", "--no-log",
+                                          "--out", "pipe", "--json", "sweep.json"});
+    // One run's sums are read, then the reader is gone: a later run waits
+    // for a reader that never comes, until the stop.
+    const std::string sums = sumsText();
+    std::string read(sums.size(), '\0');
+    const int reader = open("pipe", O_RDONLY);
+    size_t got = 0;
+    for (ssize_t n = 1; got < read.size() && n > 0; got += static_cast<size_t>(n > 0 ? n : 0)) {
+        n = ::read(reader, read.data() + got, read.size() - got);
+    }
+    close(reader);
+    EXPECT_EQ(read, sums);
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finishWithin(pid, 10), 1000 + SIGTERM) << "2000: still blocked";
+    EXPECT_EQ(sweepContext()["stop_signal"], "SIGTERM");
+    EXPECT_LT(sweepContext()["runs_made"], 1000);
+    EXPECT_TRUE(noTemporaryLeft());
+}
+
+// A stop that comes while standard output waits for its reader loses none
+// of what was already printed: the lines go out whole and in order once the
+// reader reads again.
+TEST(DriverOutputs, StopWhileStandardOutputWaitsLosesNoLine) {
+    if (!testsupport::plainConsoleAndLog) {
+        GTEST_SKIP() << "counts console lines";
+    }
+    testsupport::ScratchDir dir;
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const int saved = dup(STDOUT_FILENO);
+    dup2(ends[1], STDOUT_FILENO);
+    close(ends[1]);
+    // 5999 sum lines, far more than a pipe holds.
+    const pid_t pid = start(DIAGSUM_SINGLE_EXE, {"--size", "3000x3000", "--threads", "2", "--no-log"}, "-");
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // the run is over; the pipe is full
+    kill(pid, SIGTERM);
+    std::string out;
+    char buffer[65536];
+    for (ssize_t n; (n = read(ends[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0) {
+            out.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    close(ends[0]);
+    finish(pid);
+    std::istringstream lines(out);
+    int expected = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("Soma da diagonal ", 0) == 0) {
+            ASSERT_EQ(line.rfind("Soma da diagonal " + std::to_string(expected) + " ", 0), 0u) << line;
+            expected++;
+        }
+    }
+    EXPECT_EQ(expected, 5999);
+    EXPECT_EQ(readFile("stderr.txt"), "");
+}
+
+namespace {
+
+// A sweep that takes far longer than any stop of these tests comes after.
+const std::vector<std::string> longSweep{"--size", "20x20", "--no-log", "--json", "sweep.json"};
+
+// The sweep stopped by `signal` left a JSON file of every run it made, the
+// stop recorded, and said so in one line.
+void expectStoppedSweep(int signal) {
+    ASSERT_TRUE(nlohmann::json::accept(readFile("sweep.json"))) << readFile("stderr.txt");
+    const auto context = sweepContext();
+    EXPECT_EQ(context["stopped"], true);
+    EXPECT_EQ(context["stop_signal_number"], signal);
+    EXPECT_EQ(context["runs_made"].get<long>(), entriesOf("iteration"));
+    const std::string said = testsupport::withoutMachineWarnings(readFile("stderr.txt"));
+    EXPECT_EQ(said.rfind("diagsum: sweep stopped by SIG", 0), 0u) << said;
+    EXPECT_EQ(lineCount(said), 1u) << said;
+}
+
+std::vector<std::string> underTimeout(std::vector<std::string> options, const std::string& seconds) {
+    options.push_back(seconds);
+    options.push_back(DIAGSUM_EXE);
+    options.insert(options.end(), longSweep.begin(), longSweep.end());
+    return options;
+}
+
+}  // namespace
+
+// GNU timeout signals the program, then its own process group, so the
+// program often receives the signal twice at once: still one stop.
+TEST(SweepStop, TimeoutAtAnyMomentKeepsEveryRunInTheJson) {
+    std::mt19937 moments(20);  // fixed: a failure can be run again as it was
+    std::uniform_int_distribution<int> millis(250, 650);
+    for (int sweep = 0; sweep < 20; sweep++) {
+        testsupport::ScratchDir dir;
+        const bool interrupt = sweep % 2 == 0;
+        const std::string seconds = "0." + std::to_string(millis(moments));
+        SCOPED_TRACE((interrupt ? "timeout -s INT " : "timeout ") + seconds);
+        const std::vector<std::string> options =
+            interrupt ? std::vector<std::string>{"-s", "INT"} : std::vector<std::string>{};
+        EXPECT_EQ(finish(start("/usr/bin/timeout", underTimeout(options, seconds))), 124);
+        expectStoppedSweep(interrupt ? SIGINT : SIGTERM);
+    }
+}
+
+TEST(SweepStop, TimeoutPreservingTheStatusEndsByTheSignal) {
+    testsupport::ScratchDir dir;
+    EXPECT_EQ(finish(start("/usr/bin/timeout", underTimeout({"--preserve-status", "-s", "INT"}, "0.4"))),
+              128 + SIGINT);
+    expectStoppedSweep(SIGINT);
+}
+
+TEST(SweepStop, SignalToTheProcessAndToItsGroupIsOneStop) {
+    for (const bool group : {false, true}) {
+        SCOPED_TRACE(group ? "the group" : "the process");
+        testsupport::ScratchDir dir;
+        const pid_t shell = startShell(R"(exec "$0" --size 20x20 --no-log --json sweep.json)", DIAGSUM_EXE);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        kill(shell, SIGINT);  // the shell became the sweep, the leader of its own group
+        if (group) {
+            kill(-shell, SIGINT);
+        }
+        EXPECT_EQ(finish(shell), 1000 + SIGINT);
+        expectStoppedSweep(SIGINT);
+    }
+}
+
+// Ctrl-C on a terminal: util-linux script runs the sweep on a pseudo
+// terminal, and the ^C written to it reaches the sweep as SIGINT.
+TEST(SweepStop, CtrlCOnATerminalKeepsEveryRun) {
+    if (access("/usr/bin/script", X_OK) != 0) {
+        GTEST_SKIP() << "needs util-linux script for a pseudo terminal";
+    }
+    testsupport::ScratchDir dir;
+    const pid_t shell = startShell(
+        R"((sleep 0.5; printf '\003'; sleep 2) | script -q -e -c "'$0' --size 20x20 --no-log --json sweep.json" /dev/null)",
+        DIAGSUM_EXE);
+    EXPECT_EQ(finishWithin(shell, 30), 128 + SIGINT) << "script's status is the sweep's";
+    ASSERT_TRUE(nlohmann::json::accept(readFile("sweep.json")));
+    EXPECT_EQ(sweepContext()["stop_signal"], "SIGINT");
+    EXPECT_EQ(sweepContext()["runs_made"].get<long>(), entriesOf("iteration"));
+}
+
+// After a stop, the JSON file is a pipe nobody reads: a second stop, a
+// while later, ends the wait and the program.
+TEST(SweepStop, SecondStopLaterEndsAWaitForTheJsonPipe) {
+    testsupport::ScratchDir dir;
+    ASSERT_EQ(mkfifo("sweep.json", 0666), 0);
+    const pid_t pid = start(DIAGSUM_EXE, longSweep);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    kill(pid, SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(repeatedStopMillis + 300));
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finishWithin(pid, 10), 1000 + SIGTERM) << "2000: still waiting";
+    EXPECT_NE(readFile("stderr.txt").find("cannot write sweep.json"), std::string::npos)
+        << readFile("stderr.txt");
+    EXPECT_TRUE(noTemporaryLeft());
+}
+
+// Another process holds the log's lock: a stop is not held behind it, and
+// the line it could not write is said.
+TEST(SweepStop, LockedLogDoesNotHoldTheStop) {
+    if (!testsupport::plainConsoleAndLog) {
+        GTEST_SKIP() << "waits on the log's lines";
+    }
+    testsupport::ScratchDir dir;
+    const int holder = open("lk.csv", O_WRONLY | O_CREAT | O_APPEND, 0666);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    const pid_t pid = start(DIAGSUM_EXE, sweep("5", {"--log", "lk.csv"}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the first line waits for the lock
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finishWithin(pid, 10), 1000 + SIGTERM) << "2000: held by the lock";
+    EXPECT_EQ(
+        testsupport::withoutMachineWarnings(readFile("stderr.txt")),
+        "diagsum: sweep stopped by SIGTERM after 1 of 20 timed runs; they are kept in lk.csv (all but the "
+        "last run: another process held its lock)\n");
+
+    const pid_t single = start(DIAGSUM_SINGLE_EXE, {"--size", "20x20", "--log", "lk.csv"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    kill(single, SIGTERM);
+    EXPECT_EQ(finishWithin(single, 10), 1000 + SIGTERM);
+    EXPECT_EQ(readFile("stderr.txt"),
+              "diagsum-single: the run is not in lk.csv: another process held its lock when the stop came\n");
+    close(holder);
+    EXPECT_EQ(readFile("lk.csv"), "");
+}
