@@ -108,9 +108,9 @@ bool takeMessage(Merge* merge, InvocationMessage* message) {
 
 // How a child's channel ended.
 struct ChildOutcome {
-    bool ended = false;       // its end message came
-    InvocationMessage end;    // that message
-    bool malformed = false;   // it sent bytes no child sends (it was killed then)
+    bool ended = false;      // its end message came
+    InvocationMessage end;   // that message
+    bool malformed = false;  // it sent bytes no child sends (it was killed then)
     int waitStatus = 0;
 };
 
@@ -193,28 +193,31 @@ SweepEnd judgeChild(const ChildOutcome& outcome, int32_t invocation, int32_t inv
                     size_t planned) {
     const int shown = invocation + 1;
     if (outcome.malformed) {
-        fprintf(stderr,
-                _("diagsum: invocation %d of %d sent what no invocation sends after %zu of its %zu timed runs; "
-                  "it was ended, and the runs before are kept\n"),
-                shown, invocations, made, planned);
+        fprintf(
+            stderr,
+            _("diagsum: invocation %d of %d sent what no invocation sends after %zu of its %zu timed runs; "
+              "it was ended, and the runs before are kept\n"),
+            shown, invocations, made, planned);
         return SweepEnd::runFailed;
     }
     if (!outcome.ended) {
         const int status = outcome.waitStatus;
-        const std::string how = WIFSIGNALED(status)
-                                    ? formatMessage(_("was killed by %s"), signalText(WTERMSIG(status)).c_str())
-                                    : formatMessage(_("exited with status %d"), WEXITSTATUS(status));
+        const std::string how =
+            WIFSIGNALED(status) ? formatMessage(_("was killed by %s"), signalText(WTERMSIG(status)).c_str())
+                                : formatMessage(_("exited with status %d"), WEXITSTATUS(status));
         // TRANSLATORS: the invocation, the invocations, how it ended, the runs it made and its share.
-        fprintf(stderr, _("diagsum: invocation %d of %d %s after %zu of its %zu timed runs; those are kept\n"),
-                shown, invocations, how.c_str(), made, planned);
+        fprintf(stderr,
+                _("diagsum: invocation %d of %d %s after %zu of its %zu timed runs; those are kept\n"), shown,
+                invocations, how.c_str(), made, planned);
         return SweepEnd::runFailed;
     }
     switch (outcome.end.end) {
         case InvocationEnd::failed:
-            fprintf(stderr,
-                    _("diagsum: invocation %d of %d could not make a run after %zu of its %zu timed runs; those "
-                      "are kept\n"),
-                    shown, invocations, made, planned);
+            fprintf(
+                stderr,
+                _("diagsum: invocation %d of %d could not make a run after %zu of its %zu timed runs; those "
+                  "are kept\n"),
+                shown, invocations, made, planned);
             return SweepEnd::runFailed;
         case InvocationEnd::stopped:
             // A signal that reached the child alone stops the sweep as if
@@ -262,7 +265,8 @@ SweepEnd sweepInvocations(const SweepOptions& options, const SweepSetup& setup, 
         }
         Merge merge{&options, &setup, outputs, runs, &means, i, &sequence, 0, &lastSums};
         const ChildOutcome outcome = followChild(child, &merge);
-        end = judgeChild(outcome, i, options.invocations, merge.made, perRun * static_cast<size_t>(share.runs));
+        end =
+            judgeChild(outcome, i, options.invocations, merge.made, perRun * static_cast<size_t>(share.runs));
     }
     clearProgress(progress);
     if (!lastSums.empty()) {

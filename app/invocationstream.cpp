@@ -9,8 +9,8 @@
 #include <new>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "app/diagrun.h"
 #include "export/runrecord.h"
@@ -132,9 +132,9 @@ bool parseShareText(const char* text, InvocationShare* share) {
     InvocationShare read;
     std::string perf;
     std::string extra;
-    if (!readNumber(&words, &read.fd) || !readNumber(&words, &read.index) || !readNumber(&words, &read.count) ||
-        !readNumber(&words, &read.runs) || !readNumber(&words, &read.seed) || !(words >> perf) ||
-        words >> extra) {
+    if (!readNumber(&words, &read.fd) || !readNumber(&words, &read.index) ||
+        !readNumber(&words, &read.count) || !readNumber(&words, &read.runs) ||
+        !readNumber(&words, &read.seed) || !(words >> perf) || words >> extra) {
         return false;
     }
     if (perf != "-") {
@@ -202,7 +202,8 @@ MessageRead nextMessage(MessageReader* reader, InvocationMessage* message) {
     if (lineEnd == std::string_view::npos) {
         return MessageRead::incomplete;
     }
-    const Json header = Json::parse(unread.begin(), unread.begin() + static_cast<ptrdiff_t>(lineEnd), nullptr, false);
+    const Json header =
+        Json::parse(unread.begin(), unread.begin() + static_cast<ptrdiff_t>(lineEnd), nullptr, false);
     if (header.is_discarded() || !header.is_object()) {
         return MessageRead::malformed;
     }

@@ -12,9 +12,9 @@ namespace {
 
 Json usageRecord(const ResourceUse& usage) {
     const auto& [user, system, minor, major, voluntary, involuntary] = usage;
-    return {{"user_time_us", user},           {"system_time_us", system},
-            {"minor_faults", minor},          {"major_faults", major},
-            {"voluntary_switches", voluntary}, {"involuntary_switches", involuntary}};
+    return {
+        {"user_time_us", user},  {"system_time_us", system},        {"minor_faults", minor},
+        {"major_faults", major}, {"voluntary_switches", voluntary}, {"involuntary_switches", involuntary}};
 }
 
 Json perfRecord(const PerfCounts& perf) {
@@ -24,7 +24,8 @@ Json perfRecord(const PerfCounts& perf) {
 
 Json timeRecord(const RunTime& time) {
     const auto& [ticks, wallMicros, usage, perf] = time;
-    return {{"ticks", ticks}, {"wall_us", wallMicros}, {"usage", usageRecord(usage)}, {"perf", perfRecord(perf)}};
+    return {
+        {"ticks", ticks}, {"wall_us", wallMicros}, {"usage", usageRecord(usage)}, {"perf", perfRecord(perf)}};
 }
 
 void readUsage(const nlohmann::json& record, ResourceUse* usage) {
@@ -63,10 +64,14 @@ RunMode modeNamed(const std::string& name) {
 
 Json runRecord(const TimedRun& run) {
     const auto& [countIndex, mode, time, stack, sequence, cpusUsed, placementMisses, invocation] = run;
-    return {{"count_index", countIndex}, {"mode", runModeName(mode)},
-            {"time", timeRecord(time)},  {"stack", stack},
-            {"sequence", sequence},      {"cpus_used", cpusUsed},
-            {"placement_misses", placementMisses}, {"invocation", invocation}};
+    return {{"count_index", countIndex},
+            {"mode", runModeName(mode)},
+            {"time", timeRecord(time)},
+            {"stack", stack},
+            {"sequence", sequence},
+            {"cpus_used", cpusUsed},
+            {"placement_misses", placementMisses},
+            {"invocation", invocation}};
 }
 
 bool parseRunRecord(const nlohmann::json& record, TimedRun* run) try {

@@ -1,9 +1,9 @@
 // How a sweep's runs and seed are shared among its invocations.
-#include "plan/invocations.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
+
+#include "plan/invocations.h"
 
 TEST(InvocationPlan, SharesAddUpToTheRunsTheFirstOnesTakingTheRest) {
     EXPECT_EQ(invocationRuns(10, 3, 0), 4);

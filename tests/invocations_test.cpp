@@ -67,7 +67,8 @@ std::vector<nlohmann::json> iterationsInSequence(const nlohmann::json& json) {
             runs.push_back(entry);
         }
     }
-    std::sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) { return a["sequence"] < b["sequence"]; });
+    std::sort(runs.begin(), runs.end(),
+              [](const auto& a, const auto& b) { return a["sequence"] < b["sequence"]; });
     return runs;
 }
 
@@ -193,8 +194,8 @@ TEST(Invocations, AStopInTheSecondInvocationKeepsWhatWasMeasured) {
     }
     EXPECT_EQ(aggregates, lines(readFile("stdout.txt")).size() * 4);
     const std::string said = testsupport::withoutMachineWarnings(readFile("stderr.txt"));
-    const std::string stopLine = "diagsum: sweep stopped by SIGTERM after " + std::to_string(made.size()) + " of " +
-                                 std::to_string(4 * runs) + " timed runs";
+    const std::string stopLine = "diagsum: sweep stopped by SIGTERM after " + std::to_string(made.size()) +
+                                 " of " + std::to_string(4 * runs) + " timed runs";
     EXPECT_EQ(said.rfind(stopLine, 0), 0u) << said;
 }
 
@@ -203,7 +204,8 @@ TEST(Invocations, AChildThatDiesIsSaidAndItsRunsAreKept) {
     const pid_t pid =
         startSweep("--size 200x200 --threads 1-8 --runs 100 --invocations 2 --log l.csv --json s.json");
     waitForLines("l.csv", 20);
-    std::string children = readFile("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    std::string children =
+        readFile("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
     ASSERT_FALSE(children.empty()) << "the first invocation is at work";
     kill(std::stoi(children), SIGKILL);
     EXPECT_EQ(finish(pid), 255);
@@ -219,9 +221,10 @@ TEST(Invocations, AChildThatDiesIsSaidAndItsRunsAreKept) {
 // The pool's stack-size restart and the binding hold in every child.
 TEST(Invocations, EachChildSetsItselfUpAsOneProcessWould) {
     testsupport::ScratchDir dir;
-    ASSERT_EQ(runSweep("--mode pool --stack-size 64k --bind scatter --threads 2 --runs 2 --invocations 2 --no-log "
-                       "--json p.json"),
-              0)
+    ASSERT_EQ(
+        runSweep("--mode pool --stack-size 64k --bind scatter --threads 2 --runs 2 --invocations 2 --no-log "
+                 "--json p.json"),
+        0)
         << readFile("stderr.txt");
     const auto json = nlohmann::json::parse(readFile("p.json"));
     EXPECT_EQ(json["context"]["omp_stacksize"], "65536B");
@@ -238,7 +241,8 @@ TEST(Invocations, FewerRunsThanInvocationsAndAShareNotFromAParentAreRefused) {
         EXPECT_EQ(lines(readFile("stderr.txt")).size(), 1u) << readFile("stderr.txt");
     }
     EXPECT_NE(readFile("stderr.txt").find("--invocations"), std::string::npos);
-    EXPECT_EQ(runSweep("--threads 1 --runs 1 --invocations 1 --no-log --out o.txt"), 0) << "one is today's sweep";
+    EXPECT_EQ(runSweep("--threads 1 --runs 1 --invocations 1 --no-log --out o.txt"), 0)
+        << "one is today's sweep";
     setenv("DIAGSUM_INVOCATION", "0 0 2 1 0 -", 1);
     EXPECT_EQ(runSweep("--threads 1 --runs 2 --invocations 2"), 64);
     unsetenv("DIAGSUM_INVOCATION");

@@ -93,8 +93,8 @@ TEST(InvocationMessages, RunsSumsAndTheEndArriveWholeHoweverTheBytesAreCut) {
     EXPECT_EQ(messages[2].end, InvocationEnd::stopped);
     EXPECT_EQ(messages[2].signal, 15);
 
-    for (const char* bad : {"not json\n", "{\"run\":{},\"variant\":0}\n", "{\"end\":\"maybe\",\"signal\":0}\n",
-                            "{\"sums\":-1}\n", "[]\n"}) {
+    for (const char* bad : {"not json\n", "{\"run\":{},\"variant\":0}\n",
+                            "{\"end\":\"maybe\",\"signal\":0}\n", "{\"sums\":-1}\n", "[]\n"}) {
         MessageReader garbled;
         addMessageBytes(&garbled, bad, std::char_traits<char>::length(bad));
         InvocationMessage message;
