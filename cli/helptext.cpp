@@ -41,7 +41,9 @@ const char sweepShapeUsage[] =
        "      --bind POLICY          where the workers run: none (default), compact, scatter or\n"
        "                             list:CPUS (such as list:0,2,4-7, dealt round-robin)\n"
        "      --order ORDER          sequential (default), interleaved (the counts take turns) or\n"
-       "                             random[:SEED] (the whole sweep shuffled)\n");
+       "                             random[:SEED] (the whole sweep shuffled)\n"
+       "      --invocations K        make the sweep with K fresh processes, one after another,\n"
+       "                             each making its share of every count's runs (default 1)\n");
 
 const char sweepCounterUsage[] =
     N_("\n"

@@ -27,7 +27,8 @@ enum : int {
     optPerf,
     optContext,
     optProgress,
-    optNoProgress
+    optNoProgress,
+    optInvocations
 };
 
 // The driver's options as getopt_long takes them: the long options in the

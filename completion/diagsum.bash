@@ -55,10 +55,10 @@ _diagsum() {
             ;;
         --log | --out | --json) _diagsum_files; return ;;
         --stack-size) _diagsum_reply "default 64k 1m 8m"; return ;;
-        -s | --size | -t | --threads | -r | --runs | -w | --warmup | --context) return ;;
+        -s | --size | -t | --threads | -r | --runs | -w | --warmup | --invocations | --context) return ;;
     esac
-    _diagsum_reply "--size --threads --runs --warmup --mode --stack-size --bind --order --log --no-log --out --json
-        --perf --context --progress --no-progress --help --version"
+    _diagsum_reply "--size --threads --runs --warmup --mode --stack-size --bind --order --invocations --log --no-log
+        --out --json --perf --context --progress --no-progress --help --version"
 }
 
 _diagsum_single() {
