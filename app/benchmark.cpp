@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/invocationchild.h"
+#include "app/invocations.h"
 #include "app/poolrun.h"
 #include "app/settings.h"
 #include "app/sweeploop.h"
@@ -18,6 +20,7 @@
 #include "i18n/messages.h"
 #include "machine/fingerprint.h"
 #include "outputs/driveroutputs.h"
+#include "plan/invocations.h"
 #include "plan/sweepsetup.h"
 #include "progress/progress.h"
 #include "progress/stopreport.h"
@@ -50,8 +53,15 @@ bool writeRunFiles(const SweepOptions& options, const SweepSetup& setup, DriverO
                    const std::vector<TimedRun>& runs, const std::string& executable,
                    const SweepFacts& facts) {
     const bool json = writeAtEnd(&outputs->json, [&] {
-        const SweepRecord record{setup.seed, setup.bound ? setup.masks.cpus : std::vector<int32_t>{},
-                                 stopSignal()};
+        SweepRecord record;
+        record.seed = setup.seed;
+        record.bindCpus = setup.bound ? setup.masks.cpus : std::vector<int32_t>{};
+        record.stopSignal = stopSignal();
+        for (int32_t i = 0; options.invocations > 1 && options.order.order == RunOrder::random &&
+                            i < options.invocations;
+             i++) {
+            record.invocationSeeds.push_back(invocationSeed(setup.seed, i));
+        }
         return sweepJson(options, runs, executable, thisBuild, facts, record);
     });
     const bool trace =
@@ -85,13 +95,11 @@ int benchmarkSweep() {
     return runSweep(defaultSweepOptions(), "diagsum");
 }
 
-int runSweep(const SweepOptions& options, const std::string& executable) {
+int runSweep(const SweepOptions& options, const std::string& executable, char** argv) {
     DriverOutputs outputs;
     bool logged = false;  // the log is opened only when a run will go there
-    for (RunMode mode : options.modes) {
-        for (Split split : options.splits) {
-            logged = logged || logsVariant(options, Variant{mode, 0, split});
-        }
+    for (const Variant& variant : sweepVariants(options)) {
+        logged = logged || logsVariant(options, variant);
     }
     const std::string logPath = logged ? options.logPath : "";
     if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath, options.tracePath) ||
@@ -107,13 +115,18 @@ int runSweep(const SweepOptions& options, const std::string& executable) {
         return 1;
     }
     SweepFacts facts = openSweepFacts(options);
+    const bool invocations = options.invocations > 1 && argv != nullptr;
+    if (invocations) {
+        closePerfCounters();  // the children count; open here, they would count them twice
+    }
     SweepRuns runs;
     Progress progress;
     startProgress(&progress, plannedTimedRuns(setup.plan.shape),
                   getInputFromUser ? ProgressChoice::off : options.progress);
     SweepEnd end;
     try {
-        end = sweepPlan(options, setup, &outputs, &runs, &progress);
+        end = invocations ? sweepInvocations(options, setup, argv, facts.perfEvents, &outputs, &runs, &progress)
+                          : sweepPlan(options, setup, &outputs, &runs, &progress);
     } catch (const std::bad_alloc&) {
         // The bookkeeping outside the C allocations (the list of timed runs,
         // a log line, a file's name) found no memory: a part of a run that
@@ -160,7 +173,10 @@ int sweepMain(int argc, char** argv) try {
     installStopHandlers();
     // Stopped, it ends by the signal once everything is written, as any
     // program killed by it would: a calling shell loop stops too.
-    return endByStopSignal(runSweep(options, argc > 0 ? argv[0] : "diagsum"));
+    if (const char* share = invocationShareGiven(); share != nullptr) {
+        return endByStopSignal(runInvocationChild(options, share));
+    }
+    return endByStopSignal(runSweep(options, argc > 0 ? argv[0] : "diagsum", argv));
 } catch (const std::bad_alloc&) {
     fprintf(stderr, _("diagsum: not enough memory\n"));
     return -1;

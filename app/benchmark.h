@@ -27,11 +27,15 @@ int benchmarkSweep();
 // one line saying why when a part of a run cannot be made, or memory runs
 // out for the sums' text, the JSON, the trace or the sweep's bookkeeping (the lines
 // already logged stay, and the JSON of the runs measured when it can still
-// be built); else 128 + the stop, or 1 when an output failed.
-int runSweep(const SweepOptions& options, const std::string& executable);
+// be built); else 128 + the stop, or 1 when an output failed. With
+// --invocations, the runs are made by fresh processes of the program
+// started with `argv` (app/invocations.h); without argv, in this one.
+int runSweep(const SweepOptions& options, const std::string& executable, char** argv = nullptr);
 
 // diagsum's entry point: parses the command line (exit 64 when it is
 // refused, 0 after --help or --version, 1 when that answer could not be
-// written), installs the stop handlers, then sweeps. Stopped, it ends by
-// the stop's signal once its files are written (endByStopSignal).
+// written), installs the stop handlers, then sweeps; started by a sweep of
+// several invocations, it makes its share as a child instead
+// (app/invocationchild.h). Stopped, it ends by the stop's signal once its
+// files are written (endByStopSignal).
 int sweepMain(int argc, char** argv);

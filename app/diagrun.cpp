@@ -10,6 +10,7 @@
 
 #include "floatfiles/floatfiles.h"
 #include "i18n/messages.h"
+#include "outputs/outputfile.h"
 
 namespace {
 
@@ -19,6 +20,12 @@ constexpr float fillValue = 1.0f;
 bool failPreparation(DiagRun* run, const char* message) {
     printf("%s", message);
     releaseDiagRun(run);
+    return false;
+}
+
+bool noMemoryForSums(Array results, const char* program, const std::string& outName) {
+    fprintf(stderr, _("%s: not enough memory for the text of the %d sums; %s is not written\n"), program,
+            results.top + 1, outName.c_str());
     return false;
 }
 
@@ -32,8 +39,10 @@ void joinWorkers(DiagRun* run, int32_t count) {
 
 bool failWorkerStart(DiagRun* run, int32_t started, int error) {
     joinWorkers(run, started);
-    // TRANSLATORS: the thread number, the thread count, the system's reason.
-    printf(_("Could not create thread %d of %d: %s\n"), started + 1, run->numThreads, strerror(error));
+    // TRANSLATORS: the program's name, the thread number, the thread count,
+    // the system's reason.
+    printf(_("%s: Could not create thread %d of %d: %s\n"), reportingProgram(), started + 1, run->numThreads,
+           strerror(error));
     return false;
 }
 
@@ -116,13 +125,20 @@ void releaseDiagRun(DiagRun* run) {
     run->args = nullptr;
 }
 
+bool runSumsText(Array results, const char* program, const std::string& outName, std::string* text) {
+    try {
+        *text = floatLines(results);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return noMemoryForSums(results, program, outName);
+    }
+}
+
 bool writeRunSums(OutputFile* out, Array results, const char* program) {
     try {
         writeWholeFile(out, floatLines(results));
         return true;
     } catch (const std::bad_alloc&) {
-        fprintf(stderr, _("%s: not enough memory for the text of the %d sums; %s is not written\n"), program,
-                results.top + 1, out->name.c_str());
-        return false;
+        return noMemoryForSums(results, program, out->name);
     }
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/diagworker.h"
 #include "counters/runclock.h"
@@ -29,9 +30,10 @@ bool prepareDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThre
 
 // Starts every worker with default attributes, then joins them in index
 // order. When a worker cannot be started, joins those already running,
-// prints which one of how many and why ("Could not create thread 2 of 40000:
-// Resource temporarily unavailable", the strerror of pthread_create's
-// result) and returns false; the run stays prepared.
+// prints which one of how many and why ("diagsum: Could not create thread 2
+// of 40000: Resource temporarily unavailable", the program's name as
+// reportingProgram gives it, and the strerror of pthread_create's result)
+// and returns false; the run stays prepared.
 bool sumDiagonals(DiagRun* run);
 
 // Joins workers 0 ... count - 1, in index order.
@@ -59,6 +61,11 @@ bool timeSummedRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThrea
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time);
 // The same run where only the processor-clock ticks are wanted.
 bool timeDiagRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, double* elapsed);
+
+// The text of the run's sums (floatLines) into `text`. False after one line
+// on stderr, starting with `program`, when there was not memory for it
+// (about 12 bytes a diagonal): the file `outName` is then not written.
+bool runSumsText(Array results, const char* program, const std::string& outName, std::string* text);
 
 // Writes the run's sums to `out` (floatLines, whole-file replacement; a
 // failure to write is reported there). False after one line on stderr,

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/diagrun.h"
+#include "app/invocationstream.h"
 #include "app/poolrun.h"
 #include "app/poolteam.h"
 #include "app/runlog.h"
@@ -104,50 +105,32 @@ enum class RunEnd {
     sumsOutOfMemory  // timed and logged, but no memory was left to write its sums (said on stderr)
 };
 
-// One timed run, its sums written to out.txt and the run logged; with bound
-// workers, where they started is checked against the plan.
-RunEnd timedRun(RunMaker* maker, DriverOutputs* outputs, const Variant& variant, int32_t workers,
-                TimedRun* timed) {
+// One timed run, its sums written to out.txt (or, in a child invocation,
+// kept for the parent); with bound workers, where they started is checked
+// against the plan.
+RunEnd timedRun(RunMaker* maker, DriverOutputs* outputs, InvocationStream* stream, const Variant& variant,
+                int32_t workers, TimedRun* timed) {
     DiagRun run;
     if (!measureRun(maker, variant, workers, &run, &timed->time)) {
         return RunEnd::notMade;
     }
-    const bool sumsMade = writeRunSums(&outputs->out, run.results, "diagsum");
+    const bool sumsMade = stream != nullptr ? keepRunSums(stream, run.results, outputs->out.name)
+                                            : writeRunSums(&outputs->out, run.results, "diagsum");
     releaseDiagRun(&run);
-    if (logsVariant(*maker->options, variant)) {
-        appendToLog(&outputs->log, ExecutionData{timed->time.ticks, run.matrix.rows, run.matrix.columns,
-                                                 run.matrix.diagonals, workers});
-    }
     if (maker->setup->bound) {
         const PlacementCheck check =
             checkPlacement(maker->setup->masks, maker->start.startCpus.data(), workers);
         timed->cpusUsed = check.cpusUsed;
         timed->placementMisses = check.misses;
     }
-    if (keepsRuns(*maker->options)) {
+    // A child invocation sends every run to its parent, which may keep it.
+    if (keepsRuns(*maker->options) || stream != nullptr) {
         timed->elementsMax = elementsMaxOf(*maker, variant, workers);
         if (maker->tracing) {
             timed->trace = maker->trace;
         }
     }
     return sumsMade ? RunEnd::measured : RunEnd::sumsOutOfMemory;
-}
-
-// Counts a timed run: in its count's mean, on the progress line and, with a
-// JSON or trace file, among the runs kept for it.
-void recordTimedRun(const SweepOptions& options, const SweepSetup& setup, const PlannedRun& planned,
-                    const TimedRun& run, MeanLines* means, SweepRuns* runs) {
-    const PlanShape& shape = setup.plan.shape;
-    addToMean(means, shape, planned, run.time.ticks);
-    runs->made++;
-    // The line counts the count's runs of every variant, within int32_t.
-    const int64_t perCount = std::min<int64_t>(timedRunsPerCount(shape), INT32_MAX);
-    progressRunDone(means->progress, options.threadCounts[planned.count],
-                    static_cast<int32_t>(std::max<int64_t>(perCount - means->left[planned.count], 1)),
-                    static_cast<int32_t>(perCount));
-    if (keepsRuns(options)) {
-        runs->timed.push_back(run);
-    }
 }
 
 // Makes the planned runs in turn; a stop signal is honoured between runs.
@@ -168,7 +151,7 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
         if (getInputFromUser && !planned.warmup) {
             runlog::pause();  // a signal while waiting stops before the run
         }
-        if (stopSignal() != 0) {
+        if (stopSignal() != 0 || stopAsked(runs->stream)) {
             return SweepEnd::stopped;
         }
         if (planned.warmup) {
@@ -179,15 +162,20 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
         }
         TimedRun run{planned.count, variant.mode, RunTime{}, variant.stack, sequence++};
         run.split = variant.split;
-        const RunEnd made = timedRun(maker, outputs, variant, workers, &run);
+        const RunEnd made = timedRun(maker, outputs, runs->stream, variant, workers, &run);
         if (made == RunEnd::notMade) {
             return SweepEnd::runFailed;
         }
-        recordTimedRun(options, setup, planned, run, means, runs);
+        recordTimedRun(options, setup, planned, run, outputs, means, runs);
+        if (runs->stream != nullptr && !streamRun(runs->stream, planned.variant, run)) {
+            return SweepEnd::stopped;  // the parent is gone
+        }
         if (made == RunEnd::sumsOutOfMemory) {
             return SweepEnd::runFailed;  // its time is kept, but no further run of this size fits
         }
-        printReadyMeans(means, options, setup, &outputs->console, false);
+        if (runs->stream == nullptr) {
+            printReadyMeans(means, options, setup, &outputs->console, false);
+        }
     }
     return SweepEnd::finished;
 }
@@ -195,8 +183,28 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
 }  // namespace
 
 bool logsVariant(const SweepOptions& options, const Variant& variant) {
-    const bool distinct = variant.mode == RunMode::spawn && variant.split == defaultSplit;
-    return generateExecutionData && options.log && (distinct || options.logNamed);
+    return generateExecutionData && options.log && (options.logNamed || variantInDefaultLog(options, variant));
+}
+
+void recordTimedRun(const SweepOptions& options, const SweepSetup& setup, const PlannedRun& planned,
+                    const TimedRun& run, DriverOutputs* outputs, MeanLines* means, SweepRuns* runs) {
+    const int32_t workers = options.threadCounts[planned.count];
+    if (logsVariant(options, setup.variants[planned.variant])) {
+        // The run's matrix had these sizes: the options were checked to fit.
+        appendToLog(&outputs->log, ExecutionData{run.time.ticks, options.rows, options.columns,
+                                                 options.rows + options.columns - 1, workers});
+    }
+    const PlanShape& shape = setup.plan.shape;
+    addToMean(means, shape, planned, run.time.ticks);
+    runs->made++;
+    // The line counts the count's runs of every variant, within int32_t.
+    const int64_t perCount = std::min<int64_t>(timedRunsPerCount(shape), INT32_MAX);
+    progressRunDone(means->progress, workers,
+                    static_cast<int32_t>(std::max<int64_t>(perCount - means->left[planned.count], 1)),
+                    static_cast<int32_t>(perCount));
+    if (keepsRuns(options) && runs->stream == nullptr) {  // a child sends its runs instead
+        runs->timed.push_back(run);
+    }
 }
 
 SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
@@ -218,6 +226,8 @@ SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverO
     PoolTeam team;
     const SweepEnd end = makePlannedRuns(&maker, outputs, &means, &team, runs);
     endPoolTeamOf(&team);
-    printReadyMeans(&means, options, setup, &outputs->console, true);
+    if (runs->stream == nullptr) {
+        printReadyMeans(&means, options, setup, &outputs->console, true);
+    }
     return end;
 }

@@ -11,25 +11,38 @@
 #include "cli/options.h"
 #include "export/sweepjson.h"
 #include "outputs/driveroutputs.h"
+#include "plan/meanlines.h"
 #include "plan/sweepsetup.h"
 #include "progress/progress.h"
+
+struct InvocationStream;  // app/invocationstream.h
 
 // The timed runs of the sweep so far: every one counted, kept for the JSON
 // file or the trace file when there is one.
 struct SweepRuns {
     std::vector<TimedRun> timed;
     size_t made = 0;
+    // A child invocation's channel to its parent (--invocations), or null.
+    // A child sends each timed run and its last run's sums there, writes no
+    // out.txt and no mean line, and stops when the parent asks.
+    InvocationStream* stream = nullptr;
 };
 
 // What ended the sweep: the last planned run, a run that could not be made,
 // or a stop signal.
 enum class SweepEnd { finished, runFailed, stopped };
 
-// Whether runs of `variant` go to the log: its five fields cannot tell the
-// modes or the splits apart, so pool runs and runs of a split other than
-// round-robin go only to a log the user named (and none with
-// generateExecutionData off).
+// Whether runs of `variant` go to the log: the default log takes only the
+// variants it can tell apart (variantInDefaultLog, plan/sweepsetup.h), a
+// log the user named takes every run, and none is written with
+// generateExecutionData off or --no-log.
 bool logsVariant(const SweepOptions& options, const Variant& variant);
+
+// Counts a timed run of `planned`'s count and variant, made in this process
+// or by a child invocation: its log line (logsVariant), its count's mean,
+// the progress line and, with a JSON or trace file, the runs kept for it.
+void recordTimedRun(const SweepOptions& options, const SweepSetup& setup, const PlannedRun& planned,
+                    const TimedRun& run, DriverOutputs* outputs, MeanLines* means, SweepRuns* runs);
 
 // Makes every planned run of `setup`. Spawn runs with default attributes,
 // dealt round-robin and not recorded go through timeDiagRun, as in a sweep

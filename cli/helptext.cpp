@@ -44,7 +44,9 @@ const char sweepShapeUsage[] =
        "                             random[:SEED] (the whole sweep shuffled)\n"
        "      --split LIST           how the diagonals are dealt: round-robin (default), blocks\n"
        "                             (one range per worker) or dynamic (the next one free); several,\n"
-       "                             such as round-robin,blocks, alternate run by run\n");
+       "                             such as round-robin,blocks, alternate run by run\n"
+       "      --invocations K        make the sweep with K fresh processes, one after another,\n"
+       "                             each making its share of every count's runs (default 1)\n");
 
 const char sweepCounterUsage[] =
     N_("\n"

@@ -10,10 +10,17 @@ namespace {
 
 constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
 
-// A file option's value: any name but the empty one.
+// A file option's value: any name but the empty one, and none that starts
+// with '-': "--json --no-log" lacks its value rather than naming a file
+// "--no-log". Such a file is named as a path ("./-x").
 std::string takeFileName(const GivenOption& given, std::string* path) {
     if (*given.text == '\0') {
         return formatMessage(_("%s needs a file name"), given.name.c_str());
+    }
+    if (*given.text == '-') {
+        // TRANSLATORS: the option, the word after it, and that word again.
+        return formatMessage(_("%s needs a file name, not '%s' (name a file that starts with '-' as ./%s)"),
+                             given.name.c_str(), given.text, given.text);
     }
     *path = given.text;
     return "";
@@ -72,6 +79,10 @@ std::string applyRunShapeOption(const GivenOption& given, SweepOptions* options)
             return parsePlacement(given.text, &options->placement, &why) ? "" : invalidValue(given, why);
         case optOrder:
             return parseRunOrder(given.text, &options->order, &why) ? "" : invalidValue(given, why);
+        case optInvocations:
+            return parseBoundedInt(given.text, 1, int32Max, &options->invocations)
+                       ? ""
+                       : invalidValue(given, _("use an integer from 1 to 2147483647"));
         case optSplit:
             return parseSplitList(given.text, &options->splits, &why) ? "" : invalidValue(given, why);
         default:
@@ -120,12 +131,25 @@ std::string applySweepOption(const GivenOption& given, SweepOptions* options) {
     }
 }
 
-// libgomp gives every team thread of the process one stack size.
+// What the options refuse together: several stack sizes with pool runs
+// (libgomp gives every team thread of the process one stack size), counters
+// and context with nowhere to record them, and invocations that would make
+// no run of a count.
 std::string checkSweepOptions(const SweepOptions& options) {
     if (options.stackSizes.size() > 1 && usesMode(options, RunMode::pool)) {
         return _(
             "pool runs take one --stack-size per sweep: OpenMP sets its threads' stack once, when the "
             "program starts");
+    }
+    if (options.jsonPath.empty() && (!options.perfEvents.empty() || !options.userContext.empty())) {
+        // TRANSLATORS: the option (--perf or --context).
+        return formatMessage(_("%s records into the JSON file: give --json FILE with it"),
+                             options.perfEvents.empty() ? "--context" : "--perf");
+    }
+    if (options.runs < options.invocations) {
+        return formatMessage(_("--invocations %d would leave an invocation without runs: give --runs at "
+                               "least %d (the runs per count of the whole sweep)"),
+                             options.invocations, options.invocations);
     }
     return "";
 }

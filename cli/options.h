@@ -34,6 +34,7 @@ struct SweepOptions {
         0};               // the workers' stack, bytes (0: the system's default); several alternate
     Placement placement;  // where the workers run
     OrderOption order;    // the order of the runs
+    int32_t invocations = 1;  // fresh processes the timed runs are shared among, one after another
     std::vector<Split> splits{defaultSplit};  // how the diagonals are dealt; several alternate
     std::vector<size_t> perfEvents;  // --perf: counters/perfcounters.h events, in the order asked
     std::vector<std::pair<std::string, std::string>> userContext;  // --context KEY=VALUE, in order

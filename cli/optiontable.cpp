@@ -28,6 +28,7 @@ constexpr OptionEntry entries[] = {
     {"stack-size", required_argument, optStackSize, true, false},
     {"bind", required_argument, optBind, true, false},
     {"order", required_argument, optOrder, true, false},
+    {"invocations", required_argument, optInvocations, true, false},
     {"split", required_argument, optSplit, true, false},
     {"perf", required_argument, optPerf, true, false},
     {"context", required_argument, optContext, true, false},

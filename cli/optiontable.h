@@ -28,6 +28,7 @@ enum : int {
     optContext,
     optProgress,
     optNoProgress,
+    optInvocations,
     optSplit,
     optTrace
 };

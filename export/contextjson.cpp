@@ -12,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "machine/binding.h"
+
 #ifndef DIAGSUM_VERSION
 #define DIAGSUM_VERSION "0"
 #endif
@@ -141,6 +143,10 @@ void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& 
     if (options.order.order == RunOrder::random) {
         (*context)["seed"] = record.seed;
     }
+    (*context)["invocations"] = options.invocations;
+    if (!record.invocationSeeds.empty()) {
+        (*context)["invocation_seeds"] = record.invocationSeeds;
+    }
 }
 
 // Whether the sweep stopped early and why, and how far it got.
@@ -175,6 +181,7 @@ Json sweepContext(const SweepOptions& options, const std::string& executable, co
         {"host_name", hostName()},
         {"executable", executable},
         {"num_cpus", sysconf(_SC_NPROCESSORS_ONLN)},
+        {"usable_cpus", allowedCpus().size()},
         {"mhz_per_cpu", std::lround(atof(cpuInfo("cpu MHz").c_str()))},
         {"cpu_scaling_enabled", cpuScalingEnabled()},
         {"caches", caches()},

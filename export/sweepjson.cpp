@@ -227,6 +227,7 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
                     iteration[field] = value.has_value() ? Json(*value) : Json(nullptr);
                 }
                 iteration["sequence"] = sample.runs[i]->sequence;
+                iteration["invocation"] = sample.runs[i]->invocation;
                 if (sample.runs[i]->cpusUsed >= 0) {
                     iteration["cpus_used"] = sample.runs[i]->cpusUsed;
                     iteration["placement_misses"] = sample.runs[i]->placementMisses;

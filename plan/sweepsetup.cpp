@@ -43,15 +43,25 @@ bool planPlacement(const Placement& placement, std::vector<int32_t>* order) {
 
 }  // namespace
 
-bool setUpSweep(const SweepOptions& options, SweepSetup* setup) {
-    setup->variants.clear();
+std::vector<Variant> sweepVariants(const SweepOptions& options) {
+    std::vector<Variant> variants;
     for (size_t stack = 0; stack < options.stackSizes.size(); stack++) {
         for (Split split : options.splits) {
             for (RunMode mode : options.modes) {
-                setup->variants.push_back(Variant{mode, stack, split});
+                variants.push_back(Variant{mode, stack, split});
             }
         }
     }
+    return variants;
+}
+
+bool variantInDefaultLog(const SweepOptions& options, const Variant& variant) {
+    return variant.mode == RunMode::spawn && options.stackSizes[variant.stack] == 0 &&
+           options.placement.policy == BindPolicy::none && variant.split == defaultSplit;
+}
+
+bool setUpSweep(const SweepOptions& options, SweepSetup* setup) {
+    setup->variants = sweepVariants(options);
     if (options.placement.policy != BindPolicy::none) {
         std::vector<int32_t> order;
         if (!planPlacement(options.placement, &order)) {

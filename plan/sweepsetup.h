@@ -29,6 +29,18 @@ struct SweepSetup {
     CpuMasks masks;      // bound only: worker k's CPU is masks.cpus[k % size]
 };
 
+// The variants of the sweep, in the order they alternate: the stack sizes
+// in turn, each with every split, each with every mode.
+std::vector<Variant> sweepVariants(const SweepOptions& options);
+
+// Whether the default log (infoData.csv) takes the runs of `variant`. Its
+// five fields cannot tell one variant from another, so it takes only runs
+// made the default way (spawn, the system's stack, unbound workers, dealt
+// round-robin); every
+// other variant's runs go only to a log the user named. A new kind of
+// variant adds its default here.
+bool variantInDefaultLog(const SweepOptions& options, const Variant& variant);
+
 // Makes the setup. A seed drawn for a random order is said in one line on
 // stderr, so that the order can be repeated. False after one line on stderr
 // starting with the program's name when the options cannot be honoured on

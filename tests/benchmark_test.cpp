@@ -394,6 +394,22 @@ TEST(SweepProgram, StackSizesAlternateAndPoolTeamsGetTheirs) {
     EXPECT_EQ(names,
               (std::vector<std::string>{"diagsum/500x500/threads:2", "diagsum/500x500/stack:64k/threads:2",
                                         "diagsum/500x500/threads:2", "diagsum/500x500/stack:64k/threads:2"}));
+    // The default log's fields cannot tell the sizes apart: it takes the
+    // default size's runs only, a log named takes both.
+    if (DIAGSUM_GENERATE_EXECUTION_DATA) {
+        ASSERT_EQ(runProgram(DIAGSUM_EXE, "--size 5x5 --stack-size default,64k --threads 2 --runs 2").status, 0);
+        EXPECT_EQ(lines(readFile("infoData.csv")).size(), 2u);
+        ASSERT_EQ(runProgram(DIAGSUM_EXE, "--size 5x5 --stack-size default,64k --threads 2 --runs 2 --log n.csv")
+                      .status,
+                  0);
+        EXPECT_EQ(lines(readFile("n.csv")).size(), 4u);
+        std::filesystem::remove("infoData.csv");
+        ASSERT_EQ(runProgram(DIAGSUM_EXE, "--size 5x5 --bind list:" + std::to_string(allowedCpus().front()) +
+                                              " --threads 2 --runs 1")
+                      .status,
+                  0);
+        EXPECT_FALSE(std::filesystem::exists("infoData.csv")) << "bound runs only go to a log named";
+    }
 
     // libgomp takes the stack size from the environment of a fresh start.
     ASSERT_EQ(

@@ -167,7 +167,7 @@ TEST_F(Faults, SingleRunJoinsStartedWorkersWhenOneCannotStart) {
         faultinject::failThreadStartAfter(failing);
         const DriverOutcome run = runDriver(nomain);
         EXPECT_EQ(run.result, -1);
-        EXPECT_EQ(run.out, singleHead + "Could not create thread " + std::to_string(failing + 1) +
+        EXPECT_EQ(run.out, singleHead + "diagsum: Could not create thread " + std::to_string(failing + 1) +
                                " of 4: Resource temporarily unavailable\n");
         EXPECT_EQ(faultinject::threadStarts(), failing + 1);
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
@@ -198,7 +198,7 @@ TEST_F(Faults, SweepKeepsLoggedRunsWhenAWorkerCannotStart) {
     EXPECT_EQ(run.result, -1);
     ASSERT_EQ(run.out.substr(0, 4), "1 - ");
     EXPECT_EQ(run.out.substr(run.out.find('\n') + 1),
-              "Could not create thread 2 of 2: Resource temporarily unavailable\n");
+              "diagsum: Could not create thread 2 of 2: Resource temporarily unavailable\n");
     const std::string log = testsupport::readFile("infoData.csv");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 50);
     EXPECT_EQ(faultinject::threadStarts(), 52);

@@ -17,6 +17,7 @@
 #include "testsupport.h"
 
 namespace fs = std::filesystem;
+using testsupport::lines;
 using testsupport::readFile;
 
 namespace {
@@ -139,15 +140,6 @@ const std::string english = "LANG=C";
 // The Portuguese locale the build compiled for the tests (localedef), so
 // the machine needs none installed.
 const std::string portuguese = "LOCPATH='" DIAGSUM_TEST_LOCALES "' LANGUAGE=pt_BR LANG=pt_BR.UTF-8";
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        out.push_back(line);
-    }
-    return out;
-}
 
 class Languages : public testing::Test {
   protected:

@@ -166,6 +166,30 @@ TEST(SweepCommandLine, RefusalNamesOptionAndValueInOneLine) {
     }
 }
 
+TEST(SweepCommandLine, AnOptionIsNeverTakenAsAFileName) {
+    const Parsed lacking = parseSweep({"--json", "--no-log", "-r", "1"});
+    EXPECT_EQ(lacking.result, CommandLine::refused);
+    EXPECT_EQ(lacking.err.rfind("diagsum: --json needs a file name, not '--no-log'", 0), 0u) << lacking.err;
+    for (const char* option : {"--log", "--out", "--json"}) {
+        EXPECT_EQ(parseSweep({option, "-x"}).result, CommandLine::refused) << option;
+        EXPECT_EQ(parseSweep({std::string(option) + "=-x"}).result, CommandLine::refused) << option;
+        EXPECT_EQ(parseSweep({option, "./-x"}).result, CommandLine::run) << option;
+    }
+    EXPECT_EQ(parseSingle({"--out", "--no-log"}).err.rfind("diagsum-single: --out needs a file name", 0), 0u);
+    EXPECT_EQ(parseSingle({"--log", "./-x"}).options.logPath, "./-x");
+}
+
+TEST(SweepCommandLine, CountersAndContextNeedTheJsonFileTheyRecordInto) {
+    for (std::vector<std::string> args : std::vector<std::vector<std::string>>{{"--perf", "task-clock"},
+                                                                               {"--context", "k=v"}}) {
+        const Parsed alone = parseSweep(args);
+        EXPECT_EQ(alone.result, CommandLine::refused) << args[0];
+        EXPECT_NE(alone.err.find(args[0] + " records into the JSON file"), std::string::npos) << alone.err;
+        args.insert(args.end(), {"--json", "a.json"});
+        EXPECT_EQ(parseSweep(args).result, CommandLine::run) << args[0];
+    }
+}
+
 TEST(SweepCommandLine, StackSizesInBinaryUnitsFromTheSystemsLeastUp) {
     EXPECT_EQ(parseSweep({"--stack-size", "64k"}).options.stackSizes, (std::vector<size_t>{65536}));
     EXPECT_EQ(parseSweep({"--stack-size", "default,1M,8m,100000"}).options.stackSizes,
@@ -217,7 +241,7 @@ TEST(SweepCommandLine, BindPoliciesAndOrders) {
 TEST(OptionTable, EachDriverGetsOnlyItsOwnOptionsWithVersionAsV) {
     EXPECT_EQ(longNames(Driver::single),
               (std::vector<std::string>{"size", "threads", "log", "no-log", "out", "help", "version"}));
-    EXPECT_EQ(longNames(Driver::sweep).size(), 20u);
+    EXPECT_EQ(longNames(Driver::sweep).size(), 21u);
     EXPECT_EQ(getoptTable(Driver::single).shortOptions, ":s:t:hV");
     EXPECT_EQ(getoptTable(Driver::sweep).shortOptions, ":s:t:r:w:m:hV");
     EXPECT_EQ(getoptTable(Driver::sweep).longOptions.back().name, nullptr);

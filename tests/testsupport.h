@@ -52,6 +52,16 @@ inline std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+// The lines of `text`, without their line breaks.
+inline std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
+    }
+    return out;
+}
+
 inline void writeFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
@@ -68,15 +78,6 @@ inline std::string withoutMachineWarnings(const std::string& text) {
         }
     }
     return kept;
-}
-
-inline std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        out.push_back(line);
-    }
-    return out;
 }
 
 struct Finished {

@@ -1,8 +1,8 @@
 // The sweep program with --trace and --split, run whole: every timed run
 // recorded and summed up in the JSON file, the run nearest each count's
-// median in the trace file; every split leaving the same sums, named in the
-// runs it makes, dealing the cells as its geometry says, and kept out of
-// the default log.
+// median in the trace file, also when child invocations made the runs;
+// every split leaving the same sums, named in the runs it makes, dealing
+// the cells as its geometry says, and kept out of the default log.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -90,6 +90,16 @@ TEST(TracedSweep, RecordsEveryRunAndTracesTheRunNearestEachCountsMedian) {
         EXPECT_LE(entry["load_balance"].get<double>(), 1);
         EXPECT_GT(entry["parallel_efficiency"].get<double>(), 0);
         EXPECT_LE(entry["parallel_efficiency"].get<double>(), 1);
+    }
+    // Made by child invocations, the runs reach the parent with their records.
+    ASSERT_EQ(
+        runProgram(DIAGSUM_EXE, "--invocations 3 -t 2 -r 3 --no-log --trace i.json --json is.json").status,
+        0);
+    const json children = json::parse(readFile("i.json"));
+    EXPECT_EQ(traceformat::formatFaults(children), std::vector<std::string>{});
+    EXPECT_EQ(traceProcesses(children).at(1).second, 3u);
+    for (const json& entry : iterations(json::parse(readFile("is.json")))) {
+        EXPECT_TRUE(entry["load_balance"].is_number()) << entry.dump();
     }
     // Without --trace nothing is recorded; the cells are still counted.
     ASSERT_EQ(runProgram(DIAGSUM_EXE, "-t 2 -r 1 --no-log --json plain.json").status, 0);

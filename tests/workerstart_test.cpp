@@ -82,5 +82,5 @@ TEST(WorkerStart, AStackTheSystemCannotGiveIsAFailedStart) {
     EXPECT_FALSE(timeStartedRun(&run, 3, 4, 2, &start, &time));
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(run.args, nullptr) << "released";
-    EXPECT_EQ(out.rfind("Could not create thread 1 of 2: ", 0), 0u) << out;
+    EXPECT_EQ(out.rfind("diagsum: Could not create thread 1 of 2: ", 0), 0u) << out;
 }
