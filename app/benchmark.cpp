@@ -16,6 +16,7 @@
 #include "app/sweeploop.h"
 #include "counters/perfcounters.h"
 #include "export/sweepjson.h"
+#include "export/sweeptrace.h"
 #include "i18n/messages.h"
 #include "machine/fingerprint.h"
 #include "outputs/driveroutputs.h"
@@ -29,15 +30,29 @@ namespace {
 constexpr BuildSettings thisBuild{getInputFromUser, generateExecutionData, printInfoProcess, default_M,
                                   default_N,        default_NumThreads};
 
-// Written once the sweep is over: after a stop, a pipe is still waited for
-// until a reader comes (a second signal ends the program at once). False
-// when there was not memory to build it (said on stderr; the old file stays).
-bool writeJson(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
-               const std::vector<TimedRun>& runs, const std::string& executable, const SweepFacts& facts) {
-    if (options.jsonPath.empty()) {
+// Writes `file` with what `build` makes, once the sweep is over: after a
+// stop, a pipe is still waited for until a reader comes (a second signal
+// ends the program at once). False when there was not memory to build it
+// (said on stderr; the old file stays).
+template <typename Build>
+bool writeAtEnd(OutputFile* file, const Build& build) {
+    if (file->name.empty()) {
         return true;
     }
     try {
+        writeWholeFile(file, build(), PipeWait::untilNextStop);
+        return true;
+    } catch (const std::bad_alloc&) {
+        fprintf(stderr, _("diagsum: not enough memory to build %s; it is not written\n"), file->name.c_str());
+        return false;
+    }
+}
+
+// The JSON file and the trace file, each of them when asked for.
+bool writeRunFiles(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
+                   const std::vector<TimedRun>& runs, const std::string& executable,
+                   const SweepFacts& facts) {
+    const bool json = writeAtEnd(&outputs->json, [&] {
         SweepRecord record;
         record.seed = setup.seed;
         record.bindCpus = setup.bound ? setup.masks.cpus : std::vector<int32_t>{};
@@ -47,14 +62,11 @@ bool writeJson(const SweepOptions& options, const SweepSetup& setup, DriverOutpu
              i++) {
             record.invocationSeeds.push_back(invocationSeed(setup.seed, i));
         }
-        writeWholeFile(&outputs->json, sweepJson(options, runs, executable, thisBuild, facts, record),
-                       PipeWait::untilNextStop);
-        return true;
-    } catch (const std::bad_alloc&) {
-        fprintf(stderr, _("diagsum: not enough memory to build %s; it is not written\n"),
-                outputs->json.name.c_str());
-        return false;
-    }
+        return sweepJson(options, runs, executable, thisBuild, facts, record);
+    });
+    const bool trace =
+        writeAtEnd(&outputs->trace, [&] { return sweepTraceText(options, setup.variants, runs); });
+    return json && trace;
 }
 
 // The circumstances of the sweep, read before its first run, and the perf
@@ -90,7 +102,7 @@ int runSweep(const SweepOptions& options, const std::string& executable, char** 
         logged = logged || logsVariant(options, variant);
     }
     const std::string logPath = logged ? options.logPath : "";
-    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath) ||
+    if (outputsClash("diagsum", logPath, options.outPath, options.jsonPath, options.tracePath) ||
         (options.logNamed && logRefused("diagsum", logPath))) {
         return usageExitStatus;
     }
@@ -98,7 +110,7 @@ int runSweep(const SweepOptions& options, const std::string& executable, char** 
     if (!setUpSweep(options, &setup)) {
         return usageExitStatus;
     }
-    if (!openDriverOutputs(&outputs, logPath, options.outPath, options.jsonPath)) {
+    if (!openDriverOutputs(&outputs, logPath, options.outPath, options.jsonPath, options.tracePath)) {
         closeDriverOutputs(&outputs);
         return 1;
     }
@@ -132,12 +144,12 @@ int runSweep(const SweepOptions& options, const std::string& executable, char** 
         end = SweepEnd::stopped;
     }
     // The runs completed so far are kept whatever ended the sweep.
-    const bool jsonBuilt = writeJson(options, setup, &outputs, runs.timed, executable, facts);
+    const bool filesBuilt = writeRunFiles(options, setup, &outputs, runs.timed, executable, facts);
     closeDriverOutputs(&outputs);
     if (end == SweepEnd::stopped) {
         reportSweepStop(stopSignal(), runs.made, plannedTimedRuns(setup.plan.shape), keptRunsText(outputs));
     }
-    return end == SweepEnd::runFailed || !jsonBuilt ? -1 : driverExitStatus(outputs);
+    return end == SweepEnd::runFailed || !filesBuilt ? -1 : driverExitStatus(outputs);
 }
 
 int sweepMain(int argc, char** argv) try {

@@ -15,7 +15,8 @@ int benchmarkSweep();
 // `warmup` untimed runs (neither printed nor logged), then `runs` timed runs
 // whose mean is printed (and flushed) as above. With a JSON file named,
 // every timed run is also written there at the end (`executable` names the
-// program in it). The outputs are written as outputs/driveroutputs.h
+// program in it); with a trace file named, each count and variant's run
+// nearest its median (export/sweeptrace.h). The outputs are written as outputs/driveroutputs.h
 // describes: checked before the first run (returns 1 when one cannot be
 // written), failures reported once per file while the sweep goes on.
 // Between runs it polls for a stop (a stop signal, or standard output's
@@ -24,7 +25,7 @@ int benchmarkSweep();
 // the sweep stopped), and one line on stderr says so. Returns 0; 64
 // (usageExitStatus) when two outputs are one file (outputsClash); -1 after
 // one line saying why when a part of a run cannot be made, or memory runs
-// out for the sums' text, the JSON or the sweep's bookkeeping (the lines
+// out for the sums' text, the JSON, the trace or the sweep's bookkeeping (the lines
 // already logged stay, and the JSON of the runs measured when it can still
 // be built); else 128 + the stop, or 1 when an output failed. With
 // --invocations, the runs are made by fresh processes of the program

@@ -89,44 +89,55 @@ void joinEdge() {}
 #endif
 
 // Worker k of a team of `workers`: fills its argument entry and sums its
-// diagonals; with no run, or in a team of the wrong size, nobody sums.
-// Thread 0 reports the size. With `startCpus`, each worker first notes the
-// CPU it starts the run on.
+// diagonals (or runs the split's body); with no run, or in a team of the
+// wrong size, nobody sums. Thread 0 reports the size. With start notes,
+// each worker first notes the CPU it starts the run on; with a record, its
+// span holds its whole part.
 __attribute__((noinline)) void teamWorker(DiagRun* run, int32_t k, int32_t workers, int32_t* size,
-                                          int32_t* startCpus) {
+                                          const PoolRunWork* work) {
     if (k == 0) {
         *size = workers;
     }
     if (run == nullptr || workers != run->numThreads) {
         return;
     }
-    if (startCpus != nullptr) {
-        startCpus[k] = sched_getcpu();
+    WorkerSpan* span = work->trace != nullptr ? &work->trace->workers[static_cast<size_t>(k)] : nullptr;
+    if (span != nullptr) {
+        beginWorker(span);
     }
-    run->args[k] = ThreadArgs{&run->matrix, static_cast<uint16_t>(k), workers, &run->results};
-    sumWorkerDiagonals(&run->args[k]);
+    if (work->startCpus != nullptr) {
+        work->startCpus[k] = sched_getcpu();
+    }
+    if (work->split != nullptr) {
+        sumSplitShare(work->split, k);
+    } else {
+        run->args[k] = ThreadArgs{&run->matrix, static_cast<uint16_t>(k), workers, &run->results};
+        sumWorkerDiagonals(&run->args[k]);
+    }
+    if (span != nullptr) {
+        endWorker(span);
+    }
 }
 
 // Hands the prepared run (or none) to a team of `numThreads` workers and
 // waits for all of them (the region's closing barrier); returns the size of
 // the team OpenMP gave.
-POOL_REGION int32_t runTeam(int32_t numThreads, DiagRun* run, int32_t* startCpus) {
+POOL_REGION int32_t runTeam(int32_t numThreads, DiagRun* run, const PoolRunWork* work) {
     int32_t size = 0;
     forkEdge();
 #pragma omp parallel num_threads(numThreads)
     {
         workerStarts();
-        teamWorker(run, omp_get_thread_num(), omp_get_num_threads(), &size, startCpus);
+        teamWorker(run, omp_get_thread_num(), omp_get_num_threads(), &size, work);
         workerEnds();
     }
     joinEdge();
     return size;
 }
 
-// A DiagonalSummer: `startCpus` is the run's int32_t array of start notes,
-// or null.
-bool sumDiagonalsInTeam(DiagRun* run, void* startCpus) {
-    const int32_t size = runTeam(run->numThreads, run, static_cast<int32_t*>(startCpus));
+// A DiagonalSummer: `work` is the run's PoolRunWork.
+bool sumDiagonalsInTeam(DiagRun* run, void* work) {
+    const int32_t size = runTeam(run->numThreads, run, static_cast<const PoolRunWork*>(work));
     return size == run->numThreads || failTeam(size, run->numThreads);
 }
 
@@ -167,7 +178,8 @@ bool startPoolTeam(int32_t numThreads, const CpuMasks* masks) {
         return false;
     }
     omp_set_dynamic(0);
-    const int32_t size = runTeam(numThreads, nullptr, nullptr);
+    const PoolRunWork none;
+    const int32_t size = runTeam(numThreads, nullptr, &none);
     if (size != numThreads) {
         return failTeam(size, numThreads);
     }
@@ -184,8 +196,8 @@ bool startPoolTeam(int32_t numThreads, const CpuMasks* masks) {
 }
 
 bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time,
-                 int32_t* startCpus) {
-    return timeSummedRun(run, rows, columns, numThreads, sumDiagonalsInTeam, startCpus, time);
+                 PoolRunWork work) {
+    return timeSummedRun(run, rows, columns, numThreads, sumDiagonalsInTeam, &work, time);
 }
 
 void endPoolTeam() {

@@ -21,6 +21,8 @@
 
 #include "app/diagrun.h"
 #include "machine/binding.h"
+#include "splits/splitworker.h"
+#include "trace/runtrace.h"
 
 // Brings up a team of `numThreads` (1 ... maxWorkers) workers with an untimed
 // parallel region, with dynamic team sizes off. False after one line on
@@ -33,17 +35,25 @@
 // thread cannot be bound.
 bool startPoolTeam(int32_t numThreads, const CpuMasks* masks = nullptr);
 
+// What a pool run's workers do beside summing as threadSumFunc does; each
+// part is left out where it is null.
+struct PoolRunWork {
+    int32_t* startCpus = nullptr;  // numThreads entries: each worker notes the CPU it starts the run on
+    SplitWork* split = nullptr;    // the split's work, prepared for this run: worker k runs its body
+    RunTrace* trace = nullptr;     // reserved for numThreads: worker k's span, around its whole part
+};
+
 // One pool run, timed like timeDiagRun: from before the first allocation
 // (prepareDiagRun) to after the last worker is done. The run is handed to one
 // parallel region of `numThreads` threads; thread k fills argument entry k
 // and runs sumWorkerDiagonals as worker k, so every worker sums the diagonals
-// it sums in a spawn run and the run leaves the same result slots. The
-// handle array is made but unused. On a failure (the preparation's, or a team
+// it sums in a spawn run and the run leaves the same result slots; with a
+// split, thread k runs sumSplitShare as worker k instead. The handle array
+// is made but unused. On a failure (the preparation's, or a team
 // smaller than `numThreads`, reported as startPoolTeam does) releases
-// everything and returns false. With `startCpus` (numThreads entries), each
-// worker notes there the CPU it starts the run on.
+// everything and returns false.
 bool timePoolRun(DiagRun* run, int32_t rows, int32_t columns, int32_t numThreads, RunTime* time,
-                 int32_t* startCpus = nullptr);
+                 PoolRunWork work = {});
 
 // Ends the team: libgomp joins its idle threads (omp_pause_resource_all with
 // omp_pause_hard) and the next region starts new ones. Does nothing inside a

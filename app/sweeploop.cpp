@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "app/diagrun.h"
 #include "app/invocationstream.h"
@@ -11,30 +12,78 @@
 #include "app/settings.h"
 #include "app/workerstart.h"
 #include "plan/meanlines.h"
+#include "splits/split.h"
+#include "splits/splitworker.h"
+#include "trace/runtrace.h"
 
 namespace {
 
-// How the runs of the sweep are made: its setup, and the start notes of
-// bound workers, sized once for the largest count.
+// How the runs of the sweep are made: its setup, the start notes of bound
+// or recorded workers (sized once for the largest count), the split's
+// shared work and the record of the run being made.
 struct RunMaker {
-    const SweepOptions* options;
-    const SweepSetup* setup;
+    const SweepOptions* options = nullptr;
+    const SweepSetup* setup = nullptr;
     WorkerStart start;
+    SplitWork split;
+    RunTrace trace;
+    bool tracing = false;
 };
 
+// Whether the sweep keeps its timed runs: a file will hold them.
+bool keepsRuns(const SweepOptions& options) {
+    return !options.jsonPath.empty() || !options.tracePath.empty();
+}
+
+// A spawn run as the program always made it: default attributes,
+// threadSumFunc's round-robin, nothing recorded.
+bool plainSpawnRun(const RunMaker& maker, const Variant& variant) {
+    return maker.options->stackSizes[variant.stack] == 0 && !maker.setup->bound &&
+           variant.split == defaultSplit && !maker.tracing;
+}
+
 // One run of `variant` with `workers` workers, timed; a pool run needs the
-// count's team to be up. False when the run could not be made.
+// count's team to be up. The split's work and the record are readied
+// first, outside the interval; the record's run span is the interval's own
+// wall clock. False when the run could not be made.
 bool measureRun(RunMaker* maker, const Variant& variant, int32_t workers, DiagRun* run, RunTime* time) {
     const SweepOptions& options = *maker->options;
+    RunTrace* trace = maker->tracing ? &maker->trace : nullptr;
+    if (trace != nullptr) {
+        reserveRunTrace(trace, workers);
+    }
+    SplitWork* split = nullptr;
+    if (variant.split != defaultSplit) {
+        split = &maker->split;
+        prepareSplitWork(split, variant.split, &run->matrix, &run->results, workers);
+    }
     int32_t* startCpus = maker->setup->bound ? maker->start.startCpus.data() : nullptr;
+    bool made;
     if (variant.mode == RunMode::pool) {
-        return timePoolRun(run, options.rows, options.columns, workers, time, startCpus);
+        made = timePoolRun(run, options.rows, options.columns, workers, time,
+                           PoolRunWork{startCpus, split, trace});
+    } else if (plainSpawnRun(*maker, variant)) {
+        made = timeDiagRun(run, options.rows, options.columns, workers, time);
+    } else {
+        maker->start.stackSize = options.stackSizes[variant.stack];
+        maker->start.split = split;
+        maker->start.trace = trace;
+        made = timeStartedRun(run, options.rows, options.columns, workers, &maker->start, time);
     }
-    maker->start.stackSize = options.stackSizes[variant.stack];
-    if (maker->start.stackSize == 0 && !maker->setup->bound) {
-        return timeDiagRun(run, options.rows, options.columns, workers, time);
+    if (made && trace != nullptr) {
+        trace->run = Span{time->wallBeginNs, time->wallEndNs};
     }
-    return timeStartedRun(run, options.rows, options.columns, workers, &maker->start, time);
+    return made;
+}
+
+// The most cells one worker of the run summed: the dynamic split's
+// workers counted theirs, the static splits' follow from the geometry.
+int64_t elementsMaxOf(const RunMaker& maker, const Variant& variant, int32_t workers) {
+    const std::optional<int64_t> most =
+        variant.split == Split::dynamic
+            ? splitElementsMax(maker.split)
+            : staticElementsMax(variant.split, maker.options->rows, maker.options->columns, workers);
+    return most.value_or(-1);
 }
 
 // A run whose time is not wanted: it only brings caches, allocator and
@@ -74,6 +123,13 @@ RunEnd timedRun(RunMaker* maker, DriverOutputs* outputs, InvocationStream* strea
         timed->cpusUsed = check.cpusUsed;
         timed->placementMisses = check.misses;
     }
+    // A child invocation sends every run to its parent, which may keep it.
+    if (keepsRuns(*maker->options) || stream != nullptr) {
+        timed->elementsMax = elementsMaxOf(*maker, variant, workers);
+        if (maker->tracing) {
+            timed->trace = maker->trace;
+        }
+    }
     return sumsMade ? RunEnd::measured : RunEnd::sumsOutOfMemory;
 }
 
@@ -105,6 +161,7 @@ SweepEnd makePlannedRuns(RunMaker* maker, DriverOutputs* outputs, MeanLines* mea
             continue;
         }
         TimedRun run{planned.count, variant.mode, RunTime{}, variant.stack, sequence++};
+        run.split = variant.split;
         const RunEnd made = timedRun(maker, outputs, runs->stream, variant, workers, &run);
         if (made == RunEnd::notMade) {
             return SweepEnd::runFailed;
@@ -145,16 +202,23 @@ void recordTimedRun(const SweepOptions& options, const SweepSetup& setup, const 
     progressRunDone(means->progress, workers,
                     static_cast<int32_t>(std::max<int64_t>(perCount - means->left[planned.count], 1)),
                     static_cast<int32_t>(perCount));
-    if (!options.jsonPath.empty()) {
+    if (keepsRuns(options) && runs->stream == nullptr) {  // a child sends its runs instead
         runs->timed.push_back(run);
     }
 }
 
 SweepEnd sweepPlan(const SweepOptions& options, const SweepSetup& setup, DriverOutputs* outputs,
                    SweepRuns* runs, Progress* progress) {
-    RunMaker maker{&options, &setup, WorkerStart{}};
-    if (setup.bound) {
-        maker.start.masks = &setup.masks;
+    RunMaker maker;
+    maker.options = &options;
+    maker.setup = &setup;
+    maker.tracing = !options.tracePath.empty();
+    maker.start.masks = setup.bound ? &setup.masks : nullptr;
+    maker.start.trace = maker.tracing ? &maker.trace : nullptr;
+    const bool split =
+        std::any_of(options.splits.begin(), options.splits.end(), [](Split s) { return s != defaultSplit; });
+    maker.start.split = split ? &maker.split : nullptr;
+    if (setup.bound || maker.tracing || split) {
         reserveWorkerStarts(&maker.start,
                             *std::max_element(options.threadCounts.begin(), options.threadCounts.end()));
     }

@@ -18,7 +18,7 @@
 struct InvocationStream;  // app/invocationstream.h
 
 // The timed runs of the sweep so far: every one counted, kept for the JSON
-// file when there is one.
+// file or the trace file when there is one.
 struct SweepRuns {
     std::vector<TimedRun> timed;
     size_t made = 0;
@@ -40,15 +40,18 @@ bool logsVariant(const SweepOptions& options, const Variant& variant);
 
 // Counts a timed run of `planned`'s count and variant, made in this process
 // or by a child invocation: its log line (logsVariant), its count's mean,
-// the progress line and, with a JSON file, the runs kept for it.
+// the progress line and, with a JSON or trace file, the runs kept for it.
 void recordTimedRun(const SweepOptions& options, const SweepSetup& setup, const PlannedRun& planned,
                     const TimedRun& run, DriverOutputs* outputs, MeanLines* means, SweepRuns* runs);
 
-// Makes every planned run of `setup`. Spawn runs with default attributes
-// go through timeDiagRun, as in a sweep without stack size or placement;
-// other spawn runs through timeStartedRun, pool runs through timePoolRun
-// with the count's team up (app/poolteam.h) from its first run until a run
-// of another count comes. A file that cannot be written is reported and the
+// Makes every planned run of `setup`. Spawn runs with default attributes,
+// dealt round-robin and not recorded go through timeDiagRun, as in a sweep
+// without any of these options; other spawn runs through timeStartedRun,
+// pool runs through timePoolRun with the count's team up (app/poolteam.h)
+// from its first run until a run of another count comes. Everything a split
+// or a record needs is made before each run's interval; each timed run then
+// gets its elements_max (from the geometry, or the dynamic split's own
+// count) and, with --trace, its record, after the interval. A file that cannot be written is reported and the
 // sweep goes on: the times are still true. runFailed when a part of a run
 // could not be made (said on stdout), or when a run's sums found no memory
 // for their text (said on stderr; that run is still logged and kept, but no

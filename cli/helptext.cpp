@@ -42,6 +42,9 @@ const char sweepShapeUsage[] =
        "                             list:CPUS (such as list:0,2,4-7, dealt round-robin)\n"
        "      --order ORDER          sequential (default), interleaved (the counts take turns) or\n"
        "                             random[:SEED] (the whole sweep shuffled)\n"
+       "      --split LIST           how the diagonals are dealt: round-robin (default), blocks\n"
+       "                             (one range per worker) or dynamic (the next one free); several,\n"
+       "                             such as round-robin,blocks, alternate run by run\n"
        "      --invocations K        make the sweep with K fresh processes, one after another,\n"
        "                             each making its share of every count's runs (default 1)\n");
 
@@ -53,6 +56,14 @@ const char sweepCounterUsage[] =
        "                             cycles,instructions,cache-misses (off by default:\n"
        "                             counting makes thread starts dearer)\n"
        "      --context KEY=VALUE    add KEY=VALUE to the JSON context; repeatable\n");
+
+const char sweepTraceUsage[] =
+    N_("\n"
+       "What each worker did:\n"
+       "      --trace FILE           record when each worker started and ended and its processor\n"
+       "                             time in every run; FILE gets, per count, the run nearest the\n"
+       "                             median as a Chrome trace (Perfetto, speedscope), and the JSON\n"
+       "                             file each run's start latency, busy time and balance\n");
 
 const char singleUsage[] =
     N_("Usage: diagsum-single [options]\n"
@@ -78,4 +89,5 @@ void printHelp(Driver driver) {
     fputs(_(sweepUsage), stdout);
     fputs(_(sweepShapeUsage), stdout);
     fputs(_(sweepCounterUsage), stdout);
+    fputs(_(sweepTraceUsage), stdout);
 }

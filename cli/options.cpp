@@ -83,6 +83,8 @@ std::string applyRunShapeOption(const GivenOption& given, SweepOptions* options)
             return parseBoundedInt(given.text, 1, int32Max, &options->invocations)
                        ? ""
                        : invalidValue(given, _("use an integer from 1 to 2147483647"));
+        case optSplit:
+            return parseSplitList(given.text, &options->splits, &why) ? "" : invalidValue(given, why);
         default:
             return "";
     }
@@ -114,6 +116,8 @@ std::string applySweepOption(const GivenOption& given, SweepOptions* options) {
             return parseModeList(given.text, &options->modes, &why) ? "" : invalidValue(given, why);
         case optJson:
             return takeFileName(given, &options->jsonPath);
+        case optTrace:
+            return takeFileName(given, &options->tracePath);
         case optPerf:
             return parsePerfList(given.text, &options->perfEvents, &why) ? "" : refusedList(given, why);
         case optContext:

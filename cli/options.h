@@ -27,6 +27,7 @@ struct SweepOptions {
     std::string logPath = "infoData.csv";
     std::string outPath = "out.txt";
     std::string jsonPath;  // empty: no JSON file
+    std::string tracePath;  // empty: nothing recorded of each worker, no trace file
     std::vector<RunMode> modes{RunMode::spawn};
     bool modesNamed = false;  // --mode was given: outputs name each run's mode
     std::vector<size_t> stackSizes{
@@ -34,6 +35,7 @@ struct SweepOptions {
     Placement placement;  // where the workers run
     OrderOption order;    // the order of the runs
     int32_t invocations = 1;  // fresh processes the timed runs are shared among, one after another
+    std::vector<Split> splits{defaultSplit};  // how the diagonals are dealt; several alternate
     std::vector<size_t> perfEvents;  // --perf: counters/perfcounters.h events, in the order asked
     std::vector<std::pair<std::string, std::string>> userContext;  // --context KEY=VALUE, in order
     ProgressChoice progress = ProgressChoice::automatic;  // the progress line on stderr

@@ -29,8 +29,10 @@ constexpr OptionEntry entries[] = {
     {"bind", required_argument, optBind, true, false},
     {"order", required_argument, optOrder, true, false},
     {"invocations", required_argument, optInvocations, true, false},
+    {"split", required_argument, optSplit, true, false},
     {"perf", required_argument, optPerf, true, false},
     {"context", required_argument, optContext, true, false},
+    {"trace", required_argument, optTrace, true, false},
     {"progress", no_argument, optProgress, true, false},
     {"no-progress", no_argument, optNoProgress, true, false},
 };

@@ -28,7 +28,9 @@ enum : int {
     optContext,
     optProgress,
     optNoProgress,
-    optInvocations
+    optInvocations,
+    optSplit,
+    optTrace
 };
 
 // The driver's options as getopt_long takes them: the long options in the

@@ -129,3 +129,17 @@ bool parseRunOrder(std::string_view text, OrderOption* order, std::string* why) 
     *order = parsed;
     return true;
 }
+
+bool parseSplitList(std::string_view text, std::vector<Split>* splits, std::string* why) {
+    std::vector<Split> parsed;
+    for (std::string_view item : listItems(text)) {
+        Split split;
+        if (!parseSplit(item, &split) || std::find(parsed.begin(), parsed.end(), split) != parsed.end()) {
+            return refuseValue(why,
+                               _("use round-robin, blocks or dynamic, each named once, separated by commas"));
+        }
+        parsed.push_back(split);
+    }
+    *splits = std::move(parsed);
+    return true;
+}

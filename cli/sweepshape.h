@@ -1,7 +1,7 @@
 // The values of the options that shape how a sweep's runs are made: the
-// workers' stack size (--stack-size), where they run (--bind) and the order
-// of the runs (--order). Each parser accepts the whole text or nothing;
-// `why` says what is allowed.
+// workers' stack size (--stack-size), where they run (--bind), the order
+// of the runs (--order) and how the diagonals are dealt (--split). Each
+// parser accepts the whole text or nothing; `why` says what is allowed.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +12,7 @@
 
 #include "machine/placement.h"
 #include "plan/runplan.h"
+#include "splits/split.h"
 
 // A stack size as the options, the mean lines and the JSON names spell it:
 // "default" for 0 (the system's default), "64k", "8m", "1g" for whole
@@ -33,3 +34,7 @@ struct OrderOption {
     uint64_t seed = 0;
 };
 bool parseRunOrder(std::string_view text, OrderOption* order, std::string* why);
+
+// "round-robin", "blocks", "dynamic", or a comma-separated list of them,
+// each at most once; several alternate run by run.
+bool parseSplitList(std::string_view text, std::vector<Split>* splits, std::string* why);

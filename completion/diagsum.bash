@@ -53,12 +53,13 @@ _diagsum() {
                 cache-misses"
             return
             ;;
-        --log | --out | --json) _diagsum_files; return ;;
+        --log | --out | --json | --trace) _diagsum_files; return ;;
         --stack-size) _diagsum_reply "default 64k 1m 8m"; return ;;
+        --split) _diagsum_reply_list "round-robin blocks dynamic"; return ;;
         -s | --size | -t | --threads | -r | --runs | -w | --warmup | --invocations | --context) return ;;
     esac
-    _diagsum_reply "--size --threads --runs --warmup --mode --stack-size --bind --order --invocations --log --no-log
-        --out --json --perf --context --progress --no-progress --help --version"
+    _diagsum_reply "--size --threads --runs --warmup --mode --stack-size --bind --order --split --invocations --log
+        --no-log --out --json --perf --context --trace --progress --no-progress --help --version"
 }
 
 _diagsum_single() {

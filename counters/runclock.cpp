@@ -27,5 +27,8 @@ RunTime stopRunClock(const RunClockStart& start) {
     time.perf = perfCountsBetween(start.perf, endPerf);
     time.ticks = difftime(static_cast<time_t>(endTicks), static_cast<time_t>(start.ticks));
     time.wallMicros = std::chrono::duration<double, std::micro>(endWall - start.wall).count();
+    time.wallBeginNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(start.wall.time_since_epoch()).count();
+    time.wallEndNs = std::chrono::duration_cast<std::chrono::nanoseconds>(endWall.time_since_epoch()).count();
     return time;
 }

@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 
 #include "counters/perfcounters.h"
@@ -17,6 +18,11 @@
 struct RunTime {
     double ticks;       // processor-clock ticks (CLOCKS_PER_SEC per second)
     double wallMicros;  // microseconds of wall time
+    // The wall clock's two readings, in ns on its own scale (steady_clock,
+    // which on Linux is CLOCK_MONOTONIC), for records that place other
+    // moments of the run inside its interval.
+    int64_t wallBeginNs;
+    int64_t wallEndNs;
     ResourceUse usage;
     PerfCounts perf;
 };

@@ -120,7 +120,7 @@ std::string kernel() {
     return std::string(names.sysname) + " " + names.release + " " + names.version;
 }
 
-// How the runs were made: stack sizes, placement and order.
+// How the runs were made: stack sizes, placement, splits and order.
 void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& record) {
     Json stacks = Json::array();
     for (size_t bytes : options.stackSizes) {
@@ -134,6 +134,11 @@ void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& 
     if (!record.bindCpus.empty()) {
         (*context)["bind_cpus"] = record.bindCpus;
     }
+    Json splits = Json::array();
+    for (Split split : options.splits) {
+        splits.push_back(splitName(split));
+    }
+    (*context)["splits"] = splits;
     (*context)["order"] = runOrderName(options.order.order);
     if (options.order.order == RunOrder::random) {
         (*context)["seed"] = record.seed;
@@ -146,7 +151,8 @@ void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& 
 
 // Whether the sweep stopped early and why, and how far it got.
 void addProgress(Json* context, const SweepOptions& options, size_t runsMade, int stopSignal) {
-    const size_t planned = options.threadCounts.size() * options.modes.size() * options.stackSizes.size() *
+    const size_t planned = options.threadCounts.size() * options.modes.size() * options.splits.size() *
+                           options.stackSizes.size() *
                            static_cast<size_t>(options.runs > 0 ? options.runs : 0);
     (*context)["runs_planned"] = planned;
     (*context)["runs_made"] = runsMade;

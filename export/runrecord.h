@@ -3,8 +3,9 @@
 // the one place that serialises and parses a run, so that a run made by a
 // child invocation reaches the parent as it was made.
 //
-// Adding a field to TimedRun (or to the RunTime, ResourceUse or PerfCounts
-// it holds) stops runRecord from compiling until the field is written here
+// A run's record of its workers (RunTrace, with --trace) goes with it,
+// every edge as it was read. Adding a field to TimedRun (or to the RunTime,
+// ResourceUse, PerfCounts or RunTrace it holds) stops runRecord from compiling until the field is written here
 // and read back in parseRunRecord; the round-trip test compares each field.
 #pragma once
 

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "export/contextjson.h"
+#include "export/runfigures.h"
 
 using Json = nlohmann::ordered_json;
 
@@ -17,20 +18,32 @@ struct Sample {
     std::vector<double> wall;
     std::vector<double> cpu;
     std::vector<const TimedRun*> runs;
-    std::vector<std::vector<std::pair<std::string, double>>> counters;  // per run
+    std::vector<std::vector<RunFigure>> counters;  // per run: its counters, then its own figures
 };
 
-// The values of counter `field` over the runs that have it.
+// The values of counter `field` over the runs that have one.
 std::vector<double> counterValues(const Sample& sample, const std::string& field) {
     std::vector<double> values;
     for (const auto& fields : sample.counters) {
         for (const auto& [name, value] : fields) {
-            if (name == field) {
-                values.push_back(value);
+            if (name == field && value.has_value()) {
+                values.push_back(*value);
             }
         }
     }
     return values;
+}
+
+// Every extra field of a run: its counters, then its own figures.
+std::vector<RunFigure> runFields(const TimedRun& run) {
+    std::vector<RunFigure> fields;
+    for (const auto& [name, value] : runCounterFields(run.time)) {
+        fields.emplace_back(name, value);
+    }
+    for (RunFigure& figure : runFigureFields(run.elementsMax, run.trace)) {
+        fields.push_back(std::move(figure));
+    }
+    return fields;
 }
 
 // Every counter field of the sample, in the order of first appearance.
@@ -125,53 +138,67 @@ void addAggregates(Json* benchmarks, const Json& base, const Sample& sample) {
         aggregate["time_unit"] = "us";
         for (const std::string& field : counterNames(sample)) {
             const std::vector<double> values = counterValues(sample, field);
-            aggregate[field] = aggregateOf(a.name, values);
+            aggregate[field] = values.empty() ? Json(nullptr) : Json(aggregateOf(a.name, values));
         }
         benchmarks->push_back(aggregate);
     }
 }
 
-// Spawn runs carry no mode in every sweep, so that a comparison tool pairs
-// the same experiment whatever else was swept beside it; pool runs carry
-// their mode. The settings that are not the defaults follow.
-std::string runName(const SweepOptions& options, RunMode mode, size_t stack, int32_t threads) {
+std::string runName(const SweepOptions& options, RunMode mode, size_t stack, Split split, int32_t threads) {
     std::string name =
         "diagsum/" + std::to_string(options.rows) + "x" + std::to_string(options.columns) + "/";
-    if (mode == RunMode::pool) {
-        name += std::string(runModeName(mode)) + "/";
-    }
-    if (options.stackSizes[stack] != 0) {
-        name += "stack:" + stackSizeName(options.stackSizes[stack]) + "/";
-    }
-    if (options.placement.policy != BindPolicy::none) {
-        name += "bind:" + placementName(options.placement) + "/";
+    for (const std::string& setting : runSettings(options, mode, stack, split)) {
+        name += setting + "/";
     }
     return name + "threads:" + std::to_string(threads);
 }
 
 }  // namespace
 
+// Spawn runs carry no mode in every sweep, so that a comparison tool pairs
+// the same experiment whatever else was swept beside it; pool runs carry
+// their mode. The settings that are not the defaults follow.
+std::vector<std::string> runSettings(const SweepOptions& options, RunMode mode, size_t stack, Split split) {
+    std::vector<std::string> settings;
+    if (mode == RunMode::pool) {
+        settings.emplace_back(runModeName(mode));
+    }
+    if (options.stackSizes[stack] != 0) {
+        settings.push_back("stack:" + stackSizeName(options.stackSizes[stack]));
+    }
+    if (options.placement.policy != BindPolicy::none) {
+        settings.push_back("bind:" + placementName(options.placement));
+    }
+    if (split != defaultSplit) {
+        settings.push_back(std::string("split:") + splitName(split));
+    }
+    return settings;
+}
+
 std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& runs,
                       const std::string& executable, const BuildSettings& settings, const SweepFacts& facts,
                       const SweepRecord& record) {
-    // The runs of each worker count, stack size and mode, in the order they
-    // were timed.
+    // The runs of each worker count, stack size, split and mode, in the
+    // order they were timed.
     const size_t modeCount = options.modes.size();
-    const size_t familyCount = modeCount * options.stackSizes.size();
+    const size_t splitCount = options.splits.size();
+    const size_t familyCount = modeCount * splitCount * options.stackSizes.size();
     std::vector<Sample> samples(options.threadCounts.size() * familyCount);
     for (const TimedRun& run : runs) {
-        const auto mode =
-            std::find(options.modes.begin(), options.modes.end(), run.mode) - options.modes.begin();
-        if (run.countIndex >= options.threadCounts.size() || static_cast<size_t>(mode) >= modeCount ||
+        const auto mode = static_cast<size_t>(
+            std::find(options.modes.begin(), options.modes.end(), run.mode) - options.modes.begin());
+        const auto split = static_cast<size_t>(
+            std::find(options.splits.begin(), options.splits.end(), run.split) - options.splits.begin());
+        if (run.countIndex >= options.threadCounts.size() || mode >= modeCount || split >= splitCount ||
             run.stack >= options.stackSizes.size()) {
             continue;
         }
         Sample& sample =
-            samples[run.countIndex * familyCount + run.stack * modeCount + static_cast<size_t>(mode)];
+            samples[run.countIndex * familyCount + (run.stack * splitCount + split) * modeCount + mode];
         sample.wall.push_back(run.time.wallMicros);
         sample.cpu.push_back(run.time.ticks * microsPerTick);
         sample.runs.push_back(&run);
-        sample.counters.push_back(runCounterFields(run.time));
+        sample.counters.push_back(runFields(run));
     }
     Json benchmarks = Json::array();
     for (size_t countIndex = 0; countIndex < options.threadCounts.size(); countIndex++) {
@@ -186,7 +213,8 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
         for (size_t family = 0; family < familyCount; family++) {
             const Sample& sample = samples[countIndex * familyCount + family];
             const std::string name =
-                runName(options, options.modes[family % modeCount], family / modeCount, threads);
+                runName(options, options.modes[family % modeCount], family / modeCount / splitCount,
+                        options.splits[family / modeCount % splitCount], threads);
             Json base = entry(name, family, countIndex, threads);
             base["repetitions"] = sample.wall.size();
             for (size_t i = 0; i < sample.wall.size(); i++) {
@@ -196,7 +224,7 @@ std::string sweepJson(const SweepOptions& options, const std::vector<TimedRun>& 
                 iteration["cpu_time"] = sample.cpu[i];
                 iteration["time_unit"] = "us";
                 for (const auto& [field, value] : sample.counters[i]) {
-                    iteration[field] = value;
+                    iteration[field] = value.has_value() ? Json(*value) : Json(nullptr);
                 }
                 iteration["sequence"] = sample.runs[i]->sequence;
                 iteration["invocation"] = sample.runs[i]->invocation;

@@ -5,13 +5,16 @@
 #include "i18n/messages.h"
 
 bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
-                       const std::string& jsonPath) {
+                       const std::string& jsonPath, const std::string& tracePath) {
     outputs->out.name = outPath;
     outputs->json.name = jsonPath;
+    outputs->trace.name = tracePath;
     outputs->json.durable = true;
+    outputs->trace.durable = true;
     bool ready = logPath.empty() || openLogAppender(&outputs->log, logPath);
     ready = checkReplaceable(&outputs->out) && ready;
     ready = (jsonPath.empty() || checkReplaceable(&outputs->json)) && ready;
+    ready = (tracePath.empty() || checkReplaceable(&outputs->trace)) && ready;
     return ready;
 }
 
@@ -25,8 +28,8 @@ int driverExitStatus(const DriverOutputs& outputs) {
     if (stopSignal() != 0) {
         return 128 + stopSignal();
     }
-    const bool failed =
-        outputs.log.file.failed || outputs.out.failed || outputs.json.failed || outputs.console.failed;
+    const bool failed = outputs.log.file.failed || outputs.out.failed || outputs.json.failed ||
+                        outputs.trace.failed || outputs.console.failed;
     return failed ? 1 : 0;
 }
 

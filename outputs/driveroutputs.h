@@ -3,10 +3,11 @@
 // outputs/logcheck for a log named on the command line), every failure to
 // write one is reported once on stderr, naming the file and the reason;
 // the run log takes each line whole or not at all (outputs/logappend);
-// out.txt and the JSON file are replaced whole (outputs/replace), the JSON
-// file durably, and out.txt and the log are synced to the disk when the
-// driver closes them; SIGINT, SIGTERM and a closed standard output stop the
-// sweep between runs (outputs/stopsignals).
+// out.txt, the JSON file and the trace file are replaced whole
+// (outputs/replace), the JSON and trace files durably, and out.txt and the
+// log are synced to the disk when the driver closes them; SIGINT, SIGTERM
+// and a closed standard output stop the sweep between runs
+// (outputs/stopsignals).
 #pragma once
 
 #include <string>
@@ -23,16 +24,18 @@ struct DriverOutputs {
     LogAppender log;  // not open when runs are not logged
     OutputFile out;   // the sums of the last run
     OutputFile json;  // no name: no JSON file
+    OutputFile trace;  // no name: no trace file
     OutputFile console = standardOutputFile();
 };
 
 // Names the outputs and checks, before anything is measured, each one the
 // driver will write: opens the log (none when `logPath` is empty), and
-// checks that out.txt and the JSON file (none when `jsonPath` is empty) can
-// be replaced. Every one that cannot is reported; false then. The JSON
-// file is made durable: it is written once, and it is the whole sweep.
+// checks that out.txt, the JSON file and the trace file (none where the
+// path is empty) can be replaced. Every one that cannot is reported; false
+// then. The JSON and trace files are made durable: each is written once,
+// at the end of the sweep.
 bool openDriverOutputs(DriverOutputs* outputs, const std::string& logPath, const std::string& outPath,
-                       const std::string& jsonPath);
+                       const std::string& jsonPath, const std::string& tracePath = "");
 
 // Syncs the last out.txt to the disk, closes the log (synced too) and
 // flushes standard output, reporting their failures.

@@ -107,13 +107,14 @@ int renameBlocked(const std::string& target, const struct stat& file) {
 }  // namespace
 
 bool outputsClash(const char* program, const std::string& logPath, const std::string& outPath,
-                  const std::string& jsonPath) {
+                  const std::string& jsonPath, const std::string& tracePath) {
     struct Output {
         const char* option;
         const std::string& path;
         FileKey key;
     };
-    Output outputs[] = {{"--log", logPath, {}}, {"--out", outPath, {}}, {"--json", jsonPath, {}}};
+    Output outputs[] = {
+        {"--log", logPath, {}}, {"--out", outPath, {}}, {"--json", jsonPath, {}}, {"--trace", tracePath, {}}};
     FileKey console;
     struct stat status;
     if (fstat(STDOUT_FILENO, &status) == 0) {

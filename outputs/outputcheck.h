@@ -16,7 +16,7 @@
 // file: infoData.csv") and returns true: the driver then refuses the
 // command line. Devices and pipes may be shared.
 bool outputsClash(const char* program, const std::string& logPath, const std::string& outPath,
-                  const std::string& jsonPath);
+                  const std::string& jsonPath, const std::string& tracePath = "");
 
 // Checks that `file` (its name is the path) can be replaced: a temporary
 // can be made, and removed again, where its file really is, and nothing

@@ -46,8 +46,10 @@ bool planPlacement(const Placement& placement, std::vector<int32_t>* order) {
 std::vector<Variant> sweepVariants(const SweepOptions& options) {
     std::vector<Variant> variants;
     for (size_t stack = 0; stack < options.stackSizes.size(); stack++) {
-        for (RunMode mode : options.modes) {
-            variants.push_back(Variant{mode, stack});
+        for (Split split : options.splits) {
+            for (RunMode mode : options.modes) {
+                variants.push_back(Variant{mode, stack, split});
+            }
         }
     }
     return variants;
@@ -55,7 +57,7 @@ std::vector<Variant> sweepVariants(const SweepOptions& options) {
 
 bool variantInDefaultLog(const SweepOptions& options, const Variant& variant) {
     return variant.mode == RunMode::spawn && options.stackSizes[variant.stack] == 0 &&
-           options.placement.policy == BindPolicy::none;
+           options.placement.policy == BindPolicy::none && variant.split == defaultSplit;
 }
 
 bool setUpSweep(const SweepOptions& options, SweepSetup* setup) {
@@ -95,6 +97,10 @@ std::string variantLabel(const SweepOptions& options, const Variant& variant) {
     if (options.stackSizes.size() > 1) {
         label += label.empty() ? "stack:" : " stack:";
         label += stackSizeName(options.stackSizes[variant.stack]);
+    }
+    if (options.splits.size() > 1) {
+        label += label.empty() ? "split:" : " split:";
+        label += splitName(variant.split);
     }
     return label;
 }

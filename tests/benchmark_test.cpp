@@ -17,31 +17,12 @@
 
 #include "testsupport.h"
 
+using testsupport::Finished;
 using testsupport::lines;
 using testsupport::readFile;
+using testsupport::runProgram;
 
 namespace {
-
-struct Finished {
-    int status;  // exit status, or -1 when the program did not exit
-    std::string out;
-    std::string err;
-};
-
-// Runs `program` with `args` (shell words) in the working directory, with
-// no input; stdout and stderr are captured outside it.
-Finished runProgram(const char* program, const std::string& args) {
-    const auto capture =
-        std::filesystem::temp_directory_path() / ("diagsum-capture-" + std::to_string(getpid()));
-    const std::string command = std::string("'") + program + "' " + args + " > '" + capture.string() +
-                                ".out' 2> '" + capture.string() + ".err' < /dev/null";
-    const int status = std::system(command.c_str());
-    Finished finished{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(capture.string() + ".out"),
-                      readFile(capture.string() + ".err")};
-    std::filesystem::remove(capture.string() + ".out");
-    std::filesystem::remove(capture.string() + ".err");
-    return finished;
-}
 
 // out.txt of a rows x columns matrix of ones.
 std::string sumsOfOnes(int rows, int columns) {

@@ -241,7 +241,7 @@ TEST(SweepCommandLine, BindPoliciesAndOrders) {
 TEST(OptionTable, EachDriverGetsOnlyItsOwnOptionsWithVersionAsV) {
     EXPECT_EQ(longNames(Driver::single),
               (std::vector<std::string>{"size", "threads", "log", "no-log", "out", "help", "version"}));
-    EXPECT_EQ(longNames(Driver::sweep).size(), 19u);
+    EXPECT_EQ(longNames(Driver::sweep).size(), 21u);
     EXPECT_EQ(getoptTable(Driver::single).shortOptions, ":s:t:hV");
     EXPECT_EQ(getoptTable(Driver::sweep).shortOptions, ":s:t:r:w:m:hV");
     EXPECT_EQ(getoptTable(Driver::sweep).longOptions.back().name, nullptr);

@@ -1,5 +1,5 @@
-// Pool runs against spawn runs, the refusal of a short team, and the wait
-// policy libgomp took.
+// Pool runs against spawn runs, with every split and recorded, the refusal
+// of a short team, and the wait policy libgomp took.
 #include "app/poolrun.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 
 #include "runsums.h"
 #include "testsupport.h"
+#include "trace/tracesummary.h"
 
 using namespace std::string_literals;
 
@@ -43,6 +44,28 @@ TEST(PoolRun, LeavesTheSameSlotsAsASpawnRun) {
     }
 }
 
+TEST(PoolRun, EverySplitRecordedLeavesTheSameSlotsWithEachMembersPartInsideTheRun) {
+    ASSERT_TRUE(startPoolTeam(9));
+    for (const Split split : allSplits) {
+        DiagRun spawn, pool;
+        RunTime time;
+        ASSERT_TRUE(timeDiagRun(&spawn, 7, 5, 9, &time));
+        SplitWork work;
+        prepareSplitWork(&work, split, &pool.matrix, &pool.results, 9);
+        RunTrace trace;
+        reserveRunTrace(&trace, 9);
+        ASSERT_TRUE(timePoolRun(&pool, 7, 5, 9, &time,
+                                PoolRunWork{nullptr, split == defaultSplit ? nullptr : &work, &trace}));
+        EXPECT_EQ(runSums(pool), runSums(spawn)) << splitName(split);
+        releaseDiagRun(&spawn);
+        releaseDiagRun(&pool);
+        trace.run = Span{time.wallBeginNs, time.wallEndNs};
+        EXPECT_TRUE(summarizeRunTrace(trace).has_value()) << splitName(split);
+        EXPECT_EQ(trace.creates[0].beginNs, -1) << "a team member is not created by the run";
+    }
+    endPoolTeam();
+}
+
 TEST(PoolRun, ATeamSmallerThanAskedIsRefused) {
     const int levels = omp_get_max_active_levels();
     omp_set_max_active_levels(0);  // every region now gets one thread
@@ -66,7 +89,7 @@ TEST(PoolRun, ABoundTeamStartsEveryRunOnItsCpusAndGivesTheInitialThreadItsOwnBac
         std::vector<int32_t> startCpus(3, -1);
         DiagRun run;
         RunTime time;
-        ASSERT_TRUE(timePoolRun(&run, 7, 5, 3, &time, startCpus.data()));
+        ASSERT_TRUE(timePoolRun(&run, 7, 5, 3, &time, PoolRunWork{startCpus.data()}));
         releaseDiagRun(&run);
         EXPECT_EQ(checkPlacement(masks, startCpus.data(), 3).misses, 0);
         EXPECT_EQ(startCpus, std::vector<int32_t>(3, allowed.front()));

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 // Every field set, none to its default, the doubles to values that only
@@ -24,18 +27,31 @@ TimedRun everyFieldSet() {
     run.cpusUsed = 3;
     run.placementMisses = 4;
     run.invocation = 5;
+    run.time.wallBeginNs = int64_t{1} << 62;
+    run.time.wallEndNs = (int64_t{1} << 62) + 3;
+    run.split = Split::dynamic;
+    run.elementsMax = (int64_t{1} << 40) + 1;
+    RunTrace trace;
+    reserveRunTrace(&trace, 2);
+    trace.run = Span{10, 90};
+    trace.workers[1] = WorkerSpan{Span{20, 80}, 7, 8};
+    trace.creates[0] = Span{11, 12};
+    trace.joins[1] = Span{85, 89};
+    run.trace = trace;
     return run;
 }
 
 // Compares field by field; the bindings name every member, so a member
 // added to a run stops this test from compiling until it is compared too.
 void expectSameRun(const TimedRun& a, const TimedRun& b) {
-    const auto& [count, mode, time, stack, sequence, cpus, misses, invocation] = a;
+    const auto& [count, mode, time, stack, sequence, cpus, misses, invocation, split, elementsMax, trace] = a;
     EXPECT_EQ(count, b.countIndex);
     EXPECT_EQ(mode, b.mode);
-    const auto& [ticks, wall, usage, perf] = time;
+    const auto& [ticks, wall, wallBegin, wallEnd, usage, perf] = time;
     EXPECT_EQ(ticks, b.time.ticks);
     EXPECT_EQ(wall, b.time.wallMicros);
+    EXPECT_EQ(wallBegin, b.time.wallBeginNs);
+    EXPECT_EQ(wallEnd, b.time.wallEndNs);
     const auto& [user, system, minor, major, voluntary, involuntary] = usage;
     EXPECT_EQ(user, b.time.usage.userMicros);
     EXPECT_EQ(system, b.time.usage.systemMicros);
@@ -51,6 +67,29 @@ void expectSameRun(const TimedRun& a, const TimedRun& b) {
     EXPECT_EQ(cpus, b.cpusUsed);
     EXPECT_EQ(misses, b.placementMisses);
     EXPECT_EQ(invocation, b.invocation);
+    EXPECT_EQ(split, b.split);
+    EXPECT_EQ(elementsMax, b.elementsMax);
+    ASSERT_EQ(trace.has_value(), b.trace.has_value());
+    if (trace.has_value()) {
+        const auto& [run, workers, creates, joins] = *trace;
+        const auto spans = [](const std::vector<Span>& list) {
+            std::vector<std::pair<int64_t, int64_t>> edges;
+            for (const auto& [begin, end] : list) {
+                edges.emplace_back(begin, end);
+            }
+            return edges;
+        };
+        EXPECT_EQ(spans({run}), spans({b.trace->run}));
+        ASSERT_EQ(workers.size(), b.trace->workers.size());
+        for (size_t k = 0; k < workers.size(); k++) {
+            const auto& [wallSpan, cpuBegin, cpuEnd] = workers[k];
+            EXPECT_EQ(spans({wallSpan}), spans({b.trace->workers[k].wall})) << k;
+            EXPECT_EQ(cpuBegin, b.trace->workers[k].cpuBeginNs) << k;
+            EXPECT_EQ(cpuEnd, b.trace->workers[k].cpuEndNs) << k;
+        }
+        EXPECT_EQ(spans(creates), spans(b.trace->creates));
+        EXPECT_EQ(spans(joins), spans(b.trace->joins));
+    }
 }
 
 }  // namespace
@@ -75,7 +114,12 @@ TEST(RunRecord, ARecordMissingAFieldOrOfAnotherShapeIsRefusedAndLeavesTheRun) {
     badType["sequence"] = "twelve";
     nlohmann::json shortPerf = whole;
     shortPerf["time"]["perf"]["values"].erase(0);
-    for (const nlohmann::json& bad : {missing, badMode, badType, shortPerf, nlohmann::json::array()}) {
+    nlohmann::json badSplit = whole;
+    badSplit["split"] = "striped";
+    nlohmann::json shortSpan = whole;
+    shortSpan["trace"]["joins"][0].erase(0);
+    for (const nlohmann::json& bad :
+         {missing, badMode, badType, shortPerf, badSplit, shortSpan, nlohmann::json::array()}) {
         TimedRun run{};
         run.sequence = 99;
         EXPECT_FALSE(parseRunRecord(bad, &run)) << bad.dump();

@@ -1,7 +1,8 @@
 // Helpers shared by the tests: a scratch working directory, text fed to
-// standard input, and whole-file reads.
+// standard input, whole-file reads, and a real program run to its end.
 #pragma once
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -77,6 +78,27 @@ inline std::string withoutMachineWarnings(const std::string& text) {
         }
     }
     return kept;
+}
+
+struct Finished {
+    int status;  // exit status, or -1 when the program did not exit
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args` (shell words) in the working directory, with
+// no input; stdout and stderr are captured outside it.
+inline Finished runProgram(const char* program, const std::string& args) {
+    const auto capture =
+        std::filesystem::temp_directory_path() / ("diagsum-capture-" + std::to_string(getpid()));
+    const std::string command = std::string("'") + program + "' " + args + " > '" + capture.string() +
+                                ".out' 2> '" + capture.string() + ".err' < /dev/null";
+    const int status = std::system(command.c_str());
+    Finished finished{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(capture.string() + ".out"),
+                      readFile(capture.string() + ".err")};
+    std::filesystem::remove(capture.string() + ".out");
+    std::filesystem::remove(capture.string() + ".err");
+    return finished;
 }
 
 // Standard input reads `text` from here on (then end of file).

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "testsupport.h"
+#include "traceformat.h"
 
 namespace {
 
@@ -57,74 +58,6 @@ RunTrace tightRun() {
     return trace;
 }
 
-struct Lane {
-    std::vector<std::pair<int64_t, int64_t>> events;  // ts, end
-};
-
-// The faults of `document` against the format's rules as this file uses
-// them; empty when there are none.
-std::vector<std::string> formatFaults(const json& document) {
-    std::vector<std::string> faults;
-    if (!document.is_object() || !document.contains("traceEvents") || !document["traceEvents"].is_array()) {
-        return {"no traceEvents array"};
-    }
-    std::set<int64_t> processNames;
-    std::set<std::pair<int64_t, int64_t>> threadNames;
-    std::map<std::pair<int64_t, int64_t>, Lane> lanes;
-    for (const json& event : document["traceEvents"]) {
-        const std::string text = event.dump();
-        if (!event.value("pid", json()).is_number_integer() ||
-            !event.value("tid", json()).is_number_integer() || !event.value("name", json()).is_string() ||
-            !event.value("args", json()).is_object()) {
-            faults.push_back("pid, tid, name or args missing: " + text);
-            continue;
-        }
-        const std::pair<int64_t, int64_t> lane{event["pid"], event["tid"]};
-        const std::string name = event["name"];
-        if (event.value("ph", "") == "M") {
-            if (name == "process_name" && event["args"].value("name", json()).is_string()) {
-                processNames.insert(lane.first);
-            } else if (name == "thread_name" && event["args"].value("name", json()).is_string()) {
-                threadNames.insert(lane);
-            } else if (!event["args"].value("sort_index", json()).is_number_integer()) {
-                faults.push_back("unknown metadata: " + text);
-            }
-        } else if (event.value("ph", "") == "X") {
-            // ts and dur in µs: whole numbers here, so a reader adds them exactly.
-            if (!event.value("ts", json()).is_number_integer() ||
-                !event.value("dur", json()).is_number_integer() || event["ts"] < 0 || event["dur"] < 0) {
-                faults.push_back("ts or dur not a whole, non-negative number of µs: " + text);
-                continue;
-            }
-            const int64_t ts = event["ts"];
-            lanes[lane].events.emplace_back(ts, ts + event["dur"].get<int64_t>());
-        } else {
-            faults.push_back("neither a complete event nor metadata: " + text);
-        }
-    }
-    for (auto& [lane, events] : lanes) {
-        const std::string where = "pid " + std::to_string(lane.first) + " tid " + std::to_string(lane.second);
-        if (!processNames.count(lane.first) || !threadNames.count(lane)) {
-            faults.push_back("unnamed lane: " + where);
-        }
-        // Longest first at equal starts: a parent comes before its children.
-        std::sort(events.events.begin(), events.events.end(), [](const auto& a, const auto& b) {
-            return a.first != b.first ? a.first < b.first : a.second > b.second;
-        });
-        std::vector<int64_t> openEnds;
-        for (const auto& [ts, end] : events.events) {
-            while (!openEnds.empty() && ts >= openEnds.back() && end > openEnds.back()) {
-                openEnds.pop_back();
-            }
-            if (!openEnds.empty() && end > openEnds.back()) {
-                faults.push_back("an event leaves its parent: " + where + " at " + std::to_string(ts));
-            }
-            openEnds.push_back(end);
-        }
-    }
-    return faults;
-}
-
 const json* findEvent(const json& document, int64_t pid, int64_t tid, const std::string& name) {
     for (const json& event : document["traceEvents"]) {
         if (event["pid"] == pid && event["tid"] == tid && event["name"] == name) {
@@ -162,7 +95,7 @@ TEST(TraceFile, FollowsTheFormatsRulesWithEveryLaneNestedAndNamed) {
                                                         {&pooled, 500, 500, 3, "pool", "median"},
                                                         {&tight, 1, 1, 1, "", ""}}));
     const json document = json::parse(testsupport::readFile("trace.json"));
-    EXPECT_EQ(formatFaults(document), std::vector<std::string>{});
+    EXPECT_EQ(traceformat::formatFaults(document), std::vector<std::string>{});
     std::set<std::pair<int64_t, int64_t>> lanes;
     for (const json& event : document["traceEvents"]) {
         if (event["name"] == "thread_name") {

@@ -1,6 +1,6 @@
-// Spawn runs whose workers get a stack size and a CPU: the same sums as a
-// run with default attributes, every worker's start noted, and a worker
-// that cannot be started reported like any other.
+// Spawn runs whose workers get a stack size, a CPU, a split or a record:
+// the same sums as a run with default attributes, every worker's start
+// noted, and a worker that cannot be started reported like any other.
 #include "app/workerstart.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runsums.h"
+#include "trace/tracesummary.h"
 
 namespace {
 
@@ -41,6 +42,33 @@ TEST(WorkerStart, SizedAndBoundWorkersSumAsDefaultOnesAndNoteTheirCpu) {
         if (bound) {
             EXPECT_EQ(checkPlacement(masks, start.startCpus.data(), 9).cpusUsed, 1);
             EXPECT_EQ(checkPlacement(masks, start.startCpus.data(), 9).misses, 0);
+        }
+    }
+}
+
+// Every split, each worker recorded around it: the default run's sums, and a
+// record whose workers lie inside the interval's own wall clock, each one
+// created and joined by the driver.
+TEST(WorkerStart, SplitAndRecordedWorkersSumAsDefaultOnesWithEveryEdgeRead) {
+    for (const Split split : allSplits) {
+        SplitWork work;
+        RunTrace trace;
+        WorkerStart start;
+        start.split = split == defaultSplit ? nullptr : &work;
+        start.trace = &trace;
+        reserveWorkerStarts(&start, 9);
+        reserveRunTrace(&trace, 9);
+        DiagRun run;
+        prepareSplitWork(&work, split, &run.matrix, &run.results, 9);
+        RunTime time;
+        ASSERT_TRUE(timeStartedRun(&run, 7, 5, 9, &start, &time));
+        EXPECT_EQ(runSums(run), defaultSums(7, 5, 9)) << splitName(split);
+        releaseDiagRun(&run);
+        trace.run = Span{time.wallBeginNs, time.wallEndNs};
+        EXPECT_TRUE(summarizeRunTrace(trace).has_value()) << splitName(split);
+        for (size_t k = 0; k < 9; k++) {
+            EXPECT_GE(trace.workers[k].wall.beginNs, trace.creates[k].beginNs) << k;
+            EXPECT_GE(trace.joins[k].endNs, trace.workers[k].wall.endNs) << k;
         }
     }
 }
