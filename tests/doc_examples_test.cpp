@@ -22,6 +22,10 @@ namespace fs = std::filesystem;
 
 const char* const runMarker = "<!-- doc-examples: run -->";
 
+// The three programs under test, by the name the examples call them.
+const std::pair<const char*, const char*> programs[] = {
+    {"diagsum", DIAGSUM_EXE}, {"diagsum-single", DIAGSUM_SINGLE_EXE}, {"diagsum-report", DIAGSUM_REPORT_EXE}};
+
 struct Example {
     std::string place;  // "docs/sweep.md:42"
     std::string line;
@@ -118,7 +122,8 @@ bool separates(const std::string& word) {
 bool assignsVariable(const std::string& word) {
     const size_t equals = word.find('=');
     return equals != std::string::npos && equals > 0 && word[0] != '-' &&
-           word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") == equals;
+           word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") ==
+               equals;
 }
 
 // The program a command word names: "diagsum", "diagsum-single" or
@@ -178,8 +183,6 @@ struct Table {
 const std::map<std::string, Table>& tables() {
     static const std::map<std::string, Table> read = [] {
         std::map<std::string, Table> all;
-        const std::pair<const char*, const char*> programs[] = {
-            {"diagsum", DIAGSUM_EXE}, {"diagsum-single", DIAGSUM_SINGLE_EXE}, {"diagsum-report", DIAGSUM_REPORT_EXE}};
         for (const auto& [name, path] : programs) {
             Table table{optiontable::longOptions(path), "", ""};
             for (const std::string& letter : optiontable::shortOptions(path)) {
@@ -206,7 +209,8 @@ std::vector<std::string> unknownOptions(const Command& command) {
         }
         if (word[1] == '-') {
             const std::string name = word.substr(2, word.find('=') - 2);
-            if (std::find(table.longOptions.begin(), table.longOptions.end(), name) == table.longOptions.end()) {
+            if (std::find(table.longOptions.begin(), table.longOptions.end(), name) ==
+                table.longOptions.end()) {
                 unknown.push_back(word);
             }
             continue;
@@ -235,8 +239,8 @@ TEST(DocExamples, EveryOptionOfAnExampleIsInItsProgramsOptionTable) {
         for (const Command& command : commands(example.line)) {
             seen[command.program]++;
             for (const std::string& option : unknownOptions(command)) {
-                ADD_FAILURE() << example.place << ": " << command.program << " has no option " << option << " ("
-                              << example.line << ")";
+                ADD_FAILURE() << example.place << ": " << command.program << " has no option " << option
+                              << " (" << example.line << ")";
             }
         }
     }
@@ -255,8 +259,6 @@ TEST(DocExamples, TheExamplesOfARunBlockRunAsWrittenAndExitZero) {
     // builds them; both lead to the programs under test.
     fs::create_directories("build/release");
     fs::create_directories("bin");
-    const std::pair<const char*, const char*> programs[] = {
-        {"diagsum", DIAGSUM_EXE}, {"diagsum-single", DIAGSUM_SINGLE_EXE}, {"diagsum-report", DIAGSUM_REPORT_EXE}};
     for (const auto& [name, path] : programs) {
         fs::create_symlink(path, fs::path("build/release") / name);
         fs::create_symlink(path, fs::path("bin") / name);

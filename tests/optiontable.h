@@ -14,8 +14,10 @@ namespace optiontable {
 inline std::vector<std::string> askTable(const std::string& program, const std::string& environment) {
     // A sanitizer runtime wants to be the first library loaded; the shim only
     // replaces getopt_long, so that order does not matter here.
-    const std::string command = environment + " ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0\" "
-                                "LD_PRELOAD='" OPTIONTABLE_SHIM "' '" + program + "' --help 2>/dev/null";
+    const std::string command = environment +
+                                " ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0\" "
+                                "LD_PRELOAD='" OPTIONTABLE_SHIM "' '" +
+                                program + "' --help 2>/dev/null";
     std::vector<std::string> names;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
