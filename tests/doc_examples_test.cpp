@@ -2,75 +2,33 @@
 // every option an example gives diagsum, diagsum-single or diagsum-report is
 // one the program's own option table holds, the examples of a block marked
 // `<!-- doc-examples: run -->` run in a scratch folder and exit 0, and the
-// README still opens with the two set-up commands a new user copies.
+// README still opens with the two set-up commands a new user copies. Every
+// option of the tables is also on the guide's page for its program, and
+// every link between the files leads to a file and a heading that exist.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "docfiles.h"
 #include "optiontable.h"
 #include "testsupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-const char* const runMarker = "<!-- doc-examples: run -->";
+using namespace docfiles;
 
 // The three programs under test, by the name the examples call them.
 const std::pair<const char*, const char*> programs[] = {
     {"diagsum", DIAGSUM_EXE}, {"diagsum-single", DIAGSUM_SINGLE_EXE}, {"diagsum-report", DIAGSUM_REPORT_EXE}};
-
-struct Example {
-    std::string place;  // "docs/sweep.md:42"
-    std::string line;
-    bool run;  // in a block marked to be run
-};
-
-// The lines of every shell block of `file`, each with where it stands.
-std::vector<Example> shellLines(const fs::path& file, const std::string& name) {
-    std::vector<Example> found;
-    const std::vector<std::string> text = testsupport::lines(testsupport::readFile(file));
-    bool inBlock = false;
-    bool marked = false;
-    std::string previous;
-    for (size_t i = 0; i < text.size(); i++) {
-        const std::string& line = text[i];
-        if (line.rfind("```", 0) == 0) {
-            const std::string language = line.substr(3);
-            marked = !inBlock && previous == runMarker;
-            inBlock = !inBlock && (language == "sh" || language == "bash" || language == "shell");
-        } else if (inBlock) {
-            found.push_back({name + ":" + std::to_string(i + 1), line, marked});
-        }
-        if (!line.empty()) {
-            previous = line;
-        }
-    }
-    return found;
-}
-
-// Every shell line of the README and of each guide file.
-std::vector<Example> allExamples() {
-    std::vector<Example> found = shellLines(fs::path(SOURCE_DIR) / "README.md", "README.md");
-    std::vector<fs::path> guide;
-    for (const auto& entry : fs::directory_iterator(fs::path(SOURCE_DIR) / "docs")) {
-        if (entry.path().extension() == ".md") {
-            guide.push_back(entry.path());
-        }
-    }
-    std::sort(guide.begin(), guide.end());
-    for (const fs::path& file : guide) {
-        const std::vector<Example> lines = shellLines(file, "docs/" + file.filename().string());
-        found.insert(found.end(), lines.begin(), lines.end());
-    }
-    return found;
-}
 
 // The shell words of one command line up to its comment, quotes removed;
 // "|", "&&", "||", ";" and "&" stand as words of their own.
@@ -250,6 +208,27 @@ TEST(DocExamples, EveryOptionOfAnExampleIsInItsProgramsOptionTable) {
     EXPECT_GE(seen["diagsum-report"], 5);
 }
 
+TEST(DocExamples, EveryOptionOfEachProgramIsInItsGuidePage) {
+    // The page a user reads for a program's options: the man page says it
+    // all, the guide says what each one is for.
+    const std::map<std::string, std::string> pages = {{"diagsum", "docs/sweep.md"},
+                                                      {"diagsum-single", "docs/sweep.md"},
+                                                      {"diagsum-report", "docs/report.md"}};
+    for (const auto& [program, page] : pages) {
+        const std::string text = testsupport::readFile(fs::path(SOURCE_DIR) / page);
+        for (const std::string& option : tables().at(program).longOptions) {
+            const std::string written = "--" + option;
+            bool found = false;
+            for (size_t at = text.find(written); at != std::string::npos && !found;
+                 at = text.find(written, at + 1)) {
+                const char next = text[at + written.size()];
+                found = !(std::isalnum(static_cast<unsigned char>(next)) || next == '-');
+            }
+            EXPECT_TRUE(found) << program << " " << written << " is not in " << page;
+        }
+    }
+}
+
 TEST(DocExamples, TheExamplesOfARunBlockRunAsWrittenAndExitZero) {
     if (DIAGSUM_GET_INPUT_FROM_USER) {
         GTEST_SKIP() << "the examples are written for programs that do not ask for input";
@@ -278,6 +257,33 @@ TEST(DocExamples, TheExamplesOfARunBlockRunAsWrittenAndExitZero) {
         ran++;
     }
     EXPECT_GE(ran, 5);
+}
+
+TEST(DocExamples, EveryLinkBetweenTheFilesLeadsToAFileAndItsHeading) {
+    const std::regex link(R"(\]\(([^)#]*)(#([^)]*))?\))");
+    int links = 0;
+    for (const fs::path& file : markdownFiles()) {
+        bool inCode = false;
+        for (const std::string& line : testsupport::lines(testsupport::readFile(file))) {
+            inCode = line.rfind("```", 0) == 0 ? !inCode : inCode;
+            for (auto it = std::sregex_iterator(line.begin(), line.end(), link);
+                 !inCode && it != std::sregex_iterator(); ++it) {
+                const std::string target = (*it)[1], anchor = (*it)[3];
+                if (target.rfind("http", 0) == 0) {
+                    continue;
+                }
+                const fs::path reached = target.empty() ? file : file.parent_path() / target;
+                links++;
+                ASSERT_TRUE(fs::exists(reached)) << file.filename() << ": " << target << " does not exist";
+                if (!anchor.empty()) {
+                    const std::vector<std::string> headings = anchors(reached);
+                    EXPECT_TRUE(std::find(headings.begin(), headings.end(), anchor) != headings.end())
+                        << file.filename() << ": " << target << " has no heading #" << anchor;
+                }
+            }
+        }
+    }
+    EXPECT_GE(links, 20);
 }
 
 TEST(DocExamples, TheReadmeOpensWithTheTwoSetUpCommands) {
