@@ -111,4 +111,18 @@ inline void feedStdin(const std::string& text) {
     std::filesystem::remove(path);
 }
 
+// Runs `body` in a child process, which ends with _exit(body()); returns
+// the wait status. Limits and signals set there stay there.
+template <typename Body>
+int inChild(Body body) {
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
 }  // namespace testsupport
