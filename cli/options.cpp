@@ -28,18 +28,19 @@ std::string takeFileName(const GivenOption& given, std::string* path) {
 
 // The options both programs share: --log FILE, --no-log and --out FILE.
 // False when `given` is none of them; `refusal` then stays empty.
-bool applyFileOption(const GivenOption& given, bool* log, std::string* logPath, std::string* outPath,
-                     std::string* refusal) {
+template <typename Options>
+bool applyFileOption(const GivenOption& given, Options* options, std::string* refusal) {
     switch (given.value) {
         case optLog:
-            *refusal = takeFileName(given, logPath);
-            *log = true;  // a refused name ends the parse: nothing runs
+            *refusal = takeFileName(given, &options->logPath);
+            options->log = true;  // a refused name ends the parse: nothing runs
+            options->logNamed = true;
             return true;
         case optOut:
-            *refusal = takeFileName(given, outPath);
+            *refusal = takeFileName(given, &options->outPath);
             return true;
         case optNoLog:
-            *log = false;
+            options->log = false;
             return true;
         default:
             return false;
@@ -64,6 +65,15 @@ bool addContextPair(const char* text, std::vector<std::pair<std::string, std::st
     return true;
 }
 
+// A count option's value: an integer from `low` to 2147483647.
+std::string takeCount(const GivenOption& given, int32_t low, int32_t* count) {
+    if (parseBoundedInt(given.text, low, int32Max, count)) {
+        return "";
+    }
+    // TRANSLATORS: the smallest value allowed (0 or 1).
+    return invalidValue(given, formatMessage(_("use an integer from %d to 2147483647"), low));
+}
+
 // The refusal of a list option whose `why` already names what is allowed.
 std::string refusedList(const GivenOption& given, const std::string& why) {
     return given.name + " '" + given.text + "': " + why;
@@ -80,9 +90,7 @@ std::string applyRunShapeOption(const GivenOption& given, SweepOptions* options)
         case optOrder:
             return parseRunOrder(given.text, &options->order, &why) ? "" : invalidValue(given, why);
         case optInvocations:
-            return parseBoundedInt(given.text, 1, int32Max, &options->invocations)
-                       ? ""
-                       : invalidValue(given, _("use an integer from 1 to 2147483647"));
+            return takeCount(given, 1, &options->invocations);
         case optSplit:
             return parseSplitList(given.text, &options->splits, &why) ? "" : invalidValue(given, why);
         default:
@@ -92,8 +100,7 @@ std::string applyRunShapeOption(const GivenOption& given, SweepOptions* options)
 
 std::string applySweepOption(const GivenOption& given, SweepOptions* options) {
     std::string why;
-    if (applyFileOption(given, &options->log, &options->logPath, &options->outPath, &why)) {
-        options->logNamed = options->logNamed || given.value == optLog;
+    if (applyFileOption(given, options, &why)) {
         return why;
     }
     switch (given.value) {
@@ -104,13 +111,9 @@ std::string applySweepOption(const GivenOption& given, SweepOptions* options) {
         case 't':
             return parseThreadList(given.text, &options->threadCounts, &why) ? "" : invalidValue(given, why);
         case 'r':
-            return parseBoundedInt(given.text, 1, int32Max, &options->runs)
-                       ? ""
-                       : invalidValue(given, _("use an integer from 1 to 2147483647"));
+            return takeCount(given, 1, &options->runs);
         case 'w':
-            return parseBoundedInt(given.text, 0, int32Max, &options->warmup)
-                       ? ""
-                       : invalidValue(given, _("use an integer from 0 to 2147483647"));
+            return takeCount(given, 0, &options->warmup);
         case 'm':
             options->modesNamed = true;
             return parseModeList(given.text, &options->modes, &why) ? "" : invalidValue(given, why);
@@ -156,8 +159,7 @@ std::string checkSweepOptions(const SweepOptions& options) {
 
 std::string applySingleOption(const GivenOption& given, SingleOptions* options) {
     std::string why;
-    if (applyFileOption(given, &options->log, &options->logPath, &options->outPath, &why)) {
-        options->logNamed = options->logNamed || given.value == optLog;
+    if (applyFileOption(given, options, &why)) {
         return why;
     }
     switch (given.value) {

@@ -24,12 +24,7 @@
 #include "sweepfiles.h"
 #include "testsupport.h"
 
-using programs::finish;
-using programs::finishWithin;
-using programs::lineCount;
-using programs::start;
-using programs::startIntoClosedPipe;
-using programs::startShell;
+using namespace programs;
 using namespace sweepfiles;
 using testsupport::readFile;
 

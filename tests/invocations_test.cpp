@@ -99,7 +99,6 @@ size_t usableCpus() {
     return sched_getaffinity(0, sizeof mask, &mask) == 0 ? static_cast<size_t>(CPU_COUNT(&mask)) : 0;
 }
 
-constexpr bool plainOutput = !DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS;
 
 }  // namespace
 
@@ -145,7 +144,7 @@ TEST(Invocations, TheParentWritesOneSweepOfAllTheirRuns) {
             EXPECT_EQ(log[i], expected) << i;
         }
     }
-    if (plainOutput) {
+    if (testsupport::plainOutput) {
         EXPECT_EQ(readFile("stdout.txt"), meanLines(json, 5, {1, 2, 3}));
     }
     EXPECT_EQ(lines(readFile("out.txt")).size(), 39u);
@@ -185,7 +184,7 @@ TEST(Invocations, AStopInTheSecondInvocationKeepsWhatWasMeasured) {
         EXPECT_EQ(lines(readFile("infoData.csv")).size(), made.size());
     }
     // A count is whole only where both invocations made their runs.
-    if (plainOutput) {
+    if (testsupport::plainOutput) {
         EXPECT_EQ(readFile("stdout.txt"), meanLines(json, runs, {1, 2, 3, 4}));
     }
     size_t aggregates = 0;

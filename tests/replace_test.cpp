@@ -20,21 +20,9 @@
 
 using testsupport::readFile;
 
-namespace {
+using testsupport::inChild;
 
-// Runs `body` in a child process, which ends with _exit(body()); returns
-// the wait status. Limits and signals set there stay there.
-template <typename Body>
-int inChild(Body body) {
-    fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return status;
-}
+namespace {
 
 // Applies a file-size limit with SIGXFSZ ignored, so a write past it fails
 // with EFBIG instead of killing.

@@ -16,21 +16,9 @@
 #include "outputs/replace.h"
 #include "testsupport.h"
 
-namespace {
+using testsupport::inChild;
 
-// Runs `body` in a child process, which ends with _exit(body()); returns
-// the wait status. Limits and signals set there stay there.
-template <typename Body>
-int inChild(Body body) {
-    fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return status;
-}
+namespace {
 
 size_t entries() {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("."), {}));

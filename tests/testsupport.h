@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +21,22 @@ namespace testsupport {
 // or the log hold only under these settings.
 inline constexpr bool plainConsoleAndLog =
     !DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS && DIAGSUM_GENERATE_EXECUTION_DATA;
+
+// The programs print nothing but their own lines (no prompts, pauses or
+// worker progress); the log may or may not be written.
+inline constexpr bool plainOutput = !DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS;
+
+// out.txt of a rows x columns matrix of ones.
+inline std::string sumsOfOnes(int rows, int columns) {
+    std::string text;
+    for (int d = 0; d < rows + columns - 1; d++) {
+        char line[32];
+        snprintf(line, sizeof line, "%f\n",
+                 static_cast<double>(std::min({d + 1, rows + columns - 1 - d, rows, columns})));
+        text += line;
+    }
+    return text;
+}
 
 // Makes a fresh directory under the temp dir and works inside it for the
 // object's lifetime; the drivers write out.txt and infoData.csv to the
@@ -109,6 +126,20 @@ inline void feedStdin(const std::string& text) {
         std::abort();
     }
     std::filesystem::remove(path);
+}
+
+// Runs `body` in a child process, which ends with _exit(body()); returns
+// the wait status. Limits and signals set there stay there.
+template <typename Body>
+int inChild(Body body) {
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
 }
 
 }  // namespace testsupport

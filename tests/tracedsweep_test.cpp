@@ -24,7 +24,6 @@ using testsupport::runProgram;
 
 namespace {
 
-constexpr bool plainOutput = !DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS;
 
 std::vector<json> iterations(const json& sweep) {
     std::vector<json> runs;
@@ -116,7 +115,7 @@ TEST(TracedSweep, EverySplitLeavesTheSameSumsAndDealsTheCellsItsGeometrySays) {
                                     "--mode spawn,pool --json s.json --trace t.json");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(readFile("out.txt"), readFile("default.txt"));
-    if (plainOutput) {
+    if (testsupport::plainOutput) {
         const auto means = testsupport::lines(run.out);
         ASSERT_EQ(means.size(), 18u);
         EXPECT_TRUE(std::regex_match(means[2], std::regex(R"(4 - \d+\.\d{6} spawn split:blocks)")))
