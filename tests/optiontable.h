@@ -9,13 +9,15 @@
 
 namespace optiontable {
 
-// The names without their "--", in the table's order; empty when the program
-// could not be asked.
-inline std::vector<std::string> longOptions(const std::string& program) {
+// What the shim prints for `program`, one entry per line; empty when the
+// program could not be asked. `environment` is put before the command.
+inline std::vector<std::string> askTable(const std::string& program, const std::string& environment) {
     // A sanitizer runtime wants to be the first library loaded; the shim only
     // replaces getopt_long, so that order does not matter here.
-    const std::string command = "ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0\" "
-                                "LD_PRELOAD='" OPTIONTABLE_SHIM "' '" + program + "' --help 2>/dev/null";
+    const std::string command = environment +
+                                " ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0\" "
+                                "LD_PRELOAD='" OPTIONTABLE_SHIM "' '" +
+                                program + "' --help 2>/dev/null";
     std::vector<std::string> names;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -30,6 +32,17 @@ inline std::vector<std::string> longOptions(const std::string& program) {
         names.push_back(name);
     }
     return pclose(pipe) == 0 ? names : std::vector<std::string>{};
+}
+
+// The names without their "--", in the table's order; empty when the program
+// could not be asked.
+inline std::vector<std::string> longOptions(const std::string& program) {
+    return askTable(program, "");
+}
+
+// The short letters, each followed by ':' when it takes a value ("t:", "h").
+inline std::vector<std::string> shortOptions(const std::string& program) {
+    return askTable(program, "OPTIONTABLE_SHORT=1");
 }
 
 }  // namespace optiontable
