@@ -58,10 +58,30 @@ std::string costScript(const ScalingReport& report, const ChartOptions&) {
     return costChartScript(report);
 }
 
+std::string withoutFit(const ScalingReport& report) {
+    if (anyModelFit(report)) {
+        return "";
+    }
+    if (!report.hasWall) {
+        return formatMessage(_("the model chart needs the JSON of a sweep (diagsum --json); %s is a log"),
+                             firstPath(report).c_str());
+    }
+    return formatMessage(_("the model chart needs a series with %zu worker counts or more to fit"), minFitCounts);
+}
+
+std::string withoutTrace(const ScalingReport& report) {
+    if (!report.trace.empty()) {
+        return "";
+    }
+    return _("the timeline needs the trace file of diagsum --trace, and none was read");
+}
+
 const ChartKind summaryCharts[] = {
     {N_("scaling"), "-o", "scaling.png", &ReportOptions::chartPath, always, scalingChartScript},
     {N_("speedup"), "-s", "speedup.png", &ReportOptions::speedupPath, withoutWallTimes, speedupChartScript},
     {N_("cost"), "-c", "cost.png", &ReportOptions::costPath, withoutCounters, costScript},
+    {N_("model"), "-M", "model.png", &ReportOptions::modelPath, withoutFit, modelChartScript},
+    {N_("timeline"), "-T", "timeline.png", &ReportOptions::timelinePath, withoutTrace, timelineChartScript},
 };
 
 // Draws one chart unless its path is one of `taken` (the inputs and the

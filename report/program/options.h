@@ -3,6 +3,7 @@
 // comparison), the charts it draws and where its text goes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct ReportOptions {
     std::string chartPath;    // -o; "" for the default
     std::string speedupPath;  // -s
     std::string costPath;     // -c
+    std::string modelPath;    // -M
+    std::string timelinePath; // -T
+    std::vector<int32_t> predict;  // --predict: counts to predict the throughput at
     std::string exportPath;   // --export-json; "" for none
     bool charts = true;
     bool compare = false;
