@@ -1,5 +1,7 @@
 #include "report/analysis/seriesmodels.h"
 
+#include <algorithm>
+
 #include "report/analysis/scaling.h"
 
 namespace {
@@ -48,4 +50,10 @@ const SeriesModel* findSeriesModel(const std::vector<SeriesModel>& models, const
         }
     }
     return nullptr;
+}
+
+bool anyFit(const std::vector<SeriesModel>& models) {
+    return std::any_of(models.begin(), models.end(), [](const SeriesModel& m) {
+        return m.usl.outcome == FitOutcome::fitted || m.amdahl.outcome == FitOutcome::fitted;
+    });
 }

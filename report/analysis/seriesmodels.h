@@ -29,3 +29,6 @@ std::vector<SeriesModel> seriesModels(const ScalingReport& report, const std::ve
 
 // The model of series `key`, or null.
 const SeriesModel* findSeriesModel(const std::vector<SeriesModel>& models, const SeriesKey& key);
+
+// Whether some series has a fitted model (Amdahl's law or the USL).
+bool anyFit(const std::vector<SeriesModel>& models);

@@ -52,9 +52,6 @@ std::string costChartScript(const ScalingReport& report);
 // the USL (solid) and Amdahl's law (dashed) out to twice the largest count.
 std::string modelChartScript(const ScalingReport& report, const ChartOptions& options = {});
 
-// Whether some series of report->models has a fit to draw.
-bool anyModelFit(const ScalingReport& report);
-
 // timeline.png (report->trace): for a few counts (timelineRuns) a panel
 // of the run shown for it, one lane per worker (its summing) and one for
 // the driver (the run's interval, each create and each join), time in µs

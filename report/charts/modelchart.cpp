@@ -62,12 +62,6 @@ std::string seriesCurves(const ScalingReport& report, size_t s, const std::strin
 
 }  // namespace
 
-bool anyModelFit(const ScalingReport& report) {
-    return std::any_of(report.models.begin(), report.models.end(), [](const SeriesModel& m) {
-        return m.usl.outcome == FitOutcome::fitted || m.amdahl.outcome == FitOutcome::fitted;
-    });
-}
-
 std::string modelChartScript(const ScalingReport& report, const ChartOptions& options) {
     const std::vector<SizePanel> panels = panelsBySize(report);
     const CountRange range = countRange(report);
@@ -76,8 +70,7 @@ std::string modelChartScript(const ScalingReport& report, const ChartOptions& op
     counts.push_back(last);
     const bool logAxis = logWorkerAxis(options.xScale, counts);
     const std::vector<size_t> colours = variantColours(report);
-    std::string script = chartBegin(_("diagsum: throughput (runs per second of the median wall time; bars: 95 % "
-                                      "interval) with Amdahl's law (dashed) and the USL fitted"),
+    std::string script = chartBegin(_("diagsum: throughput with the USL (solid) and Amdahl's law (dashed) fitted"),
                                     static_cast<int>(panels.size()), 1);
     std::string blocks;
     std::vector<std::string> plots;
@@ -90,7 +83,8 @@ std::string modelChartScript(const ScalingReport& report, const ChartOptions& op
     for (size_t p = 0; p < panels.size(); p++) {
         script += panelBegin(sizeLabel(panels[p].rows, panels[p].columns), logAxis, std::min(range.smallest, 1),
                              last, options.cpus);
-        script += "set ylabel " + gnuplotString(_("throughput (runs per second)")) + "\nset yrange [0:*]\n";
+        // xgettext:no-c-format
+        script += "set ylabel " + gnuplotString(_("runs per second of the median wall time (bars: 95 % interval)")) + "\nset yrange [0:*]\n";
         script += "plot " + plots[p] + "\n";
     }
     return script + chartEnd();

@@ -59,7 +59,7 @@ std::string costScript(const ScalingReport& report, const ChartOptions&) {
 }
 
 std::string withoutFit(const ScalingReport& report) {
-    if (anyModelFit(report)) {
+    if (anyFit(report.models)) {
         return "";
     }
     if (!report.hasWall) {

@@ -11,17 +11,22 @@
 
 namespace {
 
+// Three significant digits, whole numbers from 100 on: "0.0183", "358", "1320".
+std::string figureCell(double value) {
+    return std::fabs(value) >= 100 ? fixedCell(value, 0) : significantCell(value);
+}
+
 // A fitted figure as three cells: its value, its standard error and its
 // 95 % interval; a figure at its bound has neither.
 void addEstimate(std::vector<std::string>* cells, const Estimate& estimate) {
     if (estimate.atBound) {
         // TRANSLATORS: a fitted figure held at its bound (0 or 1), in a table cell.
-        cells->insert(cells->end(), {formatMessage(_("%s (at its bound)"), significantCell(estimate.value).c_str()),
+        cells->insert(cells->end(), {formatMessage(_("%s (at its bound)"), figureCell(estimate.value).c_str()),
                                      "n/a", "n/a"});
         return;
     }
-    cells->push_back(significantCell(estimate.value));
-    cells->push_back(significantCell(estimate.stdError));
+    cells->push_back(figureCell(estimate.value));
+    cells->push_back(figureCell(estimate.stdError));
     if (!std::isfinite(estimate.low) || !std::isfinite(estimate.high)) {
         cells->push_back("n/a");
         return;
@@ -29,16 +34,16 @@ void addEstimate(std::vector<std::string>* cells, const Estimate& estimate) {
     // Appended piece by piece: GCC 12 warns of a false overlap (-Wrestrict)
     // in "[" + std::string(...).
     std::string interval = "[";
-    cells->push_back(interval.append(significantCell(estimate.low))
+    cells->push_back(interval.append(figureCell(estimate.low))
                          .append(", ")
-                         .append(significantCell(estimate.high))
+                         .append(figureCell(estimate.high))
                          .append("]"));
 }
 
 // "36 ± 2", marked when it lies outside the counts measured.
 std::string peakCell(const Estimate& estimate, bool extrapolated) {
     const std::string figure = std::isfinite(estimate.high) ? plusMinus(estimate.value, estimate.high - estimate.value)
-                                                            : significantCell(estimate.value);
+                                                            : figureCell(estimate.value);
     // TRANSLATORS: a figure outside the counts measured, in a table cell.
     return extrapolated ? formatMessage(_("%s (extrapolated)"), figure.c_str()) : figure;
 }
@@ -116,6 +121,7 @@ std::string bestCountText(const ScalingReport& report) {
         return "";
     }
     std::string text = "\n";
+    // xgettext:no-c-format
     text += _("Best worker count per series (the lowest median; counts whose 95 % interval overlaps its interval "
               "cannot be told from it):");
     text += "\n";
@@ -137,6 +143,11 @@ std::string modelText(const ScalingReport& report) {
         text += _("Models of the throughput: the log holds no wall times, so there is no throughput to fit.");
         return text + "\n";
     }
+    if (!anyFit(report.models)) {
+        text += _("Models of the throughput X(N), runs per second from each count's median wall time:");
+        return text + "\n" + fitLines(report);
+    }
+    // xgettext:no-c-format
     text += _("Models of the throughput X(N), runs per second from each count's median wall time, fitted by "
               "Amdahl's law X = λN / (1 + σ(N − 1)) and the Universal Scalability Law X = λN / (1 + σ(N − 1) + "
               "κN(N − 1)) (unweighted least squares, 95 % intervals from t on n − 3 degrees of freedom, n − 2 for "
