@@ -139,10 +139,10 @@ TEST(Explain, FewerThanSixCountsIsNoFit) {
     EXPECT_FALSE(anyFit(e.report.models));
 }
 
-TEST(Explain, TimelineShowsOneTwoEightAndTheMostWorkers) {
+TEST(Explain, TimelineShowsEveryVariantOfOneTwoEightAndTheMostWorkers) {
     std::string events;
     int pid = 0;
-    for (int workers : {1, 2, 3, 8, 9, 127}) {
+    for (int workers : {1, 2, 3, 8, 9, 127, 2}) {
         pid++;
         const std::string p = std::to_string(pid);
         events += R"({"ph": "M", "pid": )" + p + R"(, "tid": 0, "name": "process_name", "args": {"name": "run )" +
@@ -157,12 +157,13 @@ TEST(Explain, TimelineShowsOneTwoEightAndTheMostWorkers) {
     ScalingReport report;
     std::string error;
     ASSERT_TRUE(parseTrace(R"({"traceEvents": [)" + events + "]}", &report.trace, &error)) << error;
-    ASSERT_EQ(report.trace.size(), 6u);
+    ASSERT_EQ(report.trace.size(), 7u);
     EXPECT_EQ(report.trace[5].workers, 127);
     ASSERT_EQ(report.trace[0].spans.size(), 1u);
     EXPECT_DOUBLE_EQ(report.trace[0].spans[0].end, 15);
-    // 1, 2 usable CPUs, 4 × 2 = 8 and 127; 4 × 3 = 12 is nearest 9.
-    EXPECT_EQ(timelineRuns(report, 2), (std::vector<size_t>{0, 1, 3, 5}));
+    // 1, 2 usable CPUs (both runs of 2, another variant), 4 × 2 = 8 and 127;
+    // 4 × 3 = 12 is nearest 9.
+    EXPECT_EQ(timelineRuns(report, 2), (std::vector<size_t>{0, 1, 6, 3, 5}));
     EXPECT_EQ(timelineRuns(report, 3), (std::vector<size_t>{0, 2, 4, 5}));
     EXPECT_FALSE(parseTrace("{\"traceEvents\": []}", &report.trace, &error));
 }

@@ -53,16 +53,17 @@ std::string costChartScript(const ScalingReport& report);
 std::string modelChartScript(const ScalingReport& report, const ChartOptions& options = {});
 
 // timeline.png (report->trace): for a few counts (timelineRuns) a panel
-// of the run shown for it, one lane per worker (its summing) and one for
+// per run shown for it, one lane per worker (its summing) and one for
 // the driver (the run's interval, each create and each join), time in µs
 // from the run's start.
 // usableCpus is the model's (report/sweep/model.h).
 std::string timelineChartScript(const ScalingReport& report, const ChartOptions& options = {});
 
-// The runs of report->trace the timeline shows, by index: those of 1 worker,
-// of `usableCpus`, of 4 × usableCpus and of the most workers, each the
-// first run of the count nearest it (the fewer workers of two as near),
-// none twice, fewest workers first.
+// The runs of report->trace the timeline shows, by index: those of the
+// counts nearest 1 worker, `usableCpus`, 4 × usableCpus and the most
+// workers (the fewer workers of two as near), each count once with every
+// variant the file holds of it (splits, modes) in the file's order, fewest
+// workers first.
 std::vector<size_t> timelineRuns(const ScalingReport& report, int32_t usableCpus);
 
 // compare.png, from the findings of a model whose sweeps are the sides of a

@@ -23,7 +23,7 @@ int panelHeight(const TracedRunLanes& run, bool withKey) {
     return panelChrome + (withKey ? keyHeight : 0) + laneHeight(run.workers + 1) * (run.workers + 1);
 }
 
-// The run of the count nearest `target`: of two as near, the fewer workers.
+// A run of the count nearest `target`: of two as near, the fewer workers.
 size_t nearestRun(const std::vector<TracedRunLanes>& runs, int32_t target) {
     size_t best = 0;
     for (size_t i = 1; i < runs.size(); i++) {
@@ -116,14 +116,20 @@ std::vector<size_t> timelineRuns(const ScalingReport& report, int32_t usableCpus
     if (usableCpus > 0) {
         targets.insert(targets.end(), {usableCpus, 4 * usableCpus});
     }
-    std::set<size_t> chosen;
+    std::set<int32_t> counts;
     for (int32_t target : targets) {
-        chosen.insert(nearestRun(runs, target));
+        counts.insert(runs[nearestRun(runs, target)].workers);
     }
-    std::vector<size_t> ordered(chosen.begin(), chosen.end());
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [&runs](size_t a, size_t b) { return runs[a].workers < runs[b].workers; });
-    return ordered;
+    // Every variant of a chosen count (its splits, modes), in the file's order.
+    std::vector<size_t> chosen;
+    for (int32_t count : counts) {
+        for (size_t i = 0; i < runs.size(); i++) {
+            if (runs[i].workers == count) {
+                chosen.push_back(i);
+            }
+        }
+    }
+    return chosen;
 }
 
 std::string timelineChartScript(const ScalingReport& report, const ChartOptions&) {

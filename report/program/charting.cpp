@@ -7,6 +7,7 @@
 
 #include "i18n/messages.h"
 #include "report/charts/drawchart.h"
+#include "report/input/tracereader.h"
 
 namespace {
 
@@ -120,6 +121,11 @@ int drawSummaryCharts(const ReportOptions& options, const ScalingReport& report)
     const std::filesystem::path folder = std::filesystem::path(scaling).parent_path();
     const ChartOptions chart = chartOptions(options, report);
     std::vector<std::string> taken = options.inputs;
+    for (const InputFile& file : report.model->files) {
+        if (const std::string trace = tracePathOf(file); !trace.empty()) {
+            taken.push_back(trace);  // an input too, read for the timeline
+        }
+    }
     bool drawn = true;
     for (const ChartKind& kind : summaryCharts) {
         const std::string& asked = options.*kind.path;

@@ -20,13 +20,13 @@ void addMedian(std::vector<std::string>* cells, const SampleStats& stats, int de
     cells->push_back(intervalCell(stats.hasInterval, stats.low, stats.high, decimals));
 }
 
-// The settings of one count next to each other (the splits of one count
-// side by side), the series' other parts first.
+// The variants of one count (its splits, modes and other settings) next
+// to each other, so that they read side by side.
 bool countFirst(const GroupEfficiency& a, const GroupEfficiency& b) {
     const GroupKey& x = a.key;
     const GroupKey& y = b.key;
-    return std::tie(x.rows, x.columns, x.mode, x.sweep, x.threads, x.setting) <
-           std::tie(y.rows, y.columns, y.mode, y.sweep, y.threads, y.setting);
+    return std::tie(x.rows, x.columns, x.sweep, x.threads, x.mode, x.setting) <
+           std::tie(y.rows, y.columns, y.sweep, y.threads, y.mode, y.setting);
 }
 
 }  // namespace

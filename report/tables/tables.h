@@ -36,7 +36,7 @@ std::string sweepNotes(const ScalingReport& report);
 
 // Per group of a sweep recorded with --trace: the medians of the start
 // latency, load balance and parallel efficiency with their intervals, the
-// settings of one count (the splits) in rows next to each other; "" when no
+// variants of one count (splits, modes) in rows next to each other; "" when no
 // run carries them (report/analysis/efficiency.h).
 std::string efficiencyTable(const ScalingReport& report);
 
