@@ -19,9 +19,10 @@ using reportmodel::contains;
 namespace {
 
 // One run's entry; `extra` adds members (",\"load_balance\": 0.9").
-std::string entry(int32_t workers, double wallUs, const std::string& split = "", const std::string& extra = "") {
-    const std::string name =
-        "diagsum/500x500/" + (split.empty() ? "" : "split:" + split + "/") + "threads:" + std::to_string(workers);
+std::string entry(int32_t workers, double wallUs, const std::string& split = "",
+                  const std::string& extra = "") {
+    const std::string name = "diagsum/500x500/" + (split.empty() ? "" : "split:" + split + "/") +
+                             "threads:" + std::to_string(workers);
     return R"({"name": ")" + name + R"(", "run_type": "iteration", "threads": )" + std::to_string(workers) +
            R"(, "iterations": 1, "real_time": )" + std::to_string(wallUs) + R"(, "cpu_time": )" +
            std::to_string(wallUs * workers) + R"(, "time_unit": "us")" + extra + "}";
@@ -79,13 +80,15 @@ TEST(Explain, TraceFiguresTabledWithTheSplitsOfOneCountTogether) {
     Explained e;
     explain(sweep(entries), &e);
     const std::string text = summaryText(e.report);
-    EXPECT_TRUE(contains(text, "| matrix | settings | workers | traced runs | start latency µs | 95 % CI | load "
-                               "balance | 95 % CI | parallel efficiency | 95 % CI |\n"))
+    EXPECT_TRUE(contains(text,
+                         "| matrix | settings | workers | traced runs | start latency µs | 95 % CI | load "
+                         "balance | 95 % CI | parallel efficiency | 95 % CI |\n"))
         << text;
     // Six runs give the interval of the median from the outermost two.
-    EXPECT_TRUE(contains(text, "| 500 × 500 | defaults | 1 | 6 | 42.5 | [40.0, 45.0] | 0.925 | [0.900, 0.950] | "
-                               "0.800 | [0.800, 0.800] |\n"
-                               "| 500 × 500 | split:blocks | 1 | 6 | 42.5 | [40.0, 45.0] | 0.500 |"))
+    EXPECT_TRUE(contains(text,
+                         "| 500 × 500 | defaults | 1 | 6 | 42.5 | [40.0, 45.0] | 0.925 | [0.900, 0.950] | "
+                         "0.800 | [0.800, 0.800] |\n"
+                         "| 500 × 500 | split:blocks | 1 | 6 | 42.5 | [40.0, 45.0] | 0.500 |"))
         << text;
     const nlohmann::json found = nlohmann::json::parse(findingsJson(e.report, nullptr));
     const nlohmann::json& count = found["series"][1]["counts"][0];
@@ -116,13 +119,15 @@ TEST(Explain, FitGivesTheKnownCoefficientsBack) {
     EXPECT_TRUE(contains(text, "| 500 × 500 | USL | 10 | 1.0000 | 0.0500 |")) << text;
     EXPECT_TRUE(contains(text, "throughput peaks at 22 ± 0 workers")) << text;
     EXPECT_TRUE(contains(text, "USL predicts")) << text;
-    EXPECT_TRUE(contains(text, "counts above 2, the CPUs this process may use, measure oversubscription")) << text;
-    EXPECT_TRUE(contains(text, "- 500 × 500: fastest here: 24 workers (no other count within the noise)")) << text;
+    EXPECT_TRUE(contains(text, "counts above 2, the CPUs this process may use, measure oversubscription"))
+        << text;
+    EXPECT_TRUE(contains(text, "- 500 × 500: fastest here: 24 workers (no other count within the noise)"))
+        << text;
     const nlohmann::json found = nlohmann::json::parse(findingsJson(e.report, nullptr));
     const nlohmann::json& fit = found["models"][0]["usl"];
     EXPECT_NEAR(fit["sigma"].get<double>(), 0.05, 1e-6);
-    for (const char* key : {"sigma_se", "kappa", "kappa_se", "lambda", "lambda_se", "r2", "peak_workers",
-                            "peak_throughput"}) {
+    for (const char* key :
+         {"sigma_se", "kappa", "kappa_se", "lambda", "lambda_se", "r2", "peak_workers", "peak_throughput"}) {
         EXPECT_TRUE(fit.contains(key)) << key;
     }
     EXPECT_NEAR(fit["peak_workers"].get<double>(), std::sqrt(0.95 / 0.002), 1e-3);
@@ -134,7 +139,8 @@ TEST(Explain, FewerThanSixCountsIsNoFit) {
     Explained e;
     explain(uslSweep({1, 2, 8, 127}), &e);
     const std::string text = modelText(e.report);
-    EXPECT_TRUE(contains(text, "- 500 × 500: USL: 4 worker counts, fewer than the 6 a fit needs: no fit.\n")) << text;
+    EXPECT_TRUE(contains(text, "- 500 × 500: USL: 4 worker counts, fewer than the 6 a fit needs: no fit.\n"))
+        << text;
     EXPECT_FALSE(contains(text, "| USL |")) << text;
     EXPECT_FALSE(anyFit(e.report.models));
 }
@@ -145,8 +151,9 @@ TEST(Explain, TimelineShowsEveryVariantOfOneTwoEightAndTheMostWorkers) {
     for (int workers : {1, 2, 3, 8, 9, 127, 2}) {
         pid++;
         const std::string p = std::to_string(pid);
-        events += R"({"ph": "M", "pid": )" + p + R"(, "tid": 0, "name": "process_name", "args": {"name": "run )" +
-                  std::to_string(workers) + R"("}},)";
+        events += R"({"ph": "M", "pid": )" + p +
+                  R"(, "tid": 0, "name": "process_name", "args": {"name": "run )" + std::to_string(workers) +
+                  R"("}},)";
         for (int k = 0; k < workers; k++) {
             events += R"({"ph": "M", "pid": )" + p + R"(, "tid": )" + std::to_string(k + 1) +
                       R"(, "name": "thread_name", "args": {"name": "worker"}},)";

@@ -39,9 +39,11 @@ TEST(TracedReport, ExplainsATracedSweepAndDrawsItsTimeline) {
     EXPECT_EQ(nlohmann::json::parse(readFile("s.json"))["context"]["trace_file"], "t.json");
     const Finished report = runProgram(DIAGSUM_REPORT_EXE, "s.json");
     ASSERT_EQ(report.status, 0) << report.err;
-    EXPECT_NE(report.out.find("| start latency µs | 95 % CI | load balance |"), std::string::npos) << report.out;
+    EXPECT_NE(report.out.find("| start latency µs | 95 % CI | load balance |"), std::string::npos)
+        << report.out;
     EXPECT_NE(report.out.find("fastest here: "), std::string::npos) << report.out;
-    EXPECT_NE(report.out.find("USL: 3 worker counts, fewer than the 6 a fit needs: no fit"), std::string::npos)
+    EXPECT_NE(report.out.find("USL: 3 worker counts, fewer than the 6 a fit needs: no fit"),
+              std::string::npos)
         << report.out;
     if (!hasGnuplot()) {
         GTEST_SKIP() << "gnuplot is not installed";

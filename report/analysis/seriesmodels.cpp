@@ -10,7 +10,8 @@ CountMedian countMedian(int32_t workers, const SampleStats& stats) {
     return {workers, stats.runs > 0 ? stats.median : NAN, stats.hasInterval, stats.low, stats.high};
 }
 
-SeriesModel modelOf(const ScalingReport& report, const SeriesReport& series, const std::vector<int32_t>& predictAt) {
+SeriesModel modelOf(const ScalingReport& report, const SeriesReport& series,
+                    const std::vector<int32_t>& predictAt) {
     SeriesModel model;
     model.key = series.key;
     std::vector<CountMedian> wall;
@@ -21,7 +22,8 @@ SeriesModel modelOf(const ScalingReport& report, const SeriesReport& series, con
         cpu.push_back(countMedian(group.key.threads, group.cpu));
         if (report.hasWall) {
             model.throughput.push_back(throughputFromWall(group.key.threads, group.wall.median,
-                                                          group.wall.hasInterval, group.wall.low, group.wall.high));
+                                                          group.wall.hasInterval, group.wall.low,
+                                                          group.wall.high));
         }
     }
     model.fastest = bestCount(wall);

@@ -40,8 +40,8 @@ std::string seriesCurves(const ScalingReport& report, size_t s, const std::strin
     const SeriesModel& model = report.models[s];
     const SeriesReport& series = report.series[s];
     *blocks += measuredBlock(s, model);
-    std::string plot = "$x" + std::to_string(s) + " using 1:2:3:4 with yerrorbars pt 7 ps 0.7 lc rgb " + colour +
-                       " title " + gnuplotString(curveTitle(report, series, _("measured")));
+    std::string plot = "$x" + std::to_string(s) + " using 1:2:3:4 with yerrorbars pt 7 ps 0.7 lc rgb " +
+                       colour + " title " + gnuplotString(curveTitle(report, series, _("measured")));
     const struct {
         const ScalingFit* fit;
         const char* prefix;
@@ -70,8 +70,9 @@ std::string modelChartScript(const ScalingReport& report, const ChartOptions& op
     counts.push_back(last);
     const bool logAxis = logWorkerAxis(options.xScale, counts);
     const std::vector<size_t> colours = variantColours(report);
-    std::string script = chartBegin(_("diagsum: throughput with the USL (solid) and Amdahl's law (dashed) fitted"),
-                                    static_cast<int>(panels.size()), 1);
+    std::string script =
+        chartBegin(_("diagsum: throughput with the USL (solid) and Amdahl's law (dashed) fitted"),
+                   static_cast<int>(panels.size()), 1);
     std::string blocks;
     std::vector<std::string> plots;
     for (const SizePanel& panel : panels) {
@@ -81,10 +82,12 @@ std::string modelChartScript(const ScalingReport& report, const ChartOptions& op
     }
     script += blocks;
     for (size_t p = 0; p < panels.size(); p++) {
-        script += panelBegin(sizeLabel(panels[p].rows, panels[p].columns), logAxis, std::min(range.smallest, 1),
-                             last, options.cpus);
+        script += panelBegin(sizeLabel(panels[p].rows, panels[p].columns), logAxis,
+                             std::min(range.smallest, 1), last, options.cpus);
         // xgettext:no-c-format
-        script += "set ylabel " + gnuplotString(_("runs per second of the median wall time (bars: 95 % interval)")) + "\nset yrange [0:*]\n";
+        script += "set ylabel " +
+                  gnuplotString(_("runs per second of the median wall time (bars: 95 % interval)")) +
+                  "\nset yrange [0:*]\n";
         script += "plot " + plots[p] + "\n";
     }
     return script + chartEnd();

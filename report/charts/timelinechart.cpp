@@ -56,7 +56,8 @@ std::string spanBlock(const std::string& name, const TracedRunLanes& run, TraceS
     *spans = 0;
     for (const TraceSpan& span : run.spans) {
         if (span.kind == kind) {
-            block += chartNumber(span.begin) + " " + chartNumber(span.end) + " " + std::to_string(span.lane) + "\n";
+            block += chartNumber(span.begin) + " " + chartNumber(span.end) + " " + std::to_string(span.lane) +
+                     "\n";
             ++*spans;
         }
     }
@@ -82,7 +83,8 @@ std::string runPanel(const TracedRunLanes& run, size_t index, double origin, dou
         last = std::max(last, span.end);
     }
     for (const SpanStyle& style : spanStyles) {
-        const std::string name = "$t" + std::to_string(index) + "_" + std::to_string(static_cast<int>(style.kind));
+        const std::string name =
+            "$t" + std::to_string(index) + "_" + std::to_string(static_cast<int>(style.kind));
         size_t spans = 0;
         script += spanBlock(name, run, style.kind, &spans);
         if (spans == 0) {
@@ -138,13 +140,14 @@ std::string timelineChartScript(const ScalingReport& report, const ChartOptions&
     for (size_t n = 0; n < chosen.size(); n++) {
         total += panelHeight(report.trace[chosen[n]], n == 0);
     }
-    std::string script = "set terminal pngcairo size " + std::to_string(chartWidth) + "," + std::to_string(total) +
-                         " noenhanced font 'DejaVu Sans,10'\nset output ARG1\n";
+    std::string script = "set terminal pngcairo size " + std::to_string(chartWidth) + "," +
+                         std::to_string(total) + " noenhanced font 'DejaVu Sans,10'\nset output ARG1\n";
     script += "set grid x\nset key tmargin right horizontal samplen 2 font ',9'\n";
     script += "set xlabel " + gnuplotString(_("µs from the start of the measured interval")) + "\n";
-    script += "set multiplot title " +
-              gnuplotString(_("diagsum: what the driver and each worker did in the run shown for each count")) +
-              " font ',12'\n";
+    script +=
+        "set multiplot title " +
+        gnuplotString(_("diagsum: what the driver and each worker did in the run shown for each count")) +
+        " font ',12'\n";
     double top = 1 - static_cast<double>(titleHeight) / total;
     for (size_t n = 0; n < chosen.size(); n++) {
         const double height = static_cast<double>(panelHeight(report.trace[chosen[n]], n == 0)) / total;

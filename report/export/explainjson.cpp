@@ -66,8 +66,9 @@ Json statsJson(const SampleStats& stats) {
 Json modelsJson(const ScalingReport& report) {
     Json list = Json::array();
     for (const SeriesModel& m : report.models) {
-        list.push_back(
-            {{"series", seriesLabel(*report.model, m.key)}, {"usl", fitJson(m.usl)}, {"amdahl", fitJson(m.amdahl)}});
+        list.push_back({{"series", seriesLabel(*report.model, m.key)},
+                        {"usl", fitJson(m.usl)},
+                        {"amdahl", fitJson(m.amdahl)}});
     }
     return list;
 }

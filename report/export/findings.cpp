@@ -109,14 +109,14 @@ Json countJson(const ScalingReport& report, size_t baseIndex, size_t index) {
         flags.push_back("short_count");
     }
     Json count = {{"workers", g.key.threads},
-            {"runs", group.runs.size()},
-            {"invocations", invocations.size()},
-            {"median_wall_us", medianJson(wallTimes(group), g.wall.median)},
-            {"median_cpu_us", medianJson(cpuTimes(group), g.cpu.median)},
-            {"speedup", number(g.speedup)},
-            {"speedup_ci_low", speedup.known ? number(speedup.ratio.low) : Json(nullptr)},
-            {"speedup_ci_high", speedup.known ? number(speedup.ratio.high) : Json(nullptr)},
-            {"flags", flags}};
+                  {"runs", group.runs.size()},
+                  {"invocations", invocations.size()},
+                  {"median_wall_us", medianJson(wallTimes(group), g.wall.median)},
+                  {"median_cpu_us", medianJson(cpuTimes(group), g.cpu.median)},
+                  {"speedup", number(g.speedup)},
+                  {"speedup_ci_low", speedup.known ? number(speedup.ratio.low) : Json(nullptr)},
+                  {"speedup_ci_high", speedup.known ? number(speedup.ratio.high) : Json(nullptr)},
+                  {"flags", flags}};
     addTraceFigures(&count, report, g.key);
     return count;
 }

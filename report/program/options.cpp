@@ -100,7 +100,8 @@ int takeCounts(const char* text, std::vector<int32_t>* counts) {
         const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), count);
         if (item.empty() || error != std::errc() || end != item.data() + item.size() || count < 1 ||
             count > 65536) {
-            return usageError(formatMessage(_("--predict takes worker counts from 1 to 65536, not '%s'"), text));
+            return usageError(
+                formatMessage(_("--predict takes worker counts from 1 to 65536, not '%s'"), text));
         }
         counts->push_back(count);
         if (item.size() == rest.size()) {

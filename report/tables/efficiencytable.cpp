@@ -44,9 +44,10 @@ std::string efficiencyTable(const ScalingReport& report) {
     std::vector<bool> numeric(headings.size(), true);
     std::fill(numeric.begin(), numeric.begin() + static_cast<long>(seriesHeadings(columns).size()), false);
     std::string table = "\n";
-    table += _("How the workers spent each run (medians of the traced runs): start latency from the interval's "
-               "start to the last worker's start; load balance, mean over largest worker busy time; parallel "
-               "efficiency, the workers' processor time over workers × wall time:");
+    table +=
+        _("How the workers spent each run (medians of the traced runs): start latency from the interval's "
+          "start to the last worker's start; load balance, mean over largest worker busy time; parallel "
+          "efficiency, the workers' processor time over workers × wall time:");
     table += "\n\n" + tableRow(headings) + ruleRow(numeric);
     std::vector<GroupEfficiency> rows = report.efficiencies;
     std::stable_sort(rows.begin(), rows.end(), countFirst);

@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "i18n/messages.h"
+#include "report/sweep/seriesname.h"
 #include "report/tables/cells.h"
 #include "report/tables/seriescolumns.h"
 #include "report/tables/tables.h"
-#include "report/sweep/seriesname.h"
 
 namespace {
 
@@ -21,8 +21,9 @@ std::string figureCell(double value) {
 void addEstimate(std::vector<std::string>* cells, const Estimate& estimate) {
     if (estimate.atBound) {
         // TRANSLATORS: a fitted figure held at its bound (0 or 1), in a table cell.
-        cells->insert(cells->end(), {formatMessage(_("%s (at its bound)"), figureCell(estimate.value).c_str()),
-                                     "n/a", "n/a"});
+        cells->insert(
+            cells->end(),
+            {formatMessage(_("%s (at its bound)"), figureCell(estimate.value).c_str()), "n/a", "n/a"});
         return;
     }
     cells->push_back(figureCell(estimate.value));
@@ -34,16 +35,15 @@ void addEstimate(std::vector<std::string>* cells, const Estimate& estimate) {
     // Appended piece by piece: GCC 12 warns of a false overlap (-Wrestrict)
     // in "[" + std::string(...).
     std::string interval = "[";
-    cells->push_back(interval.append(figureCell(estimate.low))
-                         .append(", ")
-                         .append(figureCell(estimate.high))
-                         .append("]"));
+    cells->push_back(
+        interval.append(figureCell(estimate.low)).append(", ").append(figureCell(estimate.high)).append("]"));
 }
 
 // "36 ± 2", marked when it lies outside the counts measured.
 std::string peakCell(const Estimate& estimate, bool extrapolated) {
-    const std::string figure = std::isfinite(estimate.high) ? plusMinus(estimate.value, estimate.high - estimate.value)
-                                                            : figureCell(estimate.value);
+    const std::string figure = std::isfinite(estimate.high)
+                                   ? plusMinus(estimate.value, estimate.high - estimate.value)
+                                   : figureCell(estimate.value);
     // TRANSLATORS: a figure outside the counts measured, in a table cell.
     return extrapolated ? formatMessage(_("%s (extrapolated)"), figure.c_str()) : figure;
 }
@@ -122,8 +122,9 @@ std::string bestCountText(const ScalingReport& report) {
     }
     std::string text = "\n";
     // xgettext:no-c-format
-    text += _("Best worker count per series (the lowest median; counts whose 95 % interval overlaps its interval "
-              "cannot be told from it):");
+    text +=
+        _("Best worker count per series (the lowest median; counts whose 95 % interval overlaps its interval "
+          "cannot be told from it):");
     text += "\n";
     for (const SeriesModel& m : report.models) {
         std::string line = bestCountLine(m.fastest, MedianKind::wall);
@@ -148,10 +149,11 @@ std::string modelText(const ScalingReport& report) {
         return text + "\n" + fitLines(report);
     }
     // xgettext:no-c-format
-    text += _("Models of the throughput X(N), runs per second from each count's median wall time, fitted by "
-              "Amdahl's law X = λN / (1 + σ(N − 1)) and the Universal Scalability Law X = λN / (1 + σ(N − 1) + "
-              "κN(N − 1)) (unweighted least squares, 95 % intervals from t on n − 3 degrees of freedom, n − 2 for "
-              "Amdahl):");
+    text += _(
+        "Models of the throughput X(N), runs per second from each count's median wall time, fitted by "
+        "Amdahl's law X = λN / (1 + σ(N − 1)) and the Universal Scalability Law X = λN / (1 + σ(N − 1) + "
+        "κN(N − 1)) (unweighted least squares, 95 % intervals from t on n − 3 degrees of freedom, n − 2 for "
+        "Amdahl):");
     text += "\n";
     return text + fitTable(report) + "\n" + fitLines(report);
 }
