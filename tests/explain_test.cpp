@@ -143,6 +143,7 @@ TEST(Explain, FewerThanSixCountsIsNoFit) {
         << text;
     EXPECT_FALSE(contains(text, "| USL |")) << text;
     EXPECT_FALSE(anyFit(e.report.models));
+    EXPECT_NE(modelChartScript(e.report).find("set label 'USL: 4 worker counts"), std::string::npos);
 }
 
 TEST(Explain, TimelineShowsEveryVariantOfOneTwoEightAndTheMostWorkers) {

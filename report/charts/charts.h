@@ -49,7 +49,8 @@ std::string costChartScript(const ScalingReport& report);
 
 // model.png (the fits of report->models): per matrix size a panel, in it
 // per series the measured throughput with its intervals and the curves of
-// the USL (solid) and Amdahl's law (dashed) out to twice the largest count.
+// the USL (solid) and Amdahl's law (dashed) out to twice the largest count;
+// a panel without any fit says why in a label.
 std::string modelChartScript(const ScalingReport& report, const ChartOptions& options = {});
 
 // timeline.png (report->trace): for a few counts (timelineRuns) a panel

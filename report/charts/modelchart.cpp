@@ -60,6 +60,20 @@ std::string seriesCurves(const ScalingReport& report, size_t s, const std::strin
     return plot;
 }
 
+// Why a panel has no curve, in the words of the report: the first of its
+// series' USL sentences ("USL: 4 worker counts, fewer than the 6 a fit
+// needs: no fit"); "" when a series of the panel has a fit.
+std::string noFitLabel(const ScalingReport& report, const SizePanel& panel) {
+    for (size_t s : panel.series) {
+        const SeriesModel& model = report.models[s];
+        if (model.usl.outcome == FitOutcome::fitted || model.amdahl.outcome == FitOutcome::fitted) {
+            return "";
+        }
+    }
+    const std::string why = fitSentence(report.models[panel.series.front()].usl);
+    return "set label " + gnuplotString(why) + " at graph 0.98, graph 0.88 right front\n";
+}
+
 }  // namespace
 
 std::string modelChartScript(const ScalingReport& report, const ChartOptions& options) {
@@ -85,9 +99,9 @@ std::string modelChartScript(const ScalingReport& report, const ChartOptions& op
         script += panelBegin(sizeLabel(panels[p].rows, panels[p].columns), logAxis,
                              std::min(range.smallest, 1), last, options.cpus);
         // xgettext:no-c-format
-        script += "set ylabel " +
-                  gnuplotString(_("runs per second of the median wall time (bars: 95 % interval)")) +
-                  "\nset yrange [0:*]\n";
+        const char* axis = _("runs per second of the median wall time (bars: 95 % interval)");
+        script += "set ylabel " + gnuplotString(axis) + "\nset yrange [0:*]\n";
+        script += noFitLabel(report, panels[p]);
         script += "plot " + plots[p] + "\n";
     }
     return script + chartEnd();

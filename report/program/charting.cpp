@@ -59,15 +59,14 @@ std::string costScript(const ScalingReport& report, const ChartOptions&) {
     return costChartScript(report);
 }
 
-std::string withoutFit(const ScalingReport& report) {
-    if (anyFit(report.models)) {
+// The measured throughput is drawn even where no model fits (the chart
+// then says why); a log has no wall times to make it of.
+std::string withoutThroughput(const ScalingReport& report) {
+    if (report.hasWall) {
         return "";
     }
-    if (!report.hasWall) {
-        return formatMessage(_("the model chart needs the JSON of a sweep (diagsum --json); %s is a log"),
-                             firstPath(report).c_str());
-    }
-    return formatMessage(_("the model chart needs a series with %zu worker counts or more to fit"), minFitCounts);
+    return formatMessage(_("the model chart needs the JSON of a sweep (diagsum --json); %s is a log"),
+                         firstPath(report).c_str());
 }
 
 std::string withoutTrace(const ScalingReport& report) {
@@ -81,7 +80,7 @@ const ChartKind summaryCharts[] = {
     {N_("scaling"), "-o", "scaling.png", &ReportOptions::chartPath, always, scalingChartScript},
     {N_("speedup"), "-s", "speedup.png", &ReportOptions::speedupPath, withoutWallTimes, speedupChartScript},
     {N_("cost"), "-c", "cost.png", &ReportOptions::costPath, withoutCounters, costScript},
-    {N_("model"), "-M", "model.png", &ReportOptions::modelPath, withoutFit, modelChartScript},
+    {N_("model"), "-M", "model.png", &ReportOptions::modelPath, withoutThroughput, modelChartScript},
     {N_("timeline"), "-T", "timeline.png", &ReportOptions::timelinePath, withoutTrace, timelineChartScript},
 };
 

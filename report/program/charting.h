@@ -8,7 +8,7 @@
 #include "report/program/options.h"
 
 // The charts of a summary: scaling.png, then speedup.png (the JSON only),
-// cost.png (one JSON with counters only), model.png (a series with a fit)
+// cost.png (one JSON with counters only), model.png (the JSON only)
 // and timeline.png (a sweep's trace file was read). 0 when every chart
 // asked for was drawn, else 2.
 int drawSummaryCharts(const ReportOptions& options, const ScalingReport& report);

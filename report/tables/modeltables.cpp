@@ -21,9 +21,8 @@ std::string figureCell(double value) {
 void addEstimate(std::vector<std::string>* cells, const Estimate& estimate) {
     if (estimate.atBound) {
         // TRANSLATORS: a fitted figure held at its bound (0 or 1), in a table cell.
-        cells->insert(
-            cells->end(),
-            {formatMessage(_("%s (at its bound)"), figureCell(estimate.value).c_str()), "n/a", "n/a"});
+        const std::string held = formatMessage(_("%s (at its bound)"), figureCell(estimate.value).c_str());
+        cells->insert(cells->end(), {held, "n/a", "n/a"});
         return;
     }
     cells->push_back(figureCell(estimate.value));
@@ -121,10 +120,11 @@ std::string bestCountText(const ScalingReport& report) {
         return "";
     }
     std::string text = "\n";
-    // xgettext:no-c-format
-    text +=
-        _("Best worker count per series (the lowest median; counts whose 95 % interval overlaps its interval "
-          "cannot be told from it):");
+    const char* heading =
+        // xgettext:no-c-format
+        _("Best worker count per series (the lowest median; counts whose 95 % interval "
+          "overlaps its interval cannot be told from it):");
+    text += heading;
     text += "\n";
     for (const SeriesModel& m : report.models) {
         std::string line = bestCountLine(m.fastest, MedianKind::wall);
@@ -148,12 +148,13 @@ std::string modelText(const ScalingReport& report) {
         text += _("Models of the throughput X(N), runs per second from each count's median wall time:");
         return text + "\n" + fitLines(report);
     }
-    // xgettext:no-c-format
-    text += _(
-        "Models of the throughput X(N), runs per second from each count's median wall time, fitted by "
-        "Amdahl's law X = λN / (1 + σ(N − 1)) and the Universal Scalability Law X = λN / (1 + σ(N − 1) + "
-        "κN(N − 1)) (unweighted least squares, 95 % intervals from t on n − 3 degrees of freedom, n − 2 for "
-        "Amdahl):");
+    const char* heading =
+        // xgettext:no-c-format
+        _("Models of the throughput X(N), runs per second from each count's median wall time, fitted by "
+          "Amdahl's law X = λN / (1 + σ(N − 1)) and the Universal Scalability Law X = λN / (1 + σ(N − 1) + "
+          "κN(N − 1)) (unweighted least squares, 95 % intervals from t on n − 3 degrees of freedom, n − 2 "
+          "for Amdahl):");
+    text += heading;
     text += "\n";
     return text + fitTable(report) + "\n" + fitLines(report);
 }
