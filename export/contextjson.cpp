@@ -144,6 +144,10 @@ void addRunShape(Json* context, const SweepOptions& options, const SweepRecord& 
         (*context)["seed"] = record.seed;
     }
     (*context)["invocations"] = options.invocations;
+    // As it was named, relative or not: the report finds it from there.
+    if (!options.tracePath.empty()) {
+        (*context)["trace_file"] = options.tracePath;
+    }
     if (!record.invocationSeeds.empty()) {
         (*context)["invocation_seeds"] = record.invocationSeeds;
     }

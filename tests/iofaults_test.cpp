@@ -165,10 +165,10 @@ bool wholePng(const std::string& text) {
     return text.size() > 16 && text.compare(0, 8, head) == 0 && text.compare(text.size() - 8, 8, tail) == 0;
 }
 
-// The table, the scaling chart (-o), the speedup chart (-s) and the split of
-// the time (cost.png, drawn for a JSON input).
+// The table, the scaling chart (-o), the speedup chart (-s), the split of
+// the time (cost.png) and the throughput (model.png), drawn for a JSON input.
 const std::vector<std::string> reportArgs{"in.json", "-o", "chart.png", "-s", "speedup.png"};
-const char* const charts[] = {"chart.png", "speedup.png", "cost.png"};
+const char* const charts[] = {"chart.png", "speedup.png", "cost.png", "model.png"};
 
 void checkReport(const Outcome& outcome, const std::string& input, const std::string& oldChart) {
     // 1: the input cannot be read or the table written; 2: a chart cannot be drawn.
@@ -193,7 +193,7 @@ void checkReport(const Outcome& outcome, const std::string& input, const std::st
     if (outcome.status == 0) {
         EXPECT_EQ(outcome.err, "");
     } else {
-        EXPECT_TRUE(std::regex_search(outcome.err, std::regex("(chart|speedup|cost)\\.png|in\\.json")))
+        EXPECT_TRUE(std::regex_search(outcome.err, std::regex("(chart|speedup|cost|model)\\.png|in\\.json")))
             << outcome.err;
     }
 }

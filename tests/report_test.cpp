@@ -109,7 +109,7 @@ TEST(ReportProgram, FromAJsonWithCountersSplitsTheTimeAndDrawsCost) {
     EXPECT_NE(table.find("| system share |"), std::string::npos) << table;
     EXPECT_NE(table.find("µs of it system time ("), std::string::npos) << table;
     EXPECT_TRUE(isChart("cost.png"));
-    EXPECT_EQ(filesLeft(), (std::vector<std::string>{"c.json", "cost.png", "scaling.png", "speedup.png"}));
+    EXPECT_EQ(filesLeft(), (std::vector<std::string>{"c.json", "cost.png", "model.png", "scaling.png", "speedup.png"}));
     EXPECT_EQ(report("-c scaling.png c.json"), 2) << "the cost chart never replaces another";
     EXPECT_NE(testsupport::readFile("err.txt").find("-c"), std::string::npos);
 }

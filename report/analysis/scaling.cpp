@@ -157,6 +157,11 @@ void addCostSplit(ScalingReport* report) {
     addSystemSlopes(report);
 }
 
+void addExplanations(ScalingReport* report, const std::vector<int32_t>& predictAt) {
+    report->efficiencies = groupEfficiencies(*report->model);
+    report->models = seriesModels(*report, predictAt);
+}
+
 const GroupReport* findGroupReport(const ScalingReport& report, const GroupKey& key) {
     const auto at = std::lower_bound(report.groups.begin(), report.groups.end(), key,
                                      [](const GroupReport& g, const GroupKey& k) { return g.key < k; });

@@ -21,6 +21,9 @@
 #include <vector>
 
 #include "report/analysis/costsplit.h"
+#include "report/analysis/efficiency.h"
+#include "report/analysis/seriesmodels.h"
+#include "report/input/tracereader.h"
 #include "report/stats/runstats.h"
 #include "report/sweep/model.h"
 
@@ -90,6 +93,12 @@ struct ScalingReport {
     std::vector<std::string> warnings;  // one line per group and kind, no newline
     std::vector<NoiseNote> noise;       // the same, as figures (report/analysis/noise.h sums them up)
     CostReport cost;                    // empty unless addCostSplit found counters
+    // From addExplanations: the trace figures per group (empty without
+    // them), each series' best counts and fits, and the runs of the
+    // sweep's trace file when one was read (report/input/tracereader.h).
+    std::vector<GroupEfficiency> efficiencies;
+    std::vector<SeriesModel> models;
+    std::vector<TracedRunLanes> trace;
 };
 
 // Everything above but the cost split, from a finished model, which must
@@ -99,6 +108,10 @@ ScalingReport analyse(const SweepModel& model);
 // The split of the processor time from the runs' counters, and the system
 // part of each series' cost line (report/analysis/costsplit.h).
 void addCostSplit(ScalingReport* report);
+
+// The trace figures and each series' models (report/analysis/efficiency.h,
+// seriesmodels.h), with the throughput predicted at `predictAt`.
+void addExplanations(ScalingReport* report, const std::vector<int32_t>& predictAt);
 
 // The group report of `key`, or null.
 const GroupReport* findGroupReport(const ScalingReport& report, const GroupKey& key);

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "report/analysis/scaling.h"
 
@@ -45,6 +46,26 @@ std::string speedupChartScript(const ScalingReport& report, const ChartOptions& 
 // part dark below its user part light (the split from report->cost), one
 // bar per series side by side.
 std::string costChartScript(const ScalingReport& report);
+
+// model.png (the fits of report->models): per matrix size a panel, in it
+// per series the measured throughput with its intervals and the curves of
+// the USL (solid) and Amdahl's law (dashed) out to twice the largest count;
+// a panel without any fit says why in a label.
+std::string modelChartScript(const ScalingReport& report, const ChartOptions& options = {});
+
+// timeline.png (report->trace): for a few counts (timelineRuns) a panel
+// per run shown for it, one lane per worker (its summing) and one for
+// the driver (the run's interval, each create and each join), time in µs
+// from the run's start.
+// usableCpus is the model's (report/sweep/model.h).
+std::string timelineChartScript(const ScalingReport& report, const ChartOptions& options = {});
+
+// The runs of report->trace the timeline shows, by index: those of the
+// counts nearest 1 worker, `usableCpus`, 4 × usableCpus and the most
+// workers (the fewer workers of two as near), each count once with every
+// variant the file holds of it (splits, modes) in the file's order, fewest
+// workers first.
+std::vector<size_t> timelineRuns(const ScalingReport& report, int32_t usableCpus);
 
 // compare.png, from the findings of a model whose sweeps are the sides of a
 // comparison: per matrix size a row of two panels, the median processor

@@ -11,6 +11,7 @@
 
 #include "i18n/messages.h"
 #include "outputs/replace.h"
+#include "report/export/explainjson.h"
 #include "report/stats/stats.h"
 #include "report/sweep/seriesname.h"
 #include "report/sweep/sweepsplit.h"
@@ -107,15 +108,17 @@ Json countJson(const ScalingReport& report, size_t baseIndex, size_t index) {
     if (g.shortCount) {
         flags.push_back("short_count");
     }
-    return {{"workers", g.key.threads},
-            {"runs", group.runs.size()},
-            {"invocations", invocations.size()},
-            {"median_wall_us", medianJson(wallTimes(group), g.wall.median)},
-            {"median_cpu_us", medianJson(cpuTimes(group), g.cpu.median)},
-            {"speedup", number(g.speedup)},
-            {"speedup_ci_low", speedup.known ? number(speedup.ratio.low) : Json(nullptr)},
-            {"speedup_ci_high", speedup.known ? number(speedup.ratio.high) : Json(nullptr)},
-            {"flags", flags}};
+    Json count = {{"workers", g.key.threads},
+                  {"runs", group.runs.size()},
+                  {"invocations", invocations.size()},
+                  {"median_wall_us", medianJson(wallTimes(group), g.wall.median)},
+                  {"median_cpu_us", medianJson(cpuTimes(group), g.cpu.median)},
+                  {"speedup", number(g.speedup)},
+                  {"speedup_ci_low", speedup.known ? number(speedup.ratio.low) : Json(nullptr)},
+                  {"speedup_ci_high", speedup.known ? number(speedup.ratio.high) : Json(nullptr)},
+                  {"flags", flags}};
+    addTraceFigures(&count, report, g.key);
+    return count;
 }
 
 Json seriesJson(const ScalingReport& report) {
@@ -200,7 +203,8 @@ const char* verdictName(Verdict verdict) {
 std::string findingsJson(const ScalingReport& report, const CompareReport* comparison) {
     Json document = {{"inputs", inputsJson(*report.model)},
                      {"sweeps", sweepsJson(*report.model)},
-                     {"series", seriesJson(report)}};
+                     {"series", seriesJson(report)},
+                     {"models", modelsJson(report)}};
     if (comparison != nullptr) {
         document["comparison"] = comparisonJson(*comparison);
     }

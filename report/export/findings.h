@@ -12,7 +12,9 @@
 //              "ci_low", "ci_high"}), "speedup" with "speedup_ci_low" and
 //              "speedup_ci_high" (a seeded bootstrap of the ratio of the
 //              medians, report/stats/stats.h), and "flags": the names of
-//              what checks found ("short_count"; later checks add theirs);
+//              what checks found ("short_count"; later checks add theirs),
+//              and from a traced sweep its trace figures;
+//   "models":  per series the fits of its throughput (report/export/explainjson.h);
 //   "comparison" (with --compare): per row "series", "workers", "side",
 //              "runs", each measure's median, ratio with its interval,
 //              p-value and "wall_verdict" / "cpu_verdict" (faster, slower,

@@ -52,6 +52,7 @@ InputContext readContext(const json& document) {
     readText(*fields, "date", &context.date);
     readText(*fields, "order", &context.order);
     readText(*fields, "stop_signal", &context.stopSignal);
+    readText(*fields, "trace_file", &context.traceFile);
     readInteger(*fields, "num_cpus", int32_t{1}, mostCpus, &context.cpus);
     readInteger(*fields, "usable_cpus", int32_t{1}, mostCpus, &context.usableCpus);
     readInteger(*fields, "invocations", int64_t{1}, mostRuns, &context.invocations);

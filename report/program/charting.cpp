@@ -7,6 +7,7 @@
 
 #include "i18n/messages.h"
 #include "report/charts/drawchart.h"
+#include "report/input/tracereader.h"
 
 namespace {
 
@@ -58,10 +59,29 @@ std::string costScript(const ScalingReport& report, const ChartOptions&) {
     return costChartScript(report);
 }
 
+// The measured throughput is drawn even where no model fits (the chart
+// then says why); a log has no wall times to make it of.
+std::string withoutThroughput(const ScalingReport& report) {
+    if (report.hasWall) {
+        return "";
+    }
+    return formatMessage(_("the model chart needs the JSON of a sweep (diagsum --json); %s is a log"),
+                         firstPath(report).c_str());
+}
+
+std::string withoutTrace(const ScalingReport& report) {
+    if (!report.trace.empty()) {
+        return "";
+    }
+    return _("the timeline needs the trace file of diagsum --trace, and none was read");
+}
+
 const ChartKind summaryCharts[] = {
     {N_("scaling"), "-o", "scaling.png", &ReportOptions::chartPath, always, scalingChartScript},
     {N_("speedup"), "-s", "speedup.png", &ReportOptions::speedupPath, withoutWallTimes, speedupChartScript},
     {N_("cost"), "-c", "cost.png", &ReportOptions::costPath, withoutCounters, costScript},
+    {N_("model"), "-M", "model.png", &ReportOptions::modelPath, withoutThroughput, modelChartScript},
+    {N_("timeline"), "-T", "timeline.png", &ReportOptions::timelinePath, withoutTrace, timelineChartScript},
 };
 
 // Draws one chart unless its path is one of `taken` (the inputs and the
@@ -100,6 +120,11 @@ int drawSummaryCharts(const ReportOptions& options, const ScalingReport& report)
     const std::filesystem::path folder = std::filesystem::path(scaling).parent_path();
     const ChartOptions chart = chartOptions(options, report);
     std::vector<std::string> taken = options.inputs;
+    for (const InputFile& file : report.model->files) {
+        if (const std::string trace = tracePathOf(file); !trace.empty()) {
+            taken.push_back(trace);  // an input too, read for the timeline
+        }
+    }
     bool drawn = true;
     for (const ChartKind& kind : summaryCharts) {
         const std::string& asked = options.*kind.path;

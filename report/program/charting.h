@@ -7,9 +7,10 @@
 #include "report/analysis/scaling.h"
 #include "report/program/options.h"
 
-// The charts of a summary: scaling.png, then speedup.png (the JSON only)
-// and cost.png (one JSON with counters only). 0 when every chart asked for
-// was drawn, else 2.
+// The charts of a summary: scaling.png, then speedup.png (the JSON only),
+// cost.png (one JSON with counters only), model.png (the JSON only)
+// and timeline.png (a sweep's trace file was read). 0 when every chart
+// asked for was drawn, else 2.
 int drawSummaryCharts(const ReportOptions& options, const ScalingReport& report);
 
 // compare.png; 0 or 2.

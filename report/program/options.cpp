@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -12,13 +13,15 @@
 namespace {
 
 constexpr const char* usageText =
-    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] [--pool] FILE...\n"
+    N_("usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [-M model.png] [-T timeline.png]\n"
+       "                      [--predict N,...] [--no-chart] [--pool] FILE...\n"
        "       diagsum-report --compare [--label NAME]... [-o compare.png] A.json B.json...");
 
 // "Usage:" and "Options:" as GNU programs write them: help2man makes the man
 // page's synopsis and options from them.
 constexpr const char* helpUsage =
-    N_("Usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [--no-chart] FILE");
+    N_("Usage: diagsum-report [-o scaling.png] [-s speedup.png] [-c cost.png] [-M model.png] [-T timeline.png] "
+       "[--no-chart] FILE");
 
 constexpr const char* helpText =
     N_("Summarises diagsum's runs per matrix size and worker count as a Markdown table and draws the\n"
@@ -31,6 +34,11 @@ constexpr const char* helpText =
        "                            the scaling chart; named for a log, it is not drawn: exit 2)\n"
        "  -c, --cost-chart PATH     the chart of user and system time, one JSON with counters only\n"
        "                            (default cost.png beside the scaling chart; named otherwise: exit 2)\n"
+       "  -M, --model PATH          the measured throughput with the Amdahl and USL fits (6 worker counts\n"
+       "                            or more), JSON input only (default model.png beside the scaling chart)\n"
+       "  -T, --timeline PATH       the driver and each worker of the run shown for a few counts, from the\n"
+       "                            trace file of diagsum --trace the JSON names (default timeline.png)\n"
+       "      --predict N,...       also the throughput both fits predict at these worker counts\n"
        "  -n, --no-chart            print the table only\n"
        "  -x, --x-scale lin|log     the worker axis (default: log when the counts are spread\n"
        "                            geometrically over 3 doublings or more, such as powers of two)\n"
@@ -55,7 +63,7 @@ constexpr const char* helpText =
        "cannot be written; 2 a chart cannot be drawn (the table is printed all the same); 64 wrong usage.\n");
 
 // Long options without a letter: -c names the cost chart, so --compare has none.
-enum LongOnly { optCompare = 256, optPool, optExport };
+enum LongOnly { optCompare = 256, optPool, optExport, optPredict };
 
 // One line: what is wrong, then the first line of the usage.
 int usageError(const std::string& what) {
@@ -83,6 +91,26 @@ int takePath(const char* name, std::string* path) {
     return -1;
 }
 
+// "256,512": worker counts from 1 to 65536, comma-separated.
+int takeCounts(const char* text, std::vector<int32_t>* counts) {
+    counts->clear();
+    for (std::string_view rest = text;;) {
+        const std::string_view item = rest.substr(0, rest.find(','));
+        int32_t count = 0;
+        const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), count);
+        if (item.empty() || error != std::errc() || end != item.data() + item.size() || count < 1 ||
+            count > 65536) {
+            return usageError(
+                formatMessage(_("--predict takes worker counts from 1 to 65536, not '%s'"), text));
+        }
+        counts->push_back(count);
+        if (item.size() == rest.size()) {
+            return -1;
+        }
+        rest.remove_prefix(item.size() + 1);
+    }
+}
+
 // One option; -1 to go on, else the exit status.
 int takeOption(int option, char** argv, ReportOptions* options) {
     switch (option) {
@@ -94,6 +122,12 @@ int takeOption(int option, char** argv, ReportOptions* options) {
             return takePath("--cost-chart", &options->costPath);
         case optExport:
             return takePath("--export-json", &options->exportPath);
+        case 'M':
+            return takePath("--model", &options->modelPath);
+        case 'T':
+            return takePath("--timeline", &options->timelinePath);
+        case optPredict:
+            return takeCounts(optarg, &options->predict);
         case 'n':
             options->charts = false;
             return -1;
@@ -147,6 +181,9 @@ int checkOptions(ReportOptions* options) {
     if (options->compare && !options->speedupPath.empty()) {
         return usageError(_("--speedup-chart draws one sweep's chart, not a comparison's"));
     }
+    if (options->compare && (!options->modelPath.empty() || !options->timelinePath.empty())) {
+        return usageError(_("--model and --timeline draw one sweep's charts, not a comparison's"));
+    }
     // Read twice, one sweep's runs would count twice; a comparison may
     // compare a file with itself.
     for (size_t i = 0; !options->compare && i < options->inputs.size(); i++) {
@@ -190,10 +227,12 @@ int parseOptions(int argc, char** argv, ReportOptions* options) {
         {"compare", no_argument, nullptr, optCompare},    {"label", required_argument, nullptr, 'l'},
         {"cost-chart", required_argument, nullptr, 'c'},  {"pool", no_argument, nullptr, optPool},
         {"export-json", required_argument, nullptr, optExport}, {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'V'},           {nullptr, 0, nullptr, 0}};
+        {"version", no_argument, nullptr, 'V'},           {"model", required_argument, nullptr, 'M'},
+        {"timeline", required_argument, nullptr, 'T'},    {"predict", required_argument, nullptr, optPredict},
+        {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int option;
-    while ((option = getopt_long(argc, argv, ":o:s:c:nx:vql:hV", longOptions, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":o:s:c:M:T:nx:vql:hV", longOptions, nullptr)) != -1) {
         const int status = takeOption(option, argv, options);
         if (status >= 0) {
             return status;

@@ -3,6 +3,7 @@
 // comparison), the charts it draws and where its text goes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,13 @@
 enum class Verbosity { quiet, normal, verbose };
 
 struct ReportOptions {
-    std::string chartPath;    // -o; "" for the default
-    std::string speedupPath;  // -s
-    std::string costPath;     // -c
-    std::string exportPath;   // --export-json; "" for none
+    std::string chartPath;         // -o; "" for the default
+    std::string speedupPath;       // -s
+    std::string costPath;          // -c
+    std::string modelPath;         // -M
+    std::string timelinePath;      // -T
+    std::vector<int32_t> predict;  // --predict: counts to predict the throughput at
+    std::string exportPath;        // --export-json; "" for none
     bool charts = true;
     bool compare = false;
     bool pool = false;  // sweeps that share a series are pooled, not told apart

@@ -6,6 +6,7 @@
 #include "report/analysis/noise.h"
 #include "report/export/findings.h"
 #include "report/input/input.h"
+#include "report/input/tracereader.h"
 #include "report/program/charting.h"
 #include "report/program/textout.h"
 #include "report/sweep/sweepsplit.h"
@@ -45,6 +46,15 @@ int exportFindings(const ReportOptions& options, const ScalingReport& report, co
     return writeFindings(options.exportPath, findingsJson(report, comparison)) ? 0 : 1;
 }
 
+// The sweep's trace file, for the timeline: a file named but unreadable is
+// said in one line, and only the timeline is left out.
+void readTrace(const ReportOptions& options, ScalingReport* report) {
+    std::string error;
+    if (options.charts && !readSweepTrace(*report->model, &report->trace, &error)) {
+        fprintf(stderr, _("diagsum-report: %s; no timeline is drawn\n"), error.c_str());
+    }
+}
+
 }  // namespace
 
 int summarise(const ReportOptions& options, SweepModel* model) {
@@ -58,6 +68,8 @@ int summarise(const ReportOptions& options, SweepModel* model) {
     if (model->files.size() == 1) {
         addCostSplit(&report);
     }
+    addExplanations(&report, options.predict);
+    readTrace(options, &report);
     warnNoise(report, options.verbosity);
     if (!writeReport(summaryText(report))) {
         return 1;

@@ -118,3 +118,12 @@ bool severalModes(const SweepModel& model) {
 bool severalSettings(const SweepModel& model) {
     return model.settings.size() > 1;
 }
+
+int32_t usableCpus(const SweepModel& model) {
+    for (const InputFile& file : model.files) {
+        if (file.context.usableCpus > 0 || file.context.cpus > 0) {
+            return file.context.usableCpus > 0 ? file.context.usableCpus : file.context.cpus;
+        }
+    }
+    return 0;
+}

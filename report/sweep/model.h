@@ -106,6 +106,7 @@ struct InputContext {
     std::string stopSignal;  // "SIGINT" when stopped
     int64_t runsPlanned = -1;
     int64_t runsMade = -1;
+    std::string traceFile;  // "trace_file": the trace diagsum --trace wrote, as it was named
 };
 
 // An input entry that was skipped: `where` is a line number for the log,
@@ -172,6 +173,10 @@ void finishRuns(SweepModel* model);
 
 // The group of `key`, or null (the groups must be finished).
 const RunGroup* findGroup(const SweepModel& model, const GroupKey& key);
+
+// The CPUs the sweep's process could use ("usable_cpus"), else the machine's
+// ("num_cpus"), from the first input that says; 0 when none does.
+int32_t usableCpus(const SweepModel& model);
 
 // Whether the groups hold several modes, several settings: the series'
 // names then say which (report/sweep/seriesname.h).

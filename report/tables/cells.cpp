@@ -30,14 +30,14 @@ std::string significantCell(double value) {
     return cell;
 }
 
-std::string intervalCell(bool known, double low, double high) {
+std::string intervalCell(bool known, double low, double high, int decimals) {
     if (!known) {
         return "n/a";
     }
     // Appended piece by piece: GCC 12 warns of a false overlap (-Wrestrict)
     // in "[" + std::string(...).
     std::string cell = "[";
-    return cell.append(fixedCell(low, 2)).append(", ").append(fixedCell(high, 2)).append("]");
+    return cell.append(fixedCell(low, decimals)).append(", ").append(fixedCell(high, decimals)).append("]");
 }
 
 std::string tableRow(const std::vector<std::string>& cells) {

@@ -17,8 +17,8 @@ std::string percentCell(double share, int decimals);
 // "0.00781".
 std::string significantCell(double value);
 
-// "[low, high]" with two decimals, or "n/a" when `known` is false.
-std::string intervalCell(bool known, double low, double high);
+// "[low, high]" with two decimals (or `decimals`), or "n/a" when `known` is false.
+std::string intervalCell(bool known, double low, double high, int decimals = 2);
 
 // "| a | b |" and a newline.
 std::string tableRow(const std::vector<std::string>& cells);

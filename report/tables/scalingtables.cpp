@@ -158,5 +158,6 @@ std::string reportText(const ScalingReport& report) {
 }
 
 std::string summaryText(const ScalingReport& report) {
-    return sweepNotes(report) + reportText(report) + costTable(report);
+    return sweepNotes(report) + reportText(report) + costTable(report) + efficiencyTable(report) +
+           bestCountText(report) + modelText(report);
 }

@@ -34,9 +34,25 @@ std::string costTable(const ScalingReport& report);
 // and what "(short)" means when a count is marked; "" when neither occurs.
 std::string sweepNotes(const ScalingReport& report);
 
+// Per group of a sweep recorded with --trace: the medians of the start
+// latency, load balance and parallel efficiency with their intervals, the
+// variants of one count (splits, modes) in rows next to each other; "" when no
+// run carries them (report/analysis/efficiency.h).
+std::string efficiencyTable(const ScalingReport& report);
+
+// One line per series: the best count by median wall time and by median
+// processor time, with the counts within the noise of each; "" until
+// addExplanations has run.
+std::string bestCountText(const ScalingReport& report);
+
+// The fits of each series' throughput: a table of σ, κ and λ with their
+// standard errors and intervals, R² and the peak, then a sentence per fit
+// and one for its predictions (or the line that says there is no fit).
+std::string modelText(const ScalingReport& report);
+
 // groupTable, startupTable and workerCostText, in that order.
 std::string reportText(const ScalingReport& report);
 
-// Everything standard output gets for one summary: the notes, reportText
-// and costTable.
+// Everything standard output gets for one summary: the notes, reportText,
+// costTable, efficiencyTable, bestCountText and modelText.
 std::string summaryText(const ScalingReport& report);

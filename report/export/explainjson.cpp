@@ -1,0 +1,92 @@
+#include "report/export/explainjson.h"
+
+#include <cmath>
+
+#include "report/sweep/seriesname.h"
+
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+Json number(double value) {
+    return std::isfinite(value) ? Json(value) : Json(nullptr);
+}
+
+const char* outcomeName(FitOutcome outcome) {
+    switch (outcome) {
+        case FitOutcome::fitted:
+            return "fitted";
+        case FitOutcome::tooFewCounts:
+            return "too_few_counts";
+        case FitOutcome::unusablePoint:
+            return "unusable_point";
+        case FitOutcome::notConverged:
+            break;
+    }
+    return "not_converged";
+}
+
+void addEstimate(Json* fit, const char* name, const Estimate& estimate) {
+    (*fit)[name] = number(estimate.value);
+    (*fit)[std::string(name) + "_se"] = estimate.atBound ? Json(nullptr) : number(estimate.stdError);
+}
+
+Json fitJson(const ScalingFit& fit) {
+    Json json = {{"outcome", outcomeName(fit.outcome)}, {"counts", fit.counts}};
+    if (fit.outcome != FitOutcome::fitted) {
+        return json;
+    }
+    addEstimate(&json, "sigma", fit.sigma);
+    addEstimate(&json, "kappa", fit.kappa);
+    addEstimate(&json, "lambda", fit.lambda);
+    json["r2"] = number(fit.rSquared);
+    const bool peaks = fit.shape == CurveShape::peaks;
+    json["peak_workers"] = peaks ? number(fit.peak.workers.value) : Json(nullptr);
+    json["peak_throughput"] = peaks ? number(fit.peak.throughput.value) : Json(nullptr);
+    Json predictions = Json::array();
+    for (const Prediction& p : fit.predictions) {
+        predictions.push_back({{"workers", p.workers},
+                               {"throughput", number(p.throughput.value)},
+                               {"ci_low", number(p.throughput.low)},
+                               {"ci_high", number(p.throughput.high)},
+                               {"extrapolated", p.extrapolated}});
+    }
+    json["predictions"] = predictions;
+    return json;
+}
+
+Json statsJson(const SampleStats& stats) {
+    return {{"value", number(stats.median)},
+            {"ci_low", stats.hasInterval ? number(stats.low) : Json(nullptr)},
+            {"ci_high", stats.hasInterval ? number(stats.high) : Json(nullptr)}};
+}
+
+}  // namespace
+
+Json modelsJson(const ScalingReport& report) {
+    Json list = Json::array();
+    for (const SeriesModel& m : report.models) {
+        list.push_back({{"series", seriesLabel(*report.model, m.key)},
+                        {"usl", fitJson(m.usl)},
+                        {"amdahl", fitJson(m.amdahl)}});
+    }
+    return list;
+}
+
+void addTraceFigures(Json* count, const ScalingReport& report, const GroupKey& key) {
+    const GroupEfficiency* g = findEfficiency(report.efficiencies, key);
+    if (g == nullptr) {
+        return;
+    }
+    const struct {
+        const char* name;
+        const SampleStats* stats;
+    } figures[] = {{startLatencyField, &g->startLatency},
+                   {loadBalanceField, &g->loadBalance},
+                   {parallelEfficiencyField, &g->parallelEfficiency}};
+    for (const auto& figure : figures) {
+        if (figure.stats->runs > 0) {
+            (*count)[figure.name] = statsJson(*figure.stats);
+        }
+    }
+}
