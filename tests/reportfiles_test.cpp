@@ -199,6 +199,14 @@ TEST(ReportFiles, AChartNeverReplacesTheExportedFindings) {
     }
 }
 
+TEST(ReportFiles, AFileSizeLimitFailsTheExportInsteadOfEndingTheReport) {
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("a.json", sweepJson({1, 2}, {3, 3}, boxContext));
+    EXPECT_EQ(report("-n -q --export-json found.json a.json > /dev/null", "ulimit -f 1;"), 1);
+    EXPECT_EQ(readFile("err.txt"), "diagsum-report: cannot write found.json: File too large\n");
+    EXPECT_EQ(filesHere(), (std::vector<std::string>{"a.json", "err.txt", "out.txt"})) << "no temporary left";
+}
+
 TEST(ReportFiles, APictureCutShortIsNeverInstalled) {
     testsupport::ScratchDir dir;
     testsupport::writeFile("infoData.csv", logOf({1, 2}, 3));
