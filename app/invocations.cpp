@@ -202,6 +202,12 @@ SweepEnd judgeChild(const ChildOutcome& outcome, int32_t invocation, int32_t inv
     }
     if (!outcome.ended) {
         const int status = outcome.waitStatus;
+        // The stop's own signal can end a child before it has set up its
+        // handlers: a terminal's Ctrl-C reaches the whole group, a child
+        // just started included. That is the sweep's stop, not a failure.
+        if (WIFSIGNALED(status) && stopSignal() != 0 && WTERMSIG(status) == stopSignal()) {
+            return SweepEnd::stopped;
+        }
         const std::string how =
             WIFSIGNALED(status) ? formatMessage(_("was killed by %s"), signalText(WTERMSIG(status)).c_str())
                                 : formatMessage(_("exited with status %d"), WEXITSTATUS(status));

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -246,6 +247,14 @@ TEST(ReportProgram, ComparesTwoSweepsAndReadsSeveralAsOne) {
     EXPECT_EQ(table.find("| slower |"), std::string::npos);
     EXPECT_TRUE(isChart("compare.png"));
     EXPECT_EQ(report("--compare a.json"), 64);
+    // Labels that would make two sides one, or break the table's rows.
+    for (const char* labels :
+         {"--label x --label x", "--label ''", "--label 'x|y'", "--label \"$(printf 'x\\ny')\""}) {
+        EXPECT_EQ(report(std::string("--compare -n ") + labels + " a.json a.json"), 64) << labels;
+        const std::string err = testsupport::readFile("err.txt");
+        EXPECT_EQ(err.rfind("diagsum-report: --label ", 0), 0u) << labels;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << labels << ": one line";
+    }
     ASSERT_EQ(report("-o both.png a.json b.json"), 0) << testsupport::readFile("err.txt");
     EXPECT_NE(testsupport::readFile("out.txt").find("| 100 × 100 | 8 | 10 |"), std::string::npos);
     EXPECT_TRUE(isChart("both.png"));

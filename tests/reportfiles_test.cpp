@@ -182,6 +182,31 @@ TEST(ReportFiles, AChartNamedThatCannotBeDrawnSaysWhyAndExitsTwo) {
     EXPECT_EQ(report("-q a.json", gnuplot), 0) << "unasked, a chart that cannot be drawn is left out";
 }
 
+TEST(ReportFiles, AChartNeverReplacesTheExportedFindings) {
+    testsupport::ScratchDir dir;
+    const std::string gnuplot =
+        fakeGnuplot("printf '\\211PNG\\r\\n\\032\\n\\0\\0\\0\\0IEND\\0\\0\\0\\0' > \"$3\"");
+    testsupport::writeFile("a.json", sweepJson({1, 2}, {3, 3}, boxContext));
+    testsupport::writeFile("b.json", sweepJson({1, 2}, {3, 3}, boxContext));
+    for (const char* command :
+         {"-q --export-json ./scaling.png a.json", "-q -s found.json --export-json found.json a.json",
+          "--compare -q -o found.json --export-json found.json a.json b.json"}) {
+        EXPECT_EQ(report(command, gnuplot), 2) << command;
+        EXPECT_TRUE(contains(readFile("err.txt"), "chart over ")) << command << ": " << readFile("err.txt");
+        const std::string exported = fs::exists("found.json") ? "found.json" : "scaling.png";
+        EXPECT_NO_THROW(json::parse(readFile(exported))) << command << ": the findings stay whole";
+        fs::remove(exported);
+    }
+}
+
+TEST(ReportFiles, AFileSizeLimitFailsTheExportInsteadOfEndingTheReport) {
+    testsupport::ScratchDir dir;
+    testsupport::writeFile("a.json", sweepJson({1, 2}, {3, 3}, boxContext));
+    EXPECT_EQ(report("-n -q --export-json found.json a.json > /dev/null", "ulimit -f 1;"), 1);
+    EXPECT_EQ(readFile("err.txt"), "diagsum-report: cannot write found.json: File too large\n");
+    EXPECT_EQ(filesHere(), (std::vector<std::string>{"a.json", "err.txt", "out.txt"})) << "no temporary left";
+}
+
 TEST(ReportFiles, APictureCutShortIsNeverInstalled) {
     testsupport::ScratchDir dir;
     testsupport::writeFile("infoData.csv", logOf({1, 2}, 3));

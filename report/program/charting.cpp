@@ -84,8 +84,9 @@ const ChartKind summaryCharts[] = {
     {N_("timeline"), "-T", "timeline.png", &ReportOptions::timelinePath, withoutTrace, timelineChartScript},
 };
 
-// Draws one chart unless its path is one of `taken` (the inputs and the
-// charts drawn before it): a chart never replaces them.
+// Draws one chart unless its path is one of `taken` (the inputs, the
+// exported findings and the charts drawn before it): a chart never
+// replaces them.
 bool drawUnlessTaken(const std::string& script, const std::string& path, const std::vector<std::string>& taken,
                      const char* what, const char* option) {
     for (const std::string& other : taken) {
@@ -96,6 +97,16 @@ bool drawUnlessTaken(const std::string& script, const std::string& path, const s
         }
     }
     return drawChart(script, path);
+}
+
+// What no chart may replace: the inputs and the exported findings, which
+// are written before the charts are drawn.
+std::vector<std::string> pathsTaken(const ReportOptions& options) {
+    std::vector<std::string> taken = options.inputs;
+    if (!options.exportPath.empty()) {
+        taken.push_back(options.exportPath);
+    }
+    return taken;
 }
 
 ChartOptions chartOptions(const ReportOptions& options, const ScalingReport& report) {
@@ -119,7 +130,7 @@ int drawSummaryCharts(const ReportOptions& options, const ScalingReport& report)
     const std::string scaling = options.chartPath.empty() ? "scaling.png" : options.chartPath;
     const std::filesystem::path folder = std::filesystem::path(scaling).parent_path();
     const ChartOptions chart = chartOptions(options, report);
-    std::vector<std::string> taken = options.inputs;
+    std::vector<std::string> taken = pathsTaken(options);
     for (const InputFile& file : report.model->files) {
         if (const std::string trace = tracePathOf(file); !trace.empty()) {
             taken.push_back(trace);  // an input too, read for the timeline
@@ -147,5 +158,7 @@ int drawCompareChart(const ReportOptions& options, const ScalingReport& report) 
     const std::string path = options.chartPath.empty() ? "compare.png" : options.chartPath;
     ChartOptions chart = options.chart;
     chart.cpus = report.model->files.front().context.cpus;
-    return drawUnlessTaken(compareChartScript(report, chart), path, options.inputs, _("comparison"), "-o") ? 0 : 2;
+    const bool drawn =
+        drawUnlessTaken(compareChartScript(report, chart), path, pathsTaken(options), _("comparison"), "-o");
+    return drawn ? 0 : 2;
 }

@@ -1,7 +1,8 @@
 // The charts diagsum-report draws, each from the findings, with its
 // option, its default file beside the scaling chart and when it can be
-// drawn. A chart never replaces an input or a chart drawn before it; one
-// named on the command line that cannot be drawn says why.
+// drawn. A chart never replaces an input, the exported findings or a chart
+// drawn before it; one named on the command line that cannot be drawn says
+// why.
 #pragma once
 
 #include "report/analysis/scaling.h"

@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -167,6 +168,22 @@ int takeOption(int option, char** argv, ReportOptions* options) {
     }
 }
 
+// A label is a cell of the table and names a side in the charts and the
+// export: one line, no cell separator, and each file's own. -1 when all are.
+int checkLabels(const std::vector<std::string>& labels) {
+    for (auto label = labels.begin(); label != labels.end(); ++label) {
+        if (label->empty() || label->find_first_of("|\n\r") != std::string::npos) {
+            // Not repeated in the message: it would break the message's one line.
+            return usageError(_("--label takes a name of one line, not empty and without '|'"));
+        }
+        if (std::find(labels.begin(), label, *label) != label) {
+            return usageError(
+                formatMessage(_("--label '%s' is given twice: each file needs its own"), label->c_str()));
+        }
+    }
+    return -1;
+}
+
 // What the options ask that cannot go together; -1 when nothing.
 int checkOptions(ReportOptions* options) {
     if (options->inputs.empty()) {
@@ -204,7 +221,7 @@ int checkOptions(ReportOptions* options) {
     if (options->labels.size() > options->inputs.size()) {
         return usageError(_("more labels than files"));
     }
-    return -1;
+    return checkLabels(options->labels);
 }
 
 }  // namespace

@@ -22,6 +22,10 @@ void stopReport(int signal) {
 
 void installReportStopHandlers() {
     signal(SIGPIPE, SIG_IGN);
+    // A file-size limit (ulimit -f) would otherwise end the program midway
+    // through a write, its temporary left behind: ignored, the write fails
+    // as on a full disk and is said. gnuplot inherits it the same way.
+    signal(SIGXFSZ, SIG_IGN);
     for (int stopSignal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         struct sigaction previous {};
         if (sigaction(stopSignal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {

@@ -5,7 +5,8 @@
 // shell sees the death by it ($? 130, 143...). A signal ignored when the
 // program started (nohup, a script's background) stays ignored. SIGPIPE is
 // ignored: a closed standard output shows as a failed write
-// (report/program/textout.h).
+// (report/program/textout.h); so is SIGXFSZ: a file-size limit fails a
+// write as a full disk does.
 #pragma once
 
 void installReportStopHandlers();
