@@ -19,6 +19,7 @@ struct ChartKind {
     // Why the findings cannot give this chart; "" when they can.
     std::string (*unavailable)(const ScalingReport& report);
     std::string (*script)(const ScalingReport& report, const ChartOptions& options);
+    bool byDefault = true;  // drawn unless the user names it otherwise
 };
 
 std::string always(const ScalingReport&) {
@@ -58,10 +59,15 @@ std::string costScript(const ScalingReport& report, const ChartOptions&) {
     return costChartScript(report);
 }
 
+std::string driftScript(const ScalingReport& report, const ChartOptions&) {
+    return driftChartScript(report);
+}
+
 const ChartKind summaryCharts[] = {
     {N_("scaling"), "-o", "scaling.png", &ReportOptions::chartPath, always, scalingChartScript},
     {N_("speedup"), "-s", "speedup.png", &ReportOptions::speedupPath, withoutWallTimes, speedupChartScript},
     {N_("cost"), "-c", "cost.png", &ReportOptions::costPath, withoutCounters, costScript},
+    {N_("drift"), "-D", "drift.png", &ReportOptions::driftPath, always, driftScript, false},
 };
 
 // Draws one chart unless its path is one of `taken` (the inputs and the
@@ -103,6 +109,9 @@ int drawSummaryCharts(const ReportOptions& options, const ScalingReport& report)
     bool drawn = true;
     for (const ChartKind& kind : summaryCharts) {
         const std::string& asked = options.*kind.path;
+        if (!kind.byDefault && asked.empty()) {
+            continue;
+        }
         const std::string path = !asked.empty() ? asked : (folder / kind.file).string();
         if (const std::string why = kind.unavailable(report); !why.empty()) {
             if (!asked.empty()) {

@@ -31,6 +31,8 @@ constexpr const char* helpText =
        "                            the scaling chart; named for a log, it is not drawn: exit 2)\n"
        "  -c, --cost-chart PATH     the chart of user and system time, one JSON with counters only\n"
        "                            (default cost.png beside the scaling chart; named otherwise: exit 2)\n"
+       "  -D, --drift PATH          also draw each run's time relative to its count's median against\n"
+       "                            its sequence, one colour per invocation (not drawn unless named)\n"
        "  -n, --no-chart            print the table only\n"
        "  -x, --x-scale lin|log     the worker axis (default: log when the counts are spread\n"
        "                            geometrically over 3 doublings or more, such as powers of two)\n"
@@ -92,6 +94,8 @@ int takeOption(int option, char** argv, ReportOptions* options) {
             return takePath("--speedup-chart", &options->speedupPath);
         case 'c':
             return takePath("--cost-chart", &options->costPath);
+        case 'D':
+            return takePath("--drift", &options->driftPath);
         case optExport:
             return takePath("--export-json", &options->exportPath);
         case 'n':
@@ -144,6 +148,9 @@ int checkOptions(ReportOptions* options) {
     if (options->compare && !options->costPath.empty()) {
         return usageError(_("--cost-chart draws one sweep's chart, not a comparison's"));
     }
+    if (options->compare && !options->driftPath.empty()) {
+        return usageError(_("--drift draws one sweep's chart, not a comparison's"));
+    }
     if (options->compare && !options->speedupPath.empty()) {
         return usageError(_("--speedup-chart draws one sweep's chart, not a comparison's"));
     }
@@ -190,10 +197,11 @@ int parseOptions(int argc, char** argv, ReportOptions* options) {
         {"compare", no_argument, nullptr, optCompare},    {"label", required_argument, nullptr, 'l'},
         {"cost-chart", required_argument, nullptr, 'c'},  {"pool", no_argument, nullptr, optPool},
         {"export-json", required_argument, nullptr, optExport}, {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'V'},           {nullptr, 0, nullptr, 0}};
+        {"version", no_argument, nullptr, 'V'},           {"drift", required_argument, nullptr, 'D'},
+        {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int option;
-    while ((option = getopt_long(argc, argv, ":o:s:c:nx:vql:hV", longOptions, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":o:s:c:D:nx:vql:hV", longOptions, nullptr)) != -1) {
         const int status = takeOption(option, argv, options);
         if (status >= 0) {
             return status;

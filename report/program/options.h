@@ -15,6 +15,7 @@ struct ReportOptions {
     std::string chartPath;    // -o; "" for the default
     std::string speedupPath;  // -s
     std::string costPath;     // -c
+    std::string driftPath;    // -D; "" for none
     std::string exportPath;   // --export-json; "" for none
     bool charts = true;
     bool compare = false;
