@@ -39,9 +39,10 @@ double idealSpeedup(int32_t threads, int32_t base, int32_t processors) {
 }
 
 Interval speedupInterval(const SweepModel& model, const RunGroup& base, const RunGroup& group) {
+    // Both ratios are the base's time over the group's: the speedup itself.
     const LevelRatio units = levelRatio(levelsOf(group, true), levelsOf(base, true));
     if (units.known) {
-        return {true, 1 / units.ratio.high, 1 / units.ratio.low};
+        return {true, units.ratio.low, units.ratio.high};
     }
     const RatioEstimate runs = ratioOfMedians(wallTimes(group), wallTimes(base), speedupSeed(model, group.key));
     return runs.known ? Interval{true, runs.ratio.low, runs.ratio.high} : Interval{};
