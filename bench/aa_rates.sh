@@ -43,8 +43,11 @@ done
 diagsum=$(realpath "$build/diagsum")
 report=$(realpath "$build/diagsum-report")
 comparePy=/usr/share/benchmark/compare.py
+# The system's Python, where python3-scipy is installed (not a pyenv shim's).
+python=python3
+[ -x /usr/bin/python3 ] && python=/usr/bin/python3
 haveComparePy=0
-if [ -f "$comparePy" ] && python3 -c 'import scipy' 2>/dev/null; then
+if [ -f "$comparePy" ] && "$python" -c 'import scipy' 2>/dev/null; then
     haveComparePy=1
 fi
 scratch=$(mktemp -d)
@@ -80,7 +83,7 @@ comparePyVerdicts() {
         echo "0 0"
         return
     fi
-    python3 "$comparePy" -d py.json benchmarks "$1" "$2" >/dev/null 2>&1 || { echo "0 0"; return; }
+    "$python" "$comparePy" -d py.json benchmarks "$1" "$2" >/dev/null 2>&1 || { echo "0 0"; return; }
     python3 - py.json <<'PY'
 import json, sys
 tests = [e["utest"] for e in json.load(open(sys.argv[1])) if e.get("utest")]
@@ -114,7 +117,7 @@ done
 sweep base.json -t "$abCounts" "${recipe[@]}"
 GLIBC_TUNABLES=glibc.pthread.stack_cache_size=2147483648 sweep cached.json -t "$abCounts" "${recipe[@]}"
 "$report" --compare -n -q base.json cached.json --export-json ab.json >/dev/null
-[ "$haveComparePy" = 1 ] && python3 "$comparePy" -d abpy.json benchmarks base.json cached.json >/dev/null 2>&1 || echo "[]" >abpy.json
+[ "$haveComparePy" = 1 ] && "$python" "$comparePy" -d abpy.json benchmarks base.json cached.json >/dev/null 2>&1 || echo "[]" >abpy.json
 echo "A/B stack cache against the default (recipe, -t $abCounts -r $runs):"
 python3 - ab.json abpy.json <<'PY'
 import json, sys

@@ -78,10 +78,10 @@ _diagsum_report() {
     case $prev in
         -x | --x-scale) _diagsum_reply "lin log"; return ;;
         -l | --label) return ;;
-        -o | --output | -s | --speedup-chart | -c | --cost-chart | --export-json | --compare) _diagsum_files; return ;;
+        -o | --output | -s | --speedup-chart | -c | --cost-chart | -D | --drift | --export-json | --compare) _diagsum_files; return ;;
     esac
     if [[ $cur == -* ]]; then
-        _diagsum_reply "--output --speedup-chart --cost-chart --no-chart --x-scale --pool --export-json --verbose --quiet
+        _diagsum_reply "--output --speedup-chart --cost-chart --drift --no-chart --x-scale --pool --export-json --verbose --quiet
             --compare --label --help --version"
     else
         _diagsum_files  # the log or the JSON to read

@@ -113,12 +113,16 @@ void addDrift(ScalingReport* report) {
         for (size_t g = s.first; g < s.last; g++) {
             report->groups[g].drift = true;
         }
-        const char* way = tests[i].rho > 0 ? _("slower") : _("faster");
-        // TRANSLATORS: the series, slower or faster, the correlation, the threshold.
-        report->advice.push_back(formatMessage(
-            _("%s: the runs get %s as the sweep goes on (drift: Spearman's rho %s against the run's sequence, "
-              "p below %s): sweep with --order random --invocations 5, and see the drift chart (-D)"),
-            seriesLabel(model, s.key).c_str(), way, fixedCell(tests[i].rho, 2).c_str(),
+        // TRANSLATORS: the series, the correlation, the threshold.
+        const char* pattern = tests[i].rho > 0
+                                  ? _("%s: the runs get slower as the sweep goes on (drift: Spearman's rho %s against "
+                                      "the run's sequence, p below %s): sweep with --order random --invocations 5, "
+                                      "and see the drift chart (-D)")
+                                  : _("%s: the runs get faster as the sweep goes on (drift: Spearman's rho %s against "
+                                      "the run's sequence, p below %s): sweep with --order random --invocations 5, "
+                                      "and see the drift chart (-D)");
+        report->advice.push_back(formatMessage(pattern, seriesLabel(model, s.key).c_str(),
+                                               fixedCell(tests[i].rho, 2).c_str(),
             fixedCell(threshold, 4).c_str()));
     }
 }

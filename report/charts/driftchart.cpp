@@ -37,7 +37,7 @@ std::string driftPanel(const ScalingReport& report, size_t s) {
     script += "set title " + gnuplotString(seriesLabel(*report.model, series.key)) + "\n";
     script += "set xlabel " + gnuplotString(_("the run's sequence in the sweep")) + "\n";
     script += "set ylabel " + gnuplotString(_("time / median of its count")) + "\n";
-    script += "set grid\nset key top right\n";
+    script += "set grid\n";
     if (points.empty()) {
         return script + "set label 1 " + gnuplotString(_("no run with a sequence")) +
                " at graph 0.5, graph 0.5 center\nplot 1 with lines lc rgb '#999999' notitle\nunset label 1\n";

@@ -48,6 +48,16 @@ std::vector<const Run*> madeInOrder(const RunGroup& group, bool wall) {
     return runs;
 }
 
+// The log of the median of every run of every unit: the centre of the
+// intervals, so that they hold the median the tables show.
+double pooledLogMedian(const Levels& levels) {
+    std::vector<double> all;
+    for (const std::vector<double>& unit : levels.units) {
+        all.insert(all.end(), unit.begin(), unit.end());
+    }
+    return logMedian(std::move(all));
+}
+
 }  // namespace
 
 bool backToBack(const RunGroup& group) {
@@ -107,7 +117,8 @@ Interval levelInterval(const Levels& levels) {
     }
     const MeanVariance m = meanVariance(logs);
     const double half = studentQuantile(0.975, static_cast<double>(logs.size() - 1)) * std::sqrt(m.variance);
-    return {true, std::exp(m.mean - half), std::exp(m.mean + half)};
+    const double centre = pooledLogMedian(levels);
+    return {true, std::exp(centre - half), std::exp(centre + half)};
 }
 
 LevelRatio levelRatio(const Levels& base, const Levels& other) {
@@ -122,7 +133,7 @@ LevelRatio levelRatio(const Levels& base, const Levels& other) {
     }
     const MeanVariance mb = meanVariance(b);
     const MeanVariance mo = meanVariance(o);
-    const double difference = mo.mean - mb.mean;
+    const double difference = pooledLogMedian(other) - pooledLogMedian(base);
     const double variance = mb.variance + mo.variance;
     result.known = true;
     result.ratio = {std::exp(difference), std::exp(difference), std::exp(difference)};

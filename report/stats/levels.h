@@ -12,9 +12,10 @@
 //   - one invocation whose runs of a count were made back to back (their
 //     sequence numbers consecutive: sequential order), or runs whose order
 //     is unknown: no unit, nothing that measures how the machine varies.
-// On the units' log medians: Student's t interval of their mean (the
-// count's typical time is exp of it) and Welch's test of two groups (the
-// ratio of two typical times).
+// On the units' log medians: the standard error of their mean, with
+// Student's t, gives the interval of the group's median (all its runs'
+// median, the one the tables show, at its centre), and Welch's test of two
+// groups the interval of the ratio of their medians.
 #pragma once
 
 #include <cstddef>
@@ -46,14 +47,17 @@ bool backToBack(const RunGroup& group);
 // The log of each unit's median, in unit order.
 std::vector<double> unitLogMedians(const Levels& levels);
 
-// The 95 % interval of the group's typical time, exp(m ± t s / sqrt k) of
-// the k units' log medians (mean m, standard deviation s, t at k - 1
-// degrees of freedom); unknown below two units.
+// The 95 % interval of the group's median M (of all its runs),
+// exp(log M ± t s / sqrt k) of the k units' log medians (standard
+// deviation s, t at k - 1 degrees of freedom); unknown below two units.
 Interval levelInterval(const Levels& levels);
 
 // Welch's test of the units' log medians of two groups: the ratio of their
-// typical times (exp of the difference of the means, other / base), its 95 %
-// interval and the two-sided p-value. `known` false below two units a side.
+// medians (of all runs, other / base), its 95 % interval, exp(log ratio ±
+// t se) with se from the units' variances and Welch's degrees of freedom,
+// and the two-sided p-value of that log ratio against se, so that p <
+// 0.05 exactly when the interval leaves out 1. `known` false below two
+// units a side.
 struct LevelRatio {
     bool known = false;
     RatioInterval ratio;
