@@ -56,7 +56,7 @@ std::string driftPanel(const ScalingReport& report, size_t s) {
 std::string driftChartScript(const ScalingReport& report) {
     const size_t panels = report.series.size();
     const int columns = panels > 1 ? 2 : 1;
-    const int rows = static_cast<int>((panels + 1) / static_cast<size_t>(columns));
+    const int rows = static_cast<int>((panels + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
     const char* measure = report.hasWall ? _("wall time") : _("processor time");
     std::string script = chartBegin(formatMessage(_("diagsum: each run's %s relative to its count's median, by when "
                                                     "it was made (a slope: drift)"),

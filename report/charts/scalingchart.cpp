@@ -15,12 +15,12 @@ int chartRows(size_t panels, int columns) {
 }
 
 // The ideal speedup min(T, P) / min(base, P) (report/analysis/bounds.h) as
-// a block of points from the base count to where it reaches `top` or the
-// largest count, so that the line ends inside the panel; its bend at P is
-// one of the points.
+// a block of points from the base count to the largest count, or to where
+// T / base reaches `top` when P is unknown, so that the line ends inside the
+// panel; its bend at P is one of the points.
 std::string idealBlock(const std::string& name, int32_t base, int32_t largest, double top, bool logAxis,
                        int32_t processors) {
-    const double end = std::min(static_cast<double>(largest), top * base);
+    const double end = processors > 0 ? largest : std::min(static_cast<double>(largest), top * base);
     std::vector<double> counts;
     const int steps = logAxis ? 40 : 1;
     for (int i = 0; i <= steps; i++) {
@@ -82,10 +82,13 @@ std::string speedupPanel(const ScalingReport& report, const SizePanel& panel, si
     for (size_t s : panel.series) {
         bases.insert(report.series[s].base);
     }
-    const double top = std::max(2.0, 1.25 * panelHighest(report, panel, [](const GroupReport& g) { return g.speedup; }));
+    const int32_t processors = usableProcessors(*report.model);
+    // The ideal's plateau min(P, largest) / base is part of the picture.
+    const double plateau = processors > 0 ? 1.1 * std::min(processors, range.largest) / *bases.begin() : 0;
+    const double top = std::max({2.0, plateau,
+                                 1.25 * panelHighest(report, panel, [](const GroupReport& g) { return g.speedup; })});
     std::string script;
     std::string plot;
-    const int32_t processors = usableProcessors(*report.model);
     const std::string ideal = processors > 0 ? formatMessage(_("ideal min(T, P), P = %d"), processors) : _("ideal");
     for (int32_t base : bases) {
         const std::string name = "$ideal" + std::to_string(index) + "_" + std::to_string(base);
