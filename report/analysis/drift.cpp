@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <string>
 
 #include "i18n/messages.h"
 #include "report/models/studentt.h"
@@ -44,6 +45,19 @@ double pearson(const std::vector<double>& x, const std::vector<double>& y) {
         syy += (y[i] - my) * (y[i] - my);
     }
     return sxx > 0 && syy > 0 ? sxy / std::sqrt(sxx * syy) : NAN;
+}
+
+// What to do about a drifting series: sweep so that the invocations take
+// the drift in, or, when they already do, find where it is.
+std::string driftAdvice(const SweepModel& model, const SeriesReport& series) {
+    for (size_t g = series.first; g < series.last; g++) {
+        for (const Run& run : model.groups[g].runs) {
+            if (run.invocation != model.groups[series.first].runs.front().invocation) {
+                return _("the intervals of its invocations take it in; the drift chart (-D) shows where it lies");
+            }
+        }
+    }
+    return _("sweep with --order random --invocations 5, and see the drift chart (-D)");
 }
 
 }  // namespace
@@ -113,16 +127,14 @@ void addDrift(ScalingReport* report) {
         for (size_t g = s.first; g < s.last; g++) {
             report->groups[g].drift = true;
         }
-        // TRANSLATORS: the series, the correlation, the threshold.
+        // TRANSLATORS: the series, the correlation, the threshold, what to do.
         const char* pattern = tests[i].rho > 0
                                   ? _("%s: the runs get slower as the sweep goes on (drift: Spearman's rho %s against "
-                                      "the run's sequence, p below %s): sweep with --order random --invocations 5, "
-                                      "and see the drift chart (-D)")
+                                      "the run's sequence, p below %s): %s")
                                   : _("%s: the runs get faster as the sweep goes on (drift: Spearman's rho %s against "
-                                      "the run's sequence, p below %s): sweep with --order random --invocations 5, "
-                                      "and see the drift chart (-D)");
+                                      "the run's sequence, p below %s): %s");
         report->advice.push_back(formatMessage(pattern, seriesLabel(model, s.key).c_str(),
-                                               fixedCell(tests[i].rho, 2).c_str(),
-            fixedCell(threshold, 4).c_str()));
+                                               fixedCell(tests[i].rho, 2).c_str(), fixedCell(threshold, 4).c_str(),
+                                               driftAdvice(model, s).c_str()));
     }
 }
