@@ -1,9 +1,9 @@
 // Physical bounds: the ideal min(T, P), and a speedup above it flagged.
 #include "report/analysis/bounds.h"
-#include "report/charts/charts.h"
 
 #include <gtest/gtest.h>
 
+#include "report/charts/charts.h"
 #include "reportmodel.h"
 
 namespace {
@@ -19,7 +19,8 @@ SweepModel sweepOn(int32_t cpus, Speedup speedup) {
         for (int32_t threads : {1, 2, 4}) {
             for (int i = 0; i < 6; i++) {
                 const double ripple = 1 + 0.01 * ((i + invocation) % 3);
-                reportmodel::addMade(&model, threads, ripple * 1000 / speedup(threads), sequence++, invocation);
+                reportmodel::addMade(&model, threads, ripple * 1000 / speedup(threads), sequence++,
+                                     invocation);
             }
         }
     }

@@ -15,7 +15,8 @@ SweepModel sequentialSweep(int32_t slow, double factor) {
     for (int32_t threads : {1, 2, 4}) {
         for (int i = 0; i < 20; i++) {
             const double time = 1000 + 7 * (i * 37 % 11);
-            reportmodel::addMade(&model, threads, threads == slow && i < 3 ? factor * time : time, sequence++);
+            reportmodel::addMade(&model, threads, threads == slow && i < 3 ? factor * time : time,
+                                 sequence++);
         }
     }
     finishRuns(&model);

@@ -132,7 +132,8 @@ TEST(Compare, RunsMadeBackToBackAreUntestedWithOneNotePerFile) {
     EXPECT_EQ(report.summaries[0].verdict, Verdict::untested);
     const std::vector<std::string> notes = backToBackWarnings(report);
     ASSERT_EQ(notes.size(), 2u) << "one line per file, not per count";
-    EXPECT_NE(notes[0].find("a.json: each count's runs were made back to back"), std::string::npos) << notes[0];
+    EXPECT_NE(notes[0].find("a.json: each count's runs were made back to back"), std::string::npos)
+        << notes[0];
     EXPECT_NE(notes[1].find("--order random --invocations 5"), std::string::npos) << notes[1];
     // Invocations give the verdicts their level.
     const CompareReport levelled = compareSweeps(sides({&a, &b}, {"a.json", "b.json"}));

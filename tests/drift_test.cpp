@@ -1,9 +1,9 @@
 // The drift check: a sweep that slows as it goes is found, a flat one not.
 #include "report/analysis/drift.h"
-#include "report/charts/charts.h"
 
 #include <gtest/gtest.h>
 
+#include "report/charts/charts.h"
 #include "reportmodel.h"
 
 namespace {

@@ -48,8 +48,8 @@ TEST(Levels, RunsTakeTheLevelThatVariesAboveThem) {
     EXPECT_TRUE(backToBack(sequential));
     EXPECT_EQ(levelsOf(sequential, true).level, UpperLevel::none);
     // Spread over the sweep (every fourth run): four blocks of three, in order.
-    const RunGroup spread = group({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, one,
-                                  {44, 0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40});
+    const RunGroup spread =
+        group({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, one, {44, 0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40});
     const Levels blocks = levelsOf(spread, true);
     ASSERT_EQ(blocks.level, UpperLevel::blocks);
     ASSERT_EQ(blocks.units.size(), 4u);
@@ -71,12 +71,14 @@ TEST(Levels, TheIntervalAndRatioOfAHandWorkedTwoLevelSample) {
     // se = sqrt(2/3) = 0.816497, Welch's degrees (2/3)^2 / (2 (1/3)^2 / 2) =
     // 4, t(0.975, 4) = 2.776445: exp(1 -+ 2.266958) = [0.281687, 26.2314];
     // p = 2 (1 - F4(1.224745)) = 0.287864.
-    const LevelRatio ratio = levelRatio(levelsOf(threeInvocations(1), true), levelsOf(threeInvocations(2), true));
+    const LevelRatio ratio =
+        levelRatio(levelsOf(threeInvocations(1), true), levelsOf(threeInvocations(2), true));
     ASSERT_TRUE(ratio.known);
     EXPECT_NEAR(ratio.ratio.ratio, std::exp(1.0), 1e-9);
     EXPECT_NEAR(ratio.ratio.low, 0.281687, 1e-5);
     EXPECT_NEAR(ratio.ratio.high, 26.2314, 1e-3);
     EXPECT_NEAR(ratio.p, 0.287864, 1e-5);
     // One unit a side gives nothing.
-    EXPECT_FALSE(levelRatio(Levels{UpperLevel::invocations, {{1.0}}}, levelsOf(threeInvocations(2), true)).known);
+    EXPECT_FALSE(
+        levelRatio(Levels{UpperLevel::invocations, {{1.0}}}, levelsOf(threeInvocations(2), true)).known);
 }

@@ -56,8 +56,8 @@ std::string sweepJson(const std::vector<int>& counts, const std::vector<int>& ru
             entries += std::string(entries.empty() ? "" : ",") + R"({"name": "diagsum/500x500/threads:)" +
                        std::to_string(counts[i]) + R"(", "run_type": "iteration", "real_time": )" +
                        std::to_string(500 + 500 / counts[i] + 3 * ripple) + R"(, "cpu_time": )" +
-                       std::to_string(900 + 50 * counts[i] + 5 * ripple) + R"(, "time_unit": "us", "sequence": )" +
-                       std::to_string(sequence++) + "}";
+                       std::to_string(900 + 50 * counts[i] + 5 * ripple) +
+                       R"(, "time_unit": "us", "sequence": )" + std::to_string(sequence++) + "}";
         }
     }
     return R"({"context": {)" + context + R"(}, "benchmarks": [)" + entries + "]}";
@@ -141,10 +141,12 @@ TEST(ReportFiles, AComparisonExportsEveryRowsVerdictsAndNamesFilesOfOneMinuteApa
             EXPECT_TRUE(value == "faster" || value == "slower" || value == "same" || value == "untested") << value;
         }
     }
-    EXPECT_EQ(rows[1]["cpu_verdict"], "untested") << "a file against its twin, each count's runs back to back";
+    EXPECT_EQ(rows[1]["cpu_verdict"], "untested")
+        << "a file against its twin, each count's runs back to back";
     EXPECT_EQ(found["comparison"]["back_to_back"], json::array({"a.json", "b.json"}));
     const std::string warnings = readFile("err.txt");
-    EXPECT_TRUE(contains(warnings, "a.json: each count's runs were made back to back in one process")) << warnings;
+    EXPECT_TRUE(contains(warnings, "a.json: each count's runs were made back to back in one process"))
+        << warnings;
     EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 2) << "one line per file: " << warnings;
     EXPECT_EQ(rows[0]["cpu_verdict"], "untested") << "the base is not tested against itself";
 }

@@ -61,7 +61,8 @@ inline void add(SweepModel* model, int32_t rows, int32_t columns, int32_t thread
 
 // Adds one run of 500 x 500 with its wall and processor time `time`, made
 // `sequence`-th in the sweep by invocation `invocation`.
-inline void addMade(SweepModel* model, int32_t threads, double time, int32_t sequence, int32_t invocation = 0) {
+inline void addMade(SweepModel* model, int32_t threads, double time, int32_t sequence,
+                    int32_t invocation = 0) {
     Run run;
     run.cpu = time;
     run.wall = model->hasWall ? time : NAN;

@@ -11,8 +11,8 @@
 namespace {
 
 uint64_t speedupSeed(const SweepModel& model, const GroupKey& k) {
-    const std::string variant =
-        model.modes[static_cast<size_t>(k.mode)] + "/" + settingsText(model.settings[static_cast<size_t>(k.setting)]);
+    const std::string variant = model.modes[static_cast<size_t>(k.mode)] + "/" +
+                                settingsText(model.settings[static_cast<size_t>(k.setting)]);
     return seedOf({uint64_t(uint32_t(k.rows)), uint64_t(uint32_t(k.columns)), uint64_t(uint32_t(k.threads)),
                    uint64_t(uint32_t(k.sweep)), uint64_t(std::hash<std::string>{}(variant))});
 }
@@ -44,7 +44,8 @@ Interval speedupInterval(const SweepModel& model, const RunGroup& base, const Ru
     if (units.known) {
         return {true, units.ratio.low, units.ratio.high};
     }
-    const RatioEstimate runs = ratioOfMedians(wallTimes(group), wallTimes(base), speedupSeed(model, group.key));
+    const RatioEstimate runs =
+        ratioOfMedians(wallTimes(group), wallTimes(base), speedupSeed(model, group.key));
     return runs.known ? Interval{true, runs.ratio.low, runs.ratio.high} : Interval{};
 }
 
@@ -66,7 +67,9 @@ void addBounds(ScalingReport* report) {
                 group.speedupInterval.known && group.speedupInterval.low > group.idealSpeedup * (1 + 1e-9);
             if (group.impossibleSpeedup) {
                 found++;
-                const auto excess = [](const GroupReport* r) { return r->speedupInterval.low / r->idealSpeedup; };
+                const auto excess = [](const GroupReport* r) {
+                    return r->speedupInterval.low / r->idealSpeedup;
+                };
                 worst = worst == nullptr || excess(&group) > excess(worst) ? &group : worst;
             }
         }
@@ -76,7 +79,8 @@ void addBounds(ScalingReport* report) {
     }
     // TRANSLATORS: counts, the worst speedup, its ideal, its group, the processors.
     report->advice.push_back(formatMessage(
-        _("a speedup lies wholly above the ideal min(T, P) at %zu counts, worst %s (ideal %s) at %s, P = %d: the base "
+        _("a speedup lies wholly above the ideal min(T, P) at %zu counts, worst %s (ideal %s) at %s, P = %d: "
+          "the base "
           "count's runs were likely slow (its first runs, or drift); sweep with --warmup 2 --order random "
           "--invocations 5"),
         found, significantCell(worst->speedup).c_str(), significantCell(worst->idealSpeedup).c_str(),

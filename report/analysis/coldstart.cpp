@@ -42,7 +42,8 @@ ColdStartTest testColdStart(const RunGroup& group, bool wall) {
     std::vector<double> first;
     std::vector<double> rest;
     for (auto& [invocation, runs] : byInvocation) {
-        std::stable_sort(runs.begin(), runs.end(), [](const Run* a, const Run* b) { return a->sequence < b->sequence; });
+        std::stable_sort(runs.begin(), runs.end(),
+                         [](const Run* a, const Run* b) { return a->sequence < b->sequence; });
         for (size_t i = 0; i < runs.size(); i++) {
             (i < k ? first : rest).push_back(wall ? runs[i]->wall : runs[i]->cpu);
         }
@@ -82,9 +83,10 @@ void addColdStarts(ScalingReport* report) {
         return;
     }
     // TRANSLATORS: counts found, counts tested, the worst ratio, its group, the test's threshold.
-    report->advice.push_back(formatMessage(
-        _("the first runs of a count are slower than the rest (a cold start) at %zu of %zu counts, worst %s times "
-          "the rest's median at %s (one-sided U test, p below %s): sweep with --warmup 2"),
-        found, tested, fixedCell(tests[worst].ratio, 2).c_str(),
-        groupLabel(model, model.groups[worst].key).c_str(), fixedCell(threshold, 4).c_str()));
+    report->advice.push_back(
+        formatMessage(_("the first runs of a count are slower than the rest (a cold start) at %zu of %zu "
+                        "counts, worst %s times "
+                        "the rest's median at %s (one-sided U test, p below %s): sweep with --warmup 2"),
+                      found, tested, fixedCell(tests[worst].ratio, 2).c_str(),
+                      groupLabel(model, model.groups[worst].key).c_str(), fixedCell(threshold, 4).c_str()));
 }

@@ -53,7 +53,8 @@ std::string driftAdvice(const SweepModel& model, const SeriesReport& series) {
     for (size_t g = series.first; g < series.last; g++) {
         for (const Run& run : model.groups[g].runs) {
             if (run.invocation != model.groups[series.first].runs.front().invocation) {
-                return _("the intervals of its invocations take it in; the drift chart (-D) shows where it lies");
+                return _(
+                    "the intervals of its invocations take it in; the drift chart (-D) shows where it lies");
             }
         }
     }
@@ -79,7 +80,8 @@ std::vector<DriftPoint> driftPoints(const SweepModel& model, size_t first, size_
             }
         }
     }
-    std::sort(points.begin(), points.end(), [](const DriftPoint& a, const DriftPoint& b) { return a.sequence < b.sequence; });
+    std::sort(points.begin(), points.end(),
+              [](const DriftPoint& a, const DriftPoint& b) { return a.sequence < b.sequence; });
     return points;
 }
 
@@ -128,13 +130,14 @@ void addDrift(ScalingReport* report) {
             report->groups[g].drift = true;
         }
         // TRANSLATORS: the series, the correlation, the threshold, what to do.
-        const char* pattern = tests[i].rho > 0
-                                  ? _("%s: the runs get slower as the sweep goes on (drift: Spearman's rho %s against "
-                                      "the run's sequence, p below %s): %s")
-                                  : _("%s: the runs get faster as the sweep goes on (drift: Spearman's rho %s against "
-                                      "the run's sequence, p below %s): %s");
-        report->advice.push_back(formatMessage(pattern, seriesLabel(model, s.key).c_str(),
-                                               fixedCell(tests[i].rho, 2).c_str(), fixedCell(threshold, 4).c_str(),
-                                               driftAdvice(model, s).c_str()));
+        const char* pattern =
+            tests[i].rho > 0
+                ? _("%s: the runs get slower as the sweep goes on (drift: Spearman's rho %s against "
+                    "the run's sequence, p below %s): %s")
+                : _("%s: the runs get faster as the sweep goes on (drift: Spearman's rho %s against "
+                    "the run's sequence, p below %s): %s");
+        report->advice.push_back(
+            formatMessage(pattern, seriesLabel(model, s.key).c_str(), fixedCell(tests[i].rho, 2).c_str(),
+                          fixedCell(threshold, 4).c_str(), driftAdvice(model, s).c_str()));
     }
 }

@@ -56,9 +56,9 @@ ShareEstimate systemShareEstimate(const SweepModel& model, const RunGroup& group
     }
     estimate.share = shareOf(runs, picks);
     const GroupKey& k = group.key;
-    std::mt19937_64 generator(seedOf({uint64_t(uint32_t(k.rows)), uint64_t(uint32_t(k.columns)),
-                                      uint64_t(uint32_t(k.threads)), uint64_t(uint32_t(k.mode)),
-                                      uint64_t(uint32_t(k.setting)), uint64_t(uint32_t(k.sweep))}));
+    std::mt19937_64 generator(
+        seedOf({uint64_t(uint32_t(k.rows)), uint64_t(uint32_t(k.columns)), uint64_t(uint32_t(k.threads)),
+                uint64_t(uint32_t(k.mode)), uint64_t(uint32_t(k.setting)), uint64_t(uint32_t(k.sweep))}));
     std::uniform_int_distribution<size_t> pick(0, runs.size() - 1);
     std::vector<double> shares;
     for (size_t r = 0; r < bootstrapResamples; r++) {

@@ -12,7 +12,8 @@
 namespace {
 
 // The points of one series as one data block per invocation.
-std::string invocationBlocks(const std::vector<DriftPoint>& points, size_t series, std::set<int32_t>* invocations) {
+std::string invocationBlocks(const std::vector<DriftPoint>& points, size_t series,
+                             std::set<int32_t>* invocations) {
     for (const DriftPoint& p : points) {
         invocations->insert(p.invocation);
     }
@@ -31,7 +32,8 @@ std::string invocationBlocks(const std::vector<DriftPoint>& points, size_t serie
 
 std::string driftPanel(const ScalingReport& report, size_t s) {
     const SeriesReport& series = report.series[s];
-    const std::vector<DriftPoint> points = driftPoints(*report.model, series.first, series.last, report.hasWall);
+    const std::vector<DriftPoint> points =
+        driftPoints(*report.model, series.first, series.last, report.hasWall);
     std::set<int32_t> invocations;
     std::string script = invocationBlocks(points, s, &invocations);
     script += "set title " + gnuplotString(seriesLabel(*report.model, series.key)) + "\n";
@@ -44,9 +46,9 @@ std::string driftPanel(const ScalingReport& report, size_t s) {
     }
     std::string plot = "plot 1 with lines dt 2 lc rgb '#999999' notitle";
     for (int32_t invocation : invocations) {
-        plot += ", \\\n     " + seriesBlock(s) + "_" + std::to_string(invocation) + " using 1:2 with points pt 7 ps 0.5 lc rgb " +
-                curveColour(static_cast<size_t>(invocation)) + " title " +
-                gnuplotString(formatMessage(_("invocation %d"), invocation));
+        plot += ", \\\n     " + seriesBlock(s) + "_" + std::to_string(invocation) +
+                " using 1:2 with points pt 7 ps 0.5 lc rgb " + curveColour(static_cast<size_t>(invocation)) +
+                " title " + gnuplotString(formatMessage(_("invocation %d"), invocation));
     }
     return script + plot + "\n";
 }
@@ -56,12 +58,14 @@ std::string driftPanel(const ScalingReport& report, size_t s) {
 std::string driftChartScript(const ScalingReport& report) {
     const size_t panels = report.series.size();
     const int columns = panels > 1 ? 2 : 1;
-    const int rows = static_cast<int>((panels + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
+    const int rows =
+        static_cast<int>((panels + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
     const char* measure = report.hasWall ? _("wall time") : _("processor time");
-    std::string script = chartBegin(formatMessage(_("diagsum: each run's %s relative to its count's median, by when "
-                                                    "it was made (a slope: drift)"),
-                                                  measure),
-                                    rows, columns);
+    std::string script =
+        chartBegin(formatMessage(_("diagsum: each run's %s relative to its count's median, by when "
+                                   "it was made (a slope: drift)"),
+                                 measure),
+                   rows, columns);
     for (size_t s = 0; s < panels; s++) {
         script += driftPanel(report, s);
     }

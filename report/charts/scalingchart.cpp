@@ -34,7 +34,8 @@ std::string idealBlock(const std::string& name, int32_t base, int32_t largest, d
     std::string block = name + " << EOD\n";
     for (double t : counts) {
         const double p = processors > 0 ? processors : t;
-        block += chartNumber(t) + " " + chartNumber(std::min(t, p) / std::min(static_cast<double>(base), p)) + "\n";
+        block += chartNumber(t) + " " + chartNumber(std::min(t, p) / std::min(static_cast<double>(base), p)) +
+                 "\n";
     }
     return block + "EOD\n";
 }
@@ -85,11 +86,12 @@ std::string speedupPanel(const ScalingReport& report, const SizePanel& panel, si
     const int32_t processors = usableProcessors(*report.model);
     // The ideal's plateau min(P, largest) / base is part of the picture.
     const double plateau = processors > 0 ? 1.1 * std::min(processors, range.largest) / *bases.begin() : 0;
-    const double top = std::max({2.0, plateau,
-                                 1.25 * panelHighest(report, panel, [](const GroupReport& g) { return g.speedup; })});
+    const double top = std::max(
+        {2.0, plateau, 1.25 * panelHighest(report, panel, [](const GroupReport& g) { return g.speedup; })});
     std::string script;
     std::string plot;
-    const std::string ideal = processors > 0 ? formatMessage(_("ideal min(T, P), P = %d"), processors) : _("ideal");
+    const std::string ideal =
+        processors > 0 ? formatMessage(_("ideal min(T, P), P = %d"), processors) : _("ideal");
     for (int32_t base : bases) {
         const std::string name = "$ideal" + std::to_string(index) + "_" + std::to_string(base);
         script += idealBlock(name, base, range.largest, top, logAxis, processors);

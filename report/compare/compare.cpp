@@ -42,8 +42,8 @@ Verdict levelledVerdict(const MeasureComparison& m, const Levels& base, const Le
 
 // Compares one measure of one side with the base's; keeps the bootstrap
 // replicates for the summary (none when the ratio comes from the levels).
-MeasureComparison compareMeasure(const RunGroup& baseGroup, const RunGroup& otherGroup, bool wall, uint64_t seed,
-                                 std::vector<double>* replicates) {
+MeasureComparison compareMeasure(const RunGroup& baseGroup, const RunGroup& otherGroup, bool wall,
+                                 uint64_t seed, std::vector<double>* replicates) {
     const std::vector<double> base = wall ? wallTimes(baseGroup) : cpuTimes(baseGroup);
     const std::vector<double> other = wall ? wallTimes(otherGroup) : cpuTimes(otherGroup);
     MeasureComparison m;
@@ -113,9 +113,9 @@ void addSummaries(const std::vector<std::vector<RatioLists>>& lists, CompareRepo
                 continue;
             }
             // A mix of both kinds has an untested count: its verdict says so.
-            const RatioInterval mean =
-                l.levelled.size() >= l.observed.size() ? levelledMean(l.levelled)
-                                                        : geometricMeanInterval(l.observed, l.replicates);
+            const RatioInterval mean = l.levelled.size() >= l.observed.size()
+                                           ? levelledMean(l.levelled)
+                                           : geometricMeanInterval(l.observed, l.replicates);
             const size_t counts = std::max(l.levelled.size(), l.observed.size());
             const Verdict verdict = l.untested ? Verdict::untested : overallVerdict(mean);
             report->summaries.push_back({side, wall, counts, mean, verdict});
@@ -216,10 +216,11 @@ std::vector<std::string> backToBackWarnings(const CompareReport& report) {
     std::vector<std::string> lines;
     for (size_t file : report.backToBackFiles) {
         // TRANSLATORS: the file; then the options to sweep with instead.
-        lines.push_back(formatMessage(_("%s: each count's runs were made back to back in one process, so nothing "
-                                        "measures how the machine varies between moments: its verdicts are "
-                                        "untested; sweep with %s"),
-                                      report.model->files[file].path.c_str(), "--order random --invocations 5"));
+        lines.push_back(
+            formatMessage(_("%s: each count's runs were made back to back in one process, so nothing "
+                            "measures how the machine varies between moments: its verdicts are "
+                            "untested; sweep with %s"),
+                          report.model->files[file].path.c_str(), "--order random --invocations 5"));
     }
     return lines;
 }

@@ -94,9 +94,10 @@ Json intervalJson(const Interval& interval, const char* low, const char* high) {
 Json flagsJson(const ScalingReport& report, const RunGroup& group, const GroupReport& g) {
     Json flags = Json::array();
     const ShareEstimate share = systemShareEstimate(*report.model, group);
-    for (const auto& [found, name] : {std::pair{g.shortCount, "short_count"}, std::pair{g.coldStart, "cold_start"},
-                                      std::pair{g.drift, "drift"}, std::pair{g.impossibleSpeedup, "impossible_speedup"},
-                                      std::pair{share.fewTicks, "few_ticks"}}) {
+    for (const auto& [found, name] :
+         {std::pair{g.shortCount, "short_count"}, std::pair{g.coldStart, "cold_start"},
+          std::pair{g.drift, "drift"}, std::pair{g.impossibleSpeedup, "impossible_speedup"},
+          std::pair{share.fewTicks, "few_ticks"}}) {
         if (found) {
             flags.push_back(name);
         }
@@ -112,12 +113,9 @@ Json countJson(const ScalingReport& report, size_t index) {
     for (const Run& run : group.runs) {
         invocations.insert(run.invocation);
     }
-    Json count = {{"workers", g.key.threads},
-                  {"runs", group.runs.size()},
-                  {"invocations", invocations.size()},
-                  {"median_wall_us", medianJson(g.wall)},
-                  {"median_cpu_us", medianJson(g.cpu)},
-                  {"speedup", number(g.speedup)}};
+    Json count = {{"workers", g.key.threads},           {"runs", group.runs.size()},
+                  {"invocations", invocations.size()},  {"median_wall_us", medianJson(g.wall)},
+                  {"median_cpu_us", medianJson(g.cpu)}, {"speedup", number(g.speedup)}};
     count.update(intervalJson(g.speedupInterval, "speedup_ci_low", "speedup_ci_high"));
     count["ideal_speedup"] = number(g.idealSpeedup);
     count["flags"] = flagsJson(report, group, g);
@@ -189,7 +187,10 @@ Json comparisonJson(const CompareReport& comparison) {
     for (size_t file : comparison.backToBackFiles) {
         backToBack.push_back(model.files[file].path);
     }
-    return {{"base", sideLabel(comparison, 0)}, {"rows", rows}, {"summaries", summaries}, {"back_to_back", backToBack}};
+    return {{"base", sideLabel(comparison, 0)},
+            {"rows", rows},
+            {"summaries", summaries},
+            {"back_to_back", backToBack}};
 }
 
 }  // namespace

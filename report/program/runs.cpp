@@ -16,7 +16,8 @@ namespace {
 
 // The checks' advice, one line each, unless quiet.
 void warnAdvice(const ScalingReport& report, Verbosity verbosity) {
-    for (const std::string& line : verbosity != Verbosity::quiet ? report.advice : std::vector<std::string>{}) {
+    for (const std::string& line :
+         verbosity != Verbosity::quiet ? report.advice : std::vector<std::string>{}) {
         warn(line);
     }
 }

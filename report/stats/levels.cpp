@@ -44,7 +44,8 @@ std::vector<const Run*> madeInOrder(const RunGroup& group, bool wall) {
             runs.push_back(&run);
         }
     }
-    std::stable_sort(runs.begin(), runs.end(), [](const Run* a, const Run* b) { return a->sequence < b->sequence; });
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const Run* a, const Run* b) { return a->sequence < b->sequence; });
     return runs;
 }
 
@@ -112,7 +113,8 @@ std::vector<double> unitLogMedians(const Levels& levels) {
 
 Interval levelInterval(const Levels& levels) {
     const std::vector<double> logs = unitLogMedians(levels);
-    if (logs.size() < 2 || !std::all_of(logs.begin(), logs.end(), [](double v) { return std::isfinite(v); })) {
+    if (logs.size() < 2 ||
+        !std::all_of(logs.begin(), logs.end(), [](double v) { return std::isfinite(v); })) {
         return {};
     }
     const MeanVariance m = meanVariance(logs);
@@ -143,9 +145,9 @@ LevelRatio levelRatio(const Levels& base, const Levels& other) {
         return result;
     }
     // Welch-Satterthwaite degrees of freedom.
-    const double degrees =
-        variance * variance / (mb.variance * mb.variance / static_cast<double>(b.size() - 1) +
-                               mo.variance * mo.variance / static_cast<double>(o.size() - 1));
+    const double degrees = variance * variance /
+                           (mb.variance * mb.variance / static_cast<double>(b.size() - 1) +
+                            mo.variance * mo.variance / static_cast<double>(o.size() - 1));
     const double se = std::sqrt(variance);
     const double half = studentQuantile(0.975, degrees) * se;
     result.ratio.low = std::exp(difference - half);

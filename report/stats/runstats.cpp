@@ -145,7 +145,8 @@ SlopeInterval slopeInterval(const std::vector<double>& x, const std::vector<doub
     if (n < 3 || !line) {
         return {};
     }
-    const double meanX = std::accumulate(x.begin(), x.begin() + static_cast<long>(n), 0.0) / static_cast<double>(n);
+    const double meanX =
+        std::accumulate(x.begin(), x.begin() + static_cast<long>(n), 0.0) / static_cast<double>(n);
     double sxx = 0;
     double residuals = 0;
     for (size_t i = 0; i < n; i++) {

@@ -65,15 +65,16 @@ std::string systemPart(const WorkerCost& cost) {
         return _("; system time per added worker: n/a (too few ticks)");
     }
     // TRANSLATORS: appended to the cost per added worker: the system slope in µs, then its interval.
-    return formatMessage(_("; system time %s µs %s per added worker"), fixedCell(cost.systemMicros, 2).c_str(),
-                         intervalCell(cost.systemInterval.known, cost.systemInterval.low, cost.systemInterval.high)
-                             .c_str());
+    return formatMessage(
+        _("; system time %s µs %s per added worker"), fixedCell(cost.systemMicros, 2).c_str(),
+        intervalCell(cost.systemInterval.known, cost.systemInterval.low, cost.systemInterval.high).c_str());
 }
 
 // The speedup, marked when its interval lies wholly above the ideal.
 std::string speedupCell(const GroupReport& g) {
     // TRANSLATORS: after a speedup above what the processors allow.
-    return g.impossibleSpeedup ? significantCell(g.speedup) + " " + _("(above ideal)") : significantCell(g.speedup);
+    return g.impossibleSpeedup ? significantCell(g.speedup) + " " + _("(above ideal)")
+                               : significantCell(g.speedup);
 }
 
 }  // namespace
@@ -90,8 +91,8 @@ std::string groupTable(const ScalingReport& report) {
                                    fixedCell(g.cpu.median, 2), medianInterval(g.cpu), fixedCell(g.cpu.min, 2),
                                    fixedCell(g.cpu.max, 2), fixedCell(g.cpu.stddev, 2)});
         if (report.hasWall) {
-            cells.insert(cells.end(), {fixedCell(g.wall.median, 2), medianInterval(g.wall),
-                                       speedupCell(g), significantCell(g.efficiency)});
+            cells.insert(cells.end(), {fixedCell(g.wall.median, 2), medianInterval(g.wall), speedupCell(g),
+                                       significantCell(g.efficiency)});
         }
         table += tableRow(cells);
     }
@@ -161,11 +162,13 @@ std::string sweepNotes(const ScalingReport& report) {
                                context.runsPlanned < 0 ? "n/a" : std::to_string(context.runsPlanned).c_str());
         notes += "\n";
     }
-    if (std::any_of(report.groups.begin(), report.groups.end(), [](const GroupReport& g) { return g.impossibleSpeedup; })) {
-        notes += formatMessage(_("Speedups marked (above ideal) have an interval wholly above min(T, P), the most "
-                                 "P = %d usable processors allow: the base count's runs were slow, not the others "
-                                 "fast."),
-                               usableProcessors(model));
+    if (std::any_of(report.groups.begin(), report.groups.end(),
+                    [](const GroupReport& g) { return g.impossibleSpeedup; })) {
+        notes +=
+            formatMessage(_("Speedups marked (above ideal) have an interval wholly above min(T, P), the most "
+                            "P = %d usable processors allow: the base count's runs were slow, not the others "
+                            "fast."),
+                          usableProcessors(model));
         notes += "\n";
     }
     if (anyShortCount(report)) {
