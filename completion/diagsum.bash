@@ -78,12 +78,12 @@ _diagsum_report() {
     case $prev in
         -x | --x-scale) _diagsum_reply "lin log"; return ;;
         -l | --label | --predict) return ;;
-        -o | --output | -s | --speedup-chart | -c | --cost-chart | -M | --model | -T | --timeline | --export-json | \
-            --compare) _diagsum_files; return ;;
+        -o | --output | -s | --speedup-chart | -c | --cost-chart | -M | --model | -T | --timeline | -D | --drift | \
+            --export-json | --compare) _diagsum_files; return ;;
     esac
     if [[ $cur == -* ]]; then
-        _diagsum_reply "--output --speedup-chart --cost-chart --model --timeline --predict --no-chart --x-scale --pool
-            --export-json --verbose --quiet
+        _diagsum_reply "--output --speedup-chart --cost-chart --model --timeline --drift --predict --no-chart --x-scale
+            --pool --export-json --verbose --quiet
             --compare --label --help --version"
     else
         _diagsum_files  # the log or the JSON to read

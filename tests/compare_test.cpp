@@ -37,17 +37,24 @@ RunList sweep(double scale, uint64_t seed, int runs = 20) {
 }
 
 // A model of one JSON file per sweep, its sweeps the sides of a comparison.
-SweepModel sides(const std::vector<const RunList*>& sweeps, const std::vector<std::string>& labels) {
+// With `invocations` each count's runs are dealt round-robin to that many
+// invocations; with 0 they were made back to back by one process.
+SweepModel sides(const std::vector<const RunList*>& sweeps, const std::vector<std::string>& labels,
+                 int32_t invocations = 5) {
     SweepModel model;
     model.hasWall = true;
     for (size_t file = 0; file < sweeps.size(); file++) {
         model.files.push_back({labels[file], InputKind::json, {}, {}, sweeps[file]->size()});
         model.sweeps.push_back({file, 1, sweeps[file]->size(), sweeps[file]->size()});
+        int32_t sequence = 0;
         for (const TimedRun& timed : *sweeps[file]) {
             Run run;
             run.cpu = timed.cpu;
             run.wall = timed.wall;
             run.sweep = static_cast<int32_t>(file);
+            run.sequence = sequence;
+            run.invocation = invocations > 0 ? sequence % invocations : 0;
+            sequence++;
             addRun(&model, {500, 500, settingIndex(&model, {}), modeIndex(&model, "spawn"), timed.threads},
                    std::move(run));
         }
@@ -110,6 +117,28 @@ TEST(Compare, ASlowerBuildIsCalledSlowerWithItsRatio) {
     // The intervals are seeded: the same files give the same table.
     const SweepModel again = sides({&before, &after}, {"before", "after"});
     EXPECT_EQ(compareText(compareSweeps(again)), text);
+}
+
+TEST(Compare, RunsMadeBackToBackAreUntestedWithOneNotePerFile) {
+    const RunList a = sweep(1, 1);
+    const RunList b = sweep(1, 2);
+    const SweepModel model = sides({&a, &b}, {"a.json", "b.json"}, 0);
+    const CompareReport report = compareSweeps(model);
+    for (const CountComparison& count : report.counts) {
+        EXPECT_EQ(count.sides[1].wall.verdict, Verdict::untested);
+        EXPECT_EQ(count.sides[1].cpu.verdict, Verdict::untested);
+        EXPECT_FALSE(count.sides[1].wall.levelled);
+    }
+    EXPECT_EQ(report.summaries[0].verdict, Verdict::untested);
+    const std::vector<std::string> notes = backToBackWarnings(report);
+    ASSERT_EQ(notes.size(), 2u) << "one line per file, not per count";
+    EXPECT_NE(notes[0].find("a.json: each count's runs were made back to back"), std::string::npos)
+        << notes[0];
+    EXPECT_NE(notes[1].find("--order random --invocations 5"), std::string::npos) << notes[1];
+    // Invocations give the verdicts their level.
+    const CompareReport levelled = compareSweeps(sides({&a, &b}, {"a.json", "b.json"}));
+    EXPECT_TRUE(levelled.backToBackFiles.empty());
+    EXPECT_TRUE(levelled.counts[0].sides[1].wall.levelled);
 }
 
 TEST(Compare, PValuesAgreeWithComparePyToThreeDecimals) {

@@ -108,7 +108,8 @@ TEST(ReportProgram, FromAJsonWithCountersSplitsTheTimeAndDrawsCost) {
     ASSERT_EQ(report("c.json"), 0) << testsupport::readFile("err.txt");
     const std::string table = testsupport::readFile("out.txt");
     EXPECT_NE(table.find("| system share |"), std::string::npos) << table;
-    EXPECT_NE(table.find("µs of it system time ("), std::string::npos) << table;
+    // A few runs of at most 3.5 ms a count: too few ticks for the split to be a figure.
+    EXPECT_NE(table.find("system time per added worker: n/a (too few ticks)"), std::string::npos) << table;
     EXPECT_TRUE(isChart("cost.png"));
     EXPECT_EQ(filesLeft(), (std::vector<std::string>{"c.json", "cost.png", "model.png", "scaling.png", "speedup.png"}));
     EXPECT_EQ(report("-c scaling.png c.json"), 2) << "the cost chart never replaces another";

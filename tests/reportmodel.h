@@ -59,6 +59,18 @@ inline void add(SweepModel* model, int32_t rows, int32_t columns, int32_t thread
     addRun(model, {rows, columns, settingIndex(model, list), modeIndex(model, mode), threads}, std::move(run));
 }
 
+// Adds one run of 500 x 500 with its wall and processor time `time`, made
+// `sequence`-th in the sweep by invocation `invocation`.
+inline void addMade(SweepModel* model, int32_t threads, double time, int32_t sequence,
+                    int32_t invocation = 0) {
+    Run run;
+    run.cpu = time;
+    run.wall = model->hasWall ? time : NAN;
+    run.sequence = sequence;
+    run.invocation = invocation;
+    addRun(model, {500, 500, settingIndex(model, {}), modeIndex(model, "spawn"), threads}, std::move(run));
+}
+
 // Adds one run of a 500 x 500 matrix.
 inline void add(SweepModel* model, int32_t threads, double cpu, double wall = 0, const char* mode = "spawn") {
     add(model, 500, 500, threads, cpu, wall, mode);

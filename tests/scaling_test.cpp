@@ -69,9 +69,10 @@ TEST(ScalingReport, CostOfEachAddedWorkerFromEightUp) {
     EXPECT_DOUBLE_EQ(report.series[0].cost->micros, 10.0);
     EXPECT_DOUBLE_EQ(report.series[1].cost->micros, 137.0);
     const std::string text = reportText(report);
-    EXPECT_TRUE(contains(text,
-                         "- 500 × 500: 137.00 µs of processor time per added worker (fitted over 8 to 32 "
-                         "workers, 4 counts)\n"))
+    EXPECT_TRUE(contains(
+        text,
+        "- 500 × 500: 137.00 µs [137.00, 137.00] of processor time per added worker (fitted over 8 to 32 "
+        "workers, 4 counts)\n"))
         << text;
 }
 

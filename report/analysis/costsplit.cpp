@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "report/analysis/scaling.h"
+#include "report/analysis/systemshare.h"
 
 namespace {
 
@@ -130,11 +131,14 @@ void addSystemSlopes(ScalingReport* report) {
             }
             x.push_back(g.key.threads);
             y.push_back(g.cpu.median * systemShare(*counted));
+            series.cost->systemFewTicks =
+                series.cost->systemFewTicks || tooFewTicks(counted->user + counted->system);
         }
         // Only a slope over the very counts of the cost line is its part.
         const auto line = leastSquares(x, y);
         if (line && x.size() == series.cost->counts) {
             series.cost->systemMicros = line->slope;
+            series.cost->systemInterval = slopeInterval(x, y);
         }
     }
 }

@@ -4,9 +4,24 @@
 #include <map>
 #include <utility>
 
+#include "report/analysis/bounds.h"
+#include "report/analysis/coldstart.h"
+#include "report/analysis/drift.h"
 #include "report/analysis/noise.h"
+#include "report/stats/levels.h"
 
 namespace {
+
+// With a level above the runs, the median's interval is the units' (how
+// the machine varies), not the runs' of one moment.
+void takeLevelInterval(SampleStats* stats, const RunGroup& group, bool wall) {
+    const Interval units = levelInterval(levelsOf(group, wall));
+    if (units.known) {
+        stats->hasInterval = true;
+        stats->low = units.low;
+        stats->high = units.high;
+    }
+}
 
 GroupReport describeGroup(ScalingReport* report, const RunGroup& group) {
     GroupReport g;
@@ -15,12 +30,14 @@ GroupReport describeGroup(ScalingReport* report, const RunGroup& group) {
     std::vector<double> sorted = cpu;
     std::sort(sorted.begin(), sorted.end());
     g.cpu = describeSorted(sorted);
+    takeLevelInterval(&g.cpu, group, false);
     noteNoise(report, group.key, false, cpu, sorted, g.cpu);
     const std::vector<double> wall = wallTimes(group);
     if (!wall.empty()) {
         sorted = wall;
         std::sort(sorted.begin(), sorted.end());
         g.wall = describeSorted(sorted);
+        takeLevelInterval(&g.wall, group, true);
         noteNoise(report, group.key, true, wall, sorted, g.wall);
     }
     return g;
@@ -43,7 +60,13 @@ std::optional<WorkerCost> fitCost(const std::vector<GroupReport>& groups, size_t
     if (!line) {
         return std::nullopt;
     }
-    return WorkerCost{line->slope, static_cast<int32_t>(x.front()), static_cast<int32_t>(x.back()), x.size()};
+    WorkerCost cost{};
+    cost.micros = line->slope;
+    cost.from = static_cast<int32_t>(x.front());
+    cost.to = static_cast<int32_t>(x.back());
+    cost.counts = x.size();
+    cost.microsInterval = slopeInterval(x, y);
+    return cost;
 }
 
 // Speedup and efficiency of a series' groups against its smallest count.
@@ -149,6 +172,9 @@ ScalingReport analyse(const SweepModel& model) {
         first = last;
     }
     addStartupShares(&report);
+    addColdStarts(&report);
+    addDrift(&report);
+    addBounds(&report);
     return report;
 }
 

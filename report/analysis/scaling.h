@@ -25,6 +25,7 @@
 #include "report/analysis/seriesmodels.h"
 #include "report/input/tracereader.h"
 #include "report/stats/runstats.h"
+#include "report/stats/stats.h"
 #include "report/sweep/model.h"
 
 // The cost line is fitted over the counts from this one up, when at least
@@ -44,6 +45,13 @@ struct GroupReport {
     // Fewer runs from one of its sweeps than that sweep made of another
     // count of the series, or than the sweep's context asked for.
     bool shortCount = false;
+    bool coldStart = false;  // its first runs are slower (report/analysis/coldstart.h)
+    bool drift = false;      // its series drifts (report/analysis/drift.h)
+    // The speedup's interval, the ideal and whether the interval lies above
+    // it (report/analysis/bounds.h); wall times only.
+    Interval speedupInterval;
+    double idealSpeedup = NAN;
+    bool impossibleSpeedup = false;
 };
 
 // The least-squares slope of the median processor time against the worker
@@ -54,6 +62,9 @@ struct WorkerCost {
     int32_t to;
     size_t counts;
     double systemMicros = NAN;  // the system-time part of the slope, from a JSON with counters
+    SlopeInterval microsInterval;  // 95 % intervals of the two slopes
+    SlopeInterval systemInterval;
+    bool systemFewTicks = false;  // a fitted count's split rests on too few ticks
 };
 
 struct SeriesReport {
@@ -92,6 +103,9 @@ struct ScalingReport {
     std::vector<StartupShare> shares;
     std::vector<std::string> warnings;  // one line per group and kind, no newline
     std::vector<NoiseNote> noise;       // the same, as figures (report/analysis/noise.h sums them up)
+    // One line per finding of the cold-start, drift and bounds checks, each
+    // saying what to sweep with; shown unless quiet.
+    std::vector<std::string> advice;
     CostReport cost;                    // empty unless addCostSplit found counters
     // From addExplanations: the trace figures per group (empty without
     // them), each series' best counts and fits, and the runs of the

@@ -38,8 +38,9 @@ inline constexpr int chartRowHeight = 420;
 std::string scalingChartScript(const ScalingReport& report, const ChartOptions& options = {});
 
 // The speedup chart (wall times only): per matrix size a row of two panels,
-// the measured speedup with the ideal S = T drawn up to the top of the
-// panel, and the efficiency (on a logarithmic axis when it falls below 0.1).
+// the measured speedup with the ideal min(T, P) of P usable processors
+// (report/analysis/bounds.h) drawn up to the top of the panel, the
+// speedups above it ringed in red, and the efficiency (on a logarithmic axis when it falls below 0.1).
 std::string speedupChartScript(const ScalingReport& report, const ChartOptions& options = {});
 
 // cost.png: per worker count a bar of the median processor time, its system
@@ -66,6 +67,11 @@ std::string timelineChartScript(const ScalingReport& report, const ChartOptions&
 // variant the file holds of it (splits, modes) in the file's order, fewest
 // workers first.
 std::vector<size_t> timelineRuns(const ScalingReport& report, int32_t usableCpus);
+
+// drift.png: per series a panel of every run's time relative to its
+// count's median against its sequence, one colour per invocation
+// (report/analysis/drift.h).
+std::string driftChartScript(const ScalingReport& report);
 
 // compare.png, from the findings of a model whose sweeps are the sides of a
 // comparison: per matrix size a row of two panels, the median processor

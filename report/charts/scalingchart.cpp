@@ -4,6 +4,7 @@
 #include <set>
 
 #include "i18n/messages.h"
+#include "report/analysis/bounds.h"
 #include "report/charts/gnuplot.h"
 #include "report/sweep/seriesname.h"
 
@@ -13,16 +14,42 @@ int chartRows(size_t panels, int columns) {
     return static_cast<int>((panels + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns));
 }
 
-// The ideal speedup S = T / base as a block of points from the base count
-// to where it reaches `top`, so that the line ends inside the panel.
-std::string idealBlock(const std::string& name, int32_t base, int32_t largest, double top, bool logAxis) {
-    const double end = std::min(static_cast<double>(largest), top * base);
-    std::string block = name + " << EOD\n";
+// The ideal speedup min(T, P) / min(base, P) (report/analysis/bounds.h) as
+// a block of points from the base count to the largest count, or to where
+// T / base reaches `top` when P is unknown, so that the line ends inside the
+// panel; its bend at P is one of the points.
+std::string idealBlock(const std::string& name, int32_t base, int32_t largest, double top, bool logAxis,
+                       int32_t processors) {
+    const double end = processors > 0 ? largest : std::min(static_cast<double>(largest), top * base);
+    std::vector<double> counts;
     const int steps = logAxis ? 40 : 1;
     for (int i = 0; i <= steps; i++) {
-        const double t =
-            logAxis ? base * std::pow(end / base, static_cast<double>(i) / steps) : base + (end - base) * i / steps;
-        block += chartNumber(t) + " " + chartNumber(t / base) + "\n";
+        counts.push_back(logAxis ? base * std::pow(end / base, static_cast<double>(i) / steps)
+                                 : base + (end - base) * i / steps);
+    }
+    if (processors > base && processors < end) {
+        counts.push_back(processors);
+        std::sort(counts.begin(), counts.end());
+    }
+    std::string block = name + " << EOD\n";
+    for (double t : counts) {
+        const double p = processors > 0 ? processors : t;
+        block += chartNumber(t) + " " + chartNumber(std::min(t, p) / std::min(static_cast<double>(base), p)) +
+                 "\n";
+    }
+    return block + "EOD\n";
+}
+
+// The speedups of the panel whose interval lies wholly above the ideal.
+std::string impossibleBlock(const ScalingReport& report, const SizePanel& panel, const std::string& name) {
+    std::string block = name + " << EOD\n";
+    for (size_t s : panel.series) {
+        for (size_t g = report.series[s].first; g < report.series[s].last; g++) {
+            const GroupReport& group = report.groups[g];
+            if (group.impossibleSpeedup) {
+                block += std::to_string(group.key.threads) + " " + chartNumber(group.speedup) + "\n";
+            }
+        }
     }
     return block + "EOD\n";
 }
@@ -56,14 +83,30 @@ std::string speedupPanel(const ScalingReport& report, const SizePanel& panel, si
     for (size_t s : panel.series) {
         bases.insert(report.series[s].base);
     }
-    const double top = std::max(2.0, 1.25 * panelHighest(report, panel, [](const GroupReport& g) { return g.speedup; }));
+    const int32_t processors = usableProcessors(*report.model);
+    // The ideal's plateau min(P, largest) / base is part of the picture.
+    const double plateau = processors > 0 ? 1.1 * std::min(processors, range.largest) / *bases.begin() : 0;
+    const double top = std::max(
+        {2.0, plateau, 1.25 * panelHighest(report, panel, [](const GroupReport& g) { return g.speedup; })});
     std::string script;
     std::string plot;
+    const std::string ideal =
+        processors > 0 ? formatMessage(_("ideal min(T, P), P = %d"), processors) : _("ideal");
     for (int32_t base : bases) {
         const std::string name = "$ideal" + std::to_string(index) + "_" + std::to_string(base);
-        script += idealBlock(name, base, range.largest, top, logAxis);
+        script += idealBlock(name, base, range.largest, top, logAxis, processors);
         plot += name + " using 1:2 with lines dt 2 lw 1.5 lc rgb 'black' title " +
-                gnuplotString(base == 1 ? _("ideal") : _("ideal / ") + std::to_string(base)) + ", \\\n     ";
+                gnuplotString(base == 1 ? ideal : ideal + " / " + std::to_string(base)) + ", \\\n     ";
+    }
+    const std::string above = "$above" + std::to_string(index);
+    script += impossibleBlock(report, panel, above);
+    if (std::any_of(panel.series.begin(), panel.series.end(), [&](size_t s) {
+            return std::any_of(report.groups.begin() + static_cast<long>(report.series[s].first),
+                               report.groups.begin() + static_cast<long>(report.series[s].last),
+                               [](const GroupReport& g) { return g.impossibleSpeedup; });
+        })) {
+        plot += above + " using 1:2 with points pt 6 ps 2 lw 2 lc rgb 'red' title " +
+                gnuplotString(_("above the ideal (the base count was slow)")) + ", \\\n     ";
     }
     script += panelBegin(sizeLabel(panel.rows, panel.columns) + ": " + _("speedup"), logAxis, range.smallest,
                          range.largest, cpus);

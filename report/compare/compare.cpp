@@ -1,6 +1,7 @@
 #include "report/compare/compare.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <tuple>
 
@@ -26,10 +27,25 @@ uint64_t seedFor(const SweepModel& model, const GroupKey& key, size_t side, bool
                    uint64_t(side), uint64_t(wall), uint64_t(std::hash<std::string>{}(variant))});
 }
 
+// The run-level verdict stands only where the units' test agrees with it;
+// without units on both sides nothing measures the machine's variation.
+Verdict levelledVerdict(const MeasureComparison& m, const Levels& base, const Levels& other) {
+    if (m.verdict == Verdict::untested || base.level == UpperLevel::none || other.level == UpperLevel::none) {
+        return Verdict::untested;
+    }
+    if (!m.levelled || m.levelP >= compareAlpha || (m.ratio.low <= 1 && m.ratio.high >= 1)) {
+        return Verdict::same;
+    }
+    const Verdict units = m.ratio.ratio < 1 ? Verdict::faster : Verdict::slower;
+    return units == m.verdict ? units : Verdict::same;
+}
+
 // Compares one measure of one side with the base's; keeps the bootstrap
-// replicates for the summary.
-MeasureComparison compareMeasure(const std::vector<double>& base, const std::vector<double>& other, uint64_t seed,
-                                 std::vector<double>* replicates) {
+// replicates for the summary (none when the ratio comes from the levels).
+MeasureComparison compareMeasure(const RunGroup& baseGroup, const RunGroup& otherGroup, bool wall,
+                                 uint64_t seed, std::vector<double>* replicates) {
+    const std::vector<double> base = wall ? wallTimes(baseGroup) : cpuTimes(baseGroup);
+    const std::vector<double> other = wall ? wallTimes(otherGroup) : cpuTimes(otherGroup);
     MeasureComparison m;
     m.present = !other.empty();
     if (!m.present || base.empty()) {
@@ -42,9 +58,19 @@ MeasureComparison compareMeasure(const std::vector<double>& base, const std::vec
     }
     m.compared = true;
     m.ratio = estimate.ratio;
-    *replicates = std::move(estimate.replicates);
     m.p = differenceP(base, other);
     m.verdict = verdict(m.p, m.ratio, base.size(), other.size());
+    const Levels baseLevels = levelsOf(baseGroup, wall);
+    const Levels otherLevels = levelsOf(otherGroup, wall);
+    const LevelRatio units = levelRatio(baseLevels, otherLevels);
+    if (units.known) {
+        m.levelled = true;
+        m.ratio = units.ratio;
+        m.levelP = units.p;
+    } else {
+        *replicates = std::move(estimate.replicates);
+    }
+    m.verdict = levelledVerdict(m, baseLevels, otherLevels);
     return m;
 }
 
@@ -55,21 +81,44 @@ MeasureComparison describeBase(const std::vector<double>& sample) {
     return m;
 }
 
-// Per other side and measure, the observed ratios and their replicates.
+// Per other side and measure, the observed ratios, their replicates and
+// the units' intervals.
 struct RatioLists {
     std::vector<double> observed;
     std::vector<std::vector<double>> replicates;
+    std::vector<RatioInterval> levelled;
+    bool untested = false;  // some count's verdict is untested
 };
+
+// The geometric mean of ratios from the levels: the mean of the log ratios
+// within the mean of their interval's log bounds. The counts of one sweep
+// share its invocations, so their errors are not independent; averaging
+// the bounds is what perfectly correlated errors give, the widest case.
+RatioInterval levelledMean(const std::vector<RatioInterval>& ratios) {
+    RatioInterval mean;
+    for (const RatioInterval& r : ratios) {
+        mean.ratio += std::log(r.ratio);
+        mean.low += std::log(r.low);
+        mean.high += std::log(r.high);
+    }
+    const double n = static_cast<double>(ratios.size());
+    return {std::exp(mean.ratio / n), std::exp(mean.low / n), std::exp(mean.high / n)};
+}
 
 void addSummaries(const std::vector<std::vector<RatioLists>>& lists, CompareReport* report) {
     for (size_t side = 1; side < lists.size(); side++) {
         for (bool wall : {true, false}) {
             const RatioLists& l = lists[side][wall ? 0 : 1];
-            if (l.observed.empty()) {
+            if (l.observed.empty() && l.levelled.empty()) {
                 continue;
             }
-            const RatioInterval mean = geometricMeanInterval(l.observed, l.replicates);
-            report->summaries.push_back({side, wall, l.observed.size(), mean, overallVerdict(mean)});
+            // A mix of both kinds has an untested count: its verdict says so.
+            const RatioInterval mean = l.levelled.size() >= l.observed.size()
+                                           ? levelledMean(l.levelled)
+                                           : geometricMeanInterval(l.observed, l.replicates);
+            const size_t counts = std::max(l.levelled.size(), l.observed.size());
+            const Verdict verdict = l.untested ? Verdict::untested : overallVerdict(mean);
+            report->summaries.push_back({side, wall, counts, mean, verdict});
         }
     }
 }
@@ -79,16 +128,35 @@ CountRow compareSide(const SweepModel& model, const RunGroup& base, const RunGro
     CountRow row{side, other.runs.size(), {}, {}};
     std::vector<double> wallReplicates;
     std::vector<double> cpuReplicates;
-    row.wall = compareMeasure(wallTimes(base), wallTimes(other), seedFor(model, base.key, side, true), &wallReplicates);
-    row.cpu = compareMeasure(cpuTimes(base), cpuTimes(other), seedFor(model, base.key, side, false), &cpuReplicates);
+    row.wall = compareMeasure(base, other, true, seedFor(model, base.key, side, true), &wallReplicates);
+    row.cpu = compareMeasure(base, other, false, seedFor(model, base.key, side, false), &cpuReplicates);
     for (auto [m, replicates, list] : {std::tuple{&row.wall, &wallReplicates, &(*lists)[0]},
                                        std::tuple{&row.cpu, &cpuReplicates, &(*lists)[1]}}) {
-        if (m->compared) {
+        if (!m->compared) {
+            continue;
+        }
+        list->untested = list->untested || m->verdict == Verdict::untested;
+        if (m->levelled) {
+            list->levelled.push_back(m->ratio);
+        } else {
             list->observed.push_back(m->ratio.ratio);
             list->replicates.push_back(std::move(*replicates));
         }
     }
     return row;
+}
+
+// Adds the file of `group`'s runs to the report's list when they were made
+// back to back in one process.
+void noteBackToBack(const SweepModel& model, const RunGroup& group, CompareReport* report) {
+    if (group.runs.empty() || !backToBack(group)) {
+        return;
+    }
+    const size_t file = model.sweeps[static_cast<size_t>(group.runs.front().sweep)].file;
+    std::vector<size_t>& files = report->backToBackFiles;
+    if (std::find(files.begin(), files.end(), file) == files.end()) {
+        files.insert(std::upper_bound(files.begin(), files.end(), file), file);
+    }
 }
 
 }  // namespace
@@ -114,10 +182,12 @@ CompareReport compareSweeps(const SweepModel& model) {
             }
             count.sides.push_back(compareSide(model, base, *other, side, &lists[side]));
             fewest = std::min(fewest, other->runs.size());
+            noteBackToBack(model, *other, &report);
         }
         if (count.sides.size() < 2) {
             continue;
         }
+        noteBackToBack(model, base, &report);
         if (fewest < compareMinRuns) {
             report.fewRunCounts++;
             report.fewestRuns = report.fewRunCounts == 1 ? fewest : std::min(report.fewestRuns, fewest);
@@ -140,4 +210,17 @@ std::string fewRunsWarning(const CompareReport& report) {
                            "weak; sweep with --runs %zu or more"),
                          compareMinRuns, report.fewRunCounts, report.counts.size(), report.fewestRuns,
                          compareMinRuns);
+}
+
+std::vector<std::string> backToBackWarnings(const CompareReport& report) {
+    std::vector<std::string> lines;
+    for (size_t file : report.backToBackFiles) {
+        // TRANSLATORS: the file; then the options to sweep with instead.
+        lines.push_back(
+            formatMessage(_("%s: each count's runs were made back to back in one process, so nothing "
+                            "measures how the machine varies between moments: its verdicts are "
+                            "untested; sweep with %s"),
+                          report.model->files[file].path.c_str(), "--order random --invocations 5"));
+    }
+    return lines;
 }

@@ -12,6 +12,7 @@
 #include "i18n/messages.h"
 #include "outputs/replace.h"
 #include "report/export/explainjson.h"
+#include "report/analysis/systemshare.h"
 #include "report/stats/stats.h"
 #include "report/sweep/seriesname.h"
 #include "report/sweep/sweepsplit.h"
@@ -28,11 +29,12 @@ Json textOrNull(const std::string& text) {
     return text.empty() ? Json(nullptr) : Json(text);
 }
 
-Json medianJson(const std::vector<double>& sample, double median) {
-    const Interval interval = medianInterval(sample);
-    return {{"value", sample.empty() ? Json(nullptr) : number(median)},
-            {"ci_low", interval.known ? number(interval.low) : Json(nullptr)},
-            {"ci_high", interval.known ? number(interval.high) : Json(nullptr)}};
+// The median with the interval the tables show (the levels' when the runs
+// have one above them).
+Json medianJson(const SampleStats& stats) {
+    return {{"value", stats.runs == 0 ? Json(nullptr) : number(stats.median)},
+            {"ci_low", stats.hasInterval ? number(stats.low) : Json(nullptr)},
+            {"ci_high", stats.hasInterval ? number(stats.high) : Json(nullptr)}};
 }
 
 Json inputsJson(const SweepModel& model) {
@@ -84,18 +86,27 @@ Json sweepsJson(const SweepModel& model) {
     return sweeps;
 }
 
-// The speedup's interval: the bootstrap of median(base wall) / median(wall).
-RatioEstimate speedupEstimate(const SweepModel& model, const RunGroup& base, const RunGroup& group) {
-    const GroupKey& k = group.key;
-    const std::string variant =
-        model.modes[static_cast<size_t>(k.mode)] + "/" + settingsText(model.settings[static_cast<size_t>(k.setting)]);
-    const uint64_t seed = seedOf({uint64_t(uint32_t(k.rows)), uint64_t(uint32_t(k.columns)),
-                                  uint64_t(uint32_t(k.threads)), uint64_t(uint32_t(k.sweep)),
-                                  uint64_t(std::hash<std::string>{}(variant))});
-    return ratioOfMedians(wallTimes(group), wallTimes(base), seed);
+Json intervalJson(const Interval& interval, const char* low, const char* high) {
+    return {{low, interval.known ? number(interval.low) : Json(nullptr)},
+            {high, interval.known ? number(interval.high) : Json(nullptr)}};
 }
 
-Json countJson(const ScalingReport& report, size_t baseIndex, size_t index) {
+// The names of what the checks found at one count.
+Json flagsJson(const ScalingReport& report, const RunGroup& group, const GroupReport& g) {
+    Json flags = Json::array();
+    const ShareEstimate share = systemShareEstimate(*report.model, group);
+    for (const auto& [found, name] :
+         {std::pair{g.shortCount, "short_count"}, std::pair{g.coldStart, "cold_start"},
+          std::pair{g.drift, "drift"}, std::pair{g.impossibleSpeedup, "impossible_speedup"},
+          std::pair{share.fewTicks, "few_ticks"}}) {
+        if (found) {
+            flags.push_back(name);
+        }
+    }
+    return flags;
+}
+
+Json countJson(const ScalingReport& report, size_t index) {
     const SweepModel& model = *report.model;
     const RunGroup& group = model.groups[index];
     const GroupReport& g = report.groups[index];
@@ -103,20 +114,12 @@ Json countJson(const ScalingReport& report, size_t baseIndex, size_t index) {
     for (const Run& run : group.runs) {
         invocations.insert(run.invocation);
     }
-    const RatioEstimate speedup = speedupEstimate(model, model.groups[baseIndex], group);
-    Json flags = Json::array();
-    if (g.shortCount) {
-        flags.push_back("short_count");
-    }
-    Json count = {{"workers", g.key.threads},
-                  {"runs", group.runs.size()},
-                  {"invocations", invocations.size()},
-                  {"median_wall_us", medianJson(wallTimes(group), g.wall.median)},
-                  {"median_cpu_us", medianJson(cpuTimes(group), g.cpu.median)},
-                  {"speedup", number(g.speedup)},
-                  {"speedup_ci_low", speedup.known ? number(speedup.ratio.low) : Json(nullptr)},
-                  {"speedup_ci_high", speedup.known ? number(speedup.ratio.high) : Json(nullptr)},
-                  {"flags", flags}};
+    Json count = {{"workers", g.key.threads},           {"runs", group.runs.size()},
+                  {"invocations", invocations.size()},  {"median_wall_us", medianJson(g.wall)},
+                  {"median_cpu_us", medianJson(g.cpu)}, {"speedup", number(g.speedup)}};
+    count.update(intervalJson(g.speedupInterval, "speedup_ci_low", "speedup_ci_high"));
+    count["ideal_speedup"] = number(g.idealSpeedup);
+    count["flags"] = flagsJson(report, group, g);
     addTraceFigures(&count, report, g.key);
     return count;
 }
@@ -131,7 +134,7 @@ Json seriesJson(const ScalingReport& report) {
         }
         Json counts = Json::array();
         for (size_t g = s.first; g < s.last; g++) {
-            counts.push_back(countJson(report, s.first, g));
+            counts.push_back(countJson(report, g));
         }
         list.push_back({{"name", seriesLabel(model, s.key)},
                         {"rows", s.key.rows},
@@ -152,6 +155,7 @@ Json measureJson(const MeasureComparison& m, const char* prefix) {
             {p + "_ratio_ci_low", m.compared ? number(m.ratio.low) : Json(nullptr)},
             {p + "_ratio_ci_high", m.compared ? number(m.ratio.high) : Json(nullptr)},
             {p + "_p", m.compared && m.verdict != Verdict::untested ? Json(m.p) : Json(nullptr)},
+            {p + "_level_p", m.levelled ? number(m.levelP) : Json(nullptr)},
             {p + "_verdict", verdictName(m.compared ? m.verdict : Verdict::untested)}};
 }
 
@@ -181,7 +185,14 @@ Json comparisonJson(const CompareReport& comparison) {
                              {"ci_high", number(s.mean.high)},
                              {"verdict", verdictName(s.verdict)}});
     }
-    return {{"base", sideLabel(comparison, 0)}, {"rows", rows}, {"summaries", summaries}};
+    Json backToBack = Json::array();
+    for (size_t file : comparison.backToBackFiles) {
+        backToBack.push_back(model.files[file].path);
+    }
+    return {{"base", sideLabel(comparison, 0)},
+            {"rows", rows},
+            {"summaries", summaries},
+            {"back_to_back", backToBack}};
 }
 
 }  // namespace

@@ -11,14 +11,20 @@
 //              "median_wall_us" and "median_cpu_us" (each {"value",
 //              "ci_low", "ci_high"}), "speedup" with "speedup_ci_low" and
 //              "speedup_ci_high" (a seeded bootstrap of the ratio of the
-//              medians, report/stats/stats.h), and "flags": the names of
-//              what checks found ("short_count"; later checks add theirs),
+//              medians, report/stats/stats.h; from the levels above the
+//              runs when they have one, report/analysis/bounds.h),
+//              "ideal_speedup" (min(T, P) / min(base, P)), and "flags":
+//              the names of what checks found ("short_count",
+//              "cold_start", "drift", "impossible_speedup", "few_ticks");
 //              and from a traced sweep its trace figures;
 //   "models":  per series the fits of its throughput (report/export/explainjson.h);
 //   "comparison" (with --compare): per row "series", "workers", "side",
 //              "runs", each measure's median, ratio with its interval,
-//              p-value and "wall_verdict" / "cpu_verdict" (faster, slower,
-//              same, untested), and the summaries.
+//              p-value, the levels' p-value ("wall_level_p", null without
+//              a level above the runs) and "wall_verdict" / "cpu_verdict"
+//              (faster, slower, same, untested), the summaries, and
+//              "back_to_back": the inputs whose runs of a count were made
+//              back to back in one process (their verdicts untested).
 // A value the data cannot give is null.
 #pragma once
 

@@ -20,6 +20,7 @@ struct ChartKind {
     // Why the findings cannot give this chart; "" when they can.
     std::string (*unavailable)(const ScalingReport& report);
     std::string (*script)(const ScalingReport& report, const ChartOptions& options);
+    bool byDefault = true;  // drawn unless the user names it otherwise
 };
 
 std::string always(const ScalingReport&) {
@@ -76,12 +77,17 @@ std::string withoutTrace(const ScalingReport& report) {
     return _("the timeline needs the trace file of diagsum --trace, and none was read");
 }
 
+std::string driftScript(const ScalingReport& report, const ChartOptions&) {
+    return driftChartScript(report);
+}
+
 const ChartKind summaryCharts[] = {
     {N_("scaling"), "-o", "scaling.png", &ReportOptions::chartPath, always, scalingChartScript},
     {N_("speedup"), "-s", "speedup.png", &ReportOptions::speedupPath, withoutWallTimes, speedupChartScript},
     {N_("cost"), "-c", "cost.png", &ReportOptions::costPath, withoutCounters, costScript},
     {N_("model"), "-M", "model.png", &ReportOptions::modelPath, withoutThroughput, modelChartScript},
     {N_("timeline"), "-T", "timeline.png", &ReportOptions::timelinePath, withoutTrace, timelineChartScript},
+    {N_("drift"), "-D", "drift.png", &ReportOptions::driftPath, always, driftScript, false},
 };
 
 // Draws one chart unless its path is one of `taken` (the inputs, the
@@ -139,6 +145,9 @@ int drawSummaryCharts(const ReportOptions& options, const ScalingReport& report)
     bool drawn = true;
     for (const ChartKind& kind : summaryCharts) {
         const std::string& asked = options.*kind.path;
+        if (!kind.byDefault && asked.empty()) {
+            continue;
+        }
         const std::string path = !asked.empty() ? asked : (folder / kind.file).string();
         if (const std::string why = kind.unavailable(report); !why.empty()) {
             if (!asked.empty()) {

@@ -40,6 +40,8 @@ constexpr const char* helpText =
        "  -T, --timeline PATH       the driver and each worker of the run shown for a few counts, from the\n"
        "                            trace file of diagsum --trace the JSON names (default timeline.png)\n"
        "      --predict N,...       also the throughput both fits predict at these worker counts\n"
+       "  -D, --drift PATH          also draw each run's time relative to its count's median against\n"
+       "                            its sequence, one colour per invocation (not drawn unless named)\n"
        "  -n, --no-chart            print the table only\n"
        "  -x, --x-scale lin|log     the worker axis (default: log when the counts are spread\n"
        "                            geometrically over 3 doublings or more, such as powers of two)\n"
@@ -121,6 +123,8 @@ int takeOption(int option, char** argv, ReportOptions* options) {
             return takePath("--speedup-chart", &options->speedupPath);
         case 'c':
             return takePath("--cost-chart", &options->costPath);
+        case 'D':
+            return takePath("--drift", &options->driftPath);
         case optExport:
             return takePath("--export-json", &options->exportPath);
         case 'M':
@@ -195,6 +199,9 @@ int checkOptions(ReportOptions* options) {
     if (options->compare && !options->costPath.empty()) {
         return usageError(_("--cost-chart draws one sweep's chart, not a comparison's"));
     }
+    if (options->compare && !options->driftPath.empty()) {
+        return usageError(_("--drift draws one sweep's chart, not a comparison's"));
+    }
     if (options->compare && !options->speedupPath.empty()) {
         return usageError(_("--speedup-chart draws one sweep's chart, not a comparison's"));
     }
@@ -246,10 +253,10 @@ int parseOptions(int argc, char** argv, ReportOptions* options) {
         {"export-json", required_argument, nullptr, optExport}, {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},           {"model", required_argument, nullptr, 'M'},
         {"timeline", required_argument, nullptr, 'T'},    {"predict", required_argument, nullptr, optPredict},
-        {nullptr, 0, nullptr, 0}};
+        {"drift", required_argument, nullptr, 'D'},       {nullptr, 0, nullptr, 0}};
     opterr = 0;
     int option;
-    while ((option = getopt_long(argc, argv, ":o:s:c:M:T:nx:vql:hV", longOptions, nullptr)) != -1) {
+    while ((option = getopt_long(argc, argv, ":o:s:c:M:T:D:nx:vql:hV", longOptions, nullptr)) != -1) {
         const int status = takeOption(option, argv, options);
         if (status >= 0) {
             return status;

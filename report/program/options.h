@@ -18,6 +18,7 @@ struct ReportOptions {
     std::string costPath;          // -c
     std::string modelPath;         // -M
     std::string timelinePath;      // -T
+    std::string driftPath;         // -D; "" for none
     std::vector<int32_t> predict;  // --predict: counts to predict the throughput at
     std::string exportPath;        // --export-json; "" for none
     bool charts = true;

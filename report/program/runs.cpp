@@ -15,6 +15,14 @@
 
 namespace {
 
+// The checks' advice, one line each, unless quiet.
+void warnAdvice(const ScalingReport& report, Verbosity verbosity) {
+    for (const std::string& line :
+         verbosity != Verbosity::quiet ? report.advice : std::vector<std::string>{}) {
+        warn(line);
+    }
+}
+
 void warnNoise(const ScalingReport& report, Verbosity verbosity) {
     if (verbosity == Verbosity::verbose) {
         for (const std::string& warning : report.warnings) {
@@ -71,6 +79,7 @@ int summarise(const ReportOptions& options, SweepModel* model) {
     addExplanations(&report, options.predict);
     readTrace(options, &report);
     warnNoise(report, options.verbosity);
+    warnAdvice(report, options.verbosity);
     if (!writeReport(summaryText(report))) {
         return 1;
     }
@@ -88,6 +97,10 @@ int compare(const ReportOptions& options, SweepModel* model) {
     }
     if (options.verbosity != Verbosity::quiet && !fewRunsWarning(comparison).empty()) {
         warn(fewRunsWarning(comparison));
+    }
+    for (const std::string& line : options.verbosity != Verbosity::quiet ? backToBackWarnings(comparison)
+                                                                         : std::vector<std::string>{}) {
+        warn(line);
     }
     if (!writeReport(compareText(comparison))) {
         return 1;

@@ -88,6 +88,7 @@ UTest mannWhitneyU(const std::vector<double>& x, const std::vector<double>& y) {
     const double u1 = ranked.xRankSum - n1 * (n1 + 1) / 2;
     UTest test;
     test.u = std::max(u1, n1 * n2 - u1);
+    test.firstU = u1;
     const bool small = x.size() <= exactUpTo || y.size() <= exactUpTo;
     test.exact = small && ranked.tieTerm == 0;
     if (test.exact) {

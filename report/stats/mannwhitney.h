@@ -11,6 +11,7 @@
 
 struct UTest {
     double u = 0;      // max(U1, U2), the statistic the p-value is read at
+    double firstU = 0;  // U1, the pairs in which the value of x is the larger (ties half)
     double p = 1;      // two-sided p-value, from 0 to 1
     bool exact = false;  // from the exact distribution rather than the normal one
 };

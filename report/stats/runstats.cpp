@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "report/models/studentt.h"
 #include "report/stats/stats.h"
 
 namespace {
@@ -136,4 +137,24 @@ std::optional<Line> leastSquares(const std::vector<double>& x, const std::vector
     }
     const double slope = sxy / sxx;
     return Line{slope, meanY - slope * meanX};
+}
+
+SlopeInterval slopeInterval(const std::vector<double>& x, const std::vector<double>& y) {
+    const size_t n = std::min(x.size(), y.size());
+    const auto line = leastSquares(x, y);
+    if (n < 3 || !line) {
+        return {};
+    }
+    const double meanX =
+        std::accumulate(x.begin(), x.begin() + static_cast<long>(n), 0.0) / static_cast<double>(n);
+    double sxx = 0;
+    double residuals = 0;
+    for (size_t i = 0; i < n; i++) {
+        sxx += (x[i] - meanX) * (x[i] - meanX);
+        const double r = y[i] - (line->slope * x[i] + line->intercept);
+        residuals += r * r;
+    }
+    const double degrees = static_cast<double>(n - 2);
+    const double half = studentQuantile(0.975, degrees) * std::sqrt(residuals / degrees / sxx);
+    return {true, line->slope - half, line->slope + half};
 }

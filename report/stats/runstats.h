@@ -64,3 +64,12 @@ struct Line {
     double intercept;
 };
 std::optional<Line> leastSquares(const std::vector<double>& x, const std::vector<double>& y);
+
+// The 95 % interval of that line's slope, slope ± t(n - 2) times its
+// standard error; unknown below three points.
+struct SlopeInterval {
+    bool known = false;
+    double low = 0;
+    double high = 0;
+};
+SlopeInterval slopeInterval(const std::vector<double>& x, const std::vector<double>& y);

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "i18n/messages.h"
+#include "report/analysis/systemshare.h"
 #include "report/tables/cells.h"
 #include "report/tables/seriescolumns.h"
 #include "report/tables/tables.h"
@@ -49,17 +50,33 @@ std::vector<std::string> headings(const SeriesColumns& columns, bool ipc, const 
     return heading;
 }
 
+// The system share with its interval: "12.3 % [10.1, 14.0]", or why it is none.
+std::string shareCell(const ScalingReport& report, const CostGroup& g) {
+    const RunGroup* group = findGroup(*report.model, g.key);
+    const ShareEstimate estimate =
+        group != nullptr ? systemShareEstimate(*report.model, *group) : ShareEstimate{};
+    if (estimate.fewTicks) {
+        return _("n/a (too few ticks)");
+    }
+    if (!estimate.interval.known) {
+        return "n/a";
+    }
+    return percentCell(estimate.share, 1) + " [" + fixedCell(100 * estimate.interval.low, 1) + ", " +
+           fixedCell(100 * estimate.interval.high, 1) + "]";
+}
+
 std::vector<std::string> cells(const ScalingReport& report, const SeriesColumns& columns, const CostGroup& g,
                                bool ipc, const std::vector<std::string>& perf) {
     const double runs = static_cast<double>(g.runs);
     const double workers = runs * g.key.threads;
     std::vector<std::string> row = seriesCells(*report.model, columns, g.key.series());
-    row.insert(row.end(), {std::to_string(g.key.threads), std::to_string(g.runs),
-                           fixedCell(g.cpu > 0 ? (g.user + g.system) / g.cpu : NAN, 3),
-                           percentCell(systemShare(g), 1), fixedCell(g.minorFaults / runs, 1),
-                           fixedCell(g.minorFaults / workers, 2), fixedCell(g.majorFaults / runs, 2),
-                           fixedCell(g.voluntarySwitches / runs, 1), fixedCell(g.voluntarySwitches / workers, 2),
-                           fixedCell(g.involuntarySwitches / runs, 1), fixedCell(g.involuntarySwitches / workers, 2)});
+    row.insert(row.end(),
+               {std::to_string(g.key.threads), std::to_string(g.runs),
+                fixedCell(g.cpu > 0 ? (g.user + g.system) / g.cpu : NAN, 3), shareCell(report, g),
+                fixedCell(g.minorFaults / runs, 1), fixedCell(g.minorFaults / workers, 2),
+                fixedCell(g.majorFaults / runs, 2), fixedCell(g.voluntarySwitches / runs, 1),
+                fixedCell(g.voluntarySwitches / workers, 2), fixedCell(g.involuntarySwitches / runs, 1),
+                fixedCell(g.involuntarySwitches / workers, 2)});
     if (ipc) {
         row.push_back(fixedCell(instructionsPerCycle(g), 2));
     }

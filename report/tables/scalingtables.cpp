@@ -5,6 +5,7 @@
 #include <set>
 
 #include "i18n/messages.h"
+#include "report/analysis/bounds.h"
 #include "report/sweep/seriesname.h"
 #include "report/sweep/sweepsplit.h"
 #include "report/tables/cells.h"
@@ -54,15 +55,26 @@ std::string runsCell(const GroupReport& g) {
     return g.shortCount ? std::to_string(g.cpu.runs) + " " + _("(short)") : std::to_string(g.cpu.runs);
 }
 
-// ", ... µs of it system time (80 %)" when the counters gave the split.
+// "; system time 1.20 µs [0.90, 1.50] per added worker" when the counters
+// gave the split: a slope of its own, never a share of the other.
 std::string systemPart(const WorkerCost& cost) {
     if (std::isnan(cost.systemMicros)) {
         return "";
     }
-    const double share = cost.micros != 0 ? cost.systemMicros / cost.micros : NAN;
-    // TRANSLATORS: appended to the cost per added worker: the system part in µs, then its share.
-    return formatMessage(_(", %s µs of it system time (%s)"), fixedCell(cost.systemMicros, 2).c_str(),
-                         percentCell(share, 0).c_str());
+    if (cost.systemFewTicks) {
+        return _("; system time per added worker: n/a (too few ticks)");
+    }
+    // TRANSLATORS: appended to the cost per added worker: the system slope in µs, then its interval.
+    return formatMessage(
+        _("; system time %s µs %s per added worker"), fixedCell(cost.systemMicros, 2).c_str(),
+        intervalCell(cost.systemInterval.known, cost.systemInterval.low, cost.systemInterval.high).c_str());
+}
+
+// The speedup, marked when its interval lies wholly above the ideal.
+std::string speedupCell(const GroupReport& g) {
+    // TRANSLATORS: after a speedup above what the processors allow.
+    return g.impossibleSpeedup ? significantCell(g.speedup) + " " + _("(above ideal)")
+                               : significantCell(g.speedup);
 }
 
 }  // namespace
@@ -79,8 +91,8 @@ std::string groupTable(const ScalingReport& report) {
                                    fixedCell(g.cpu.median, 2), medianInterval(g.cpu), fixedCell(g.cpu.min, 2),
                                    fixedCell(g.cpu.max, 2), fixedCell(g.cpu.stddev, 2)});
         if (report.hasWall) {
-            cells.insert(cells.end(), {fixedCell(g.wall.median, 2), medianInterval(g.wall),
-                                       significantCell(g.speedup), significantCell(g.efficiency)});
+            cells.insert(cells.end(), {fixedCell(g.wall.median, 2), medianInterval(g.wall), speedupCell(g),
+                                       significantCell(g.efficiency)});
         }
         table += tableRow(cells);
     }
@@ -121,9 +133,14 @@ std::string workerCostText(const ScalingReport& report) {
             continue;
         }
         // TRANSLATORS: the cost, the fewest and the most workers fitted, the counts fitted.
-        text += formatMessage(_("%s µs of processor time per added worker (fitted over %d to %d workers, "
+        // TRANSLATORS: the cost, its interval, the fewest and the most workers fitted, the counts fitted.
+        text += formatMessage(_("%s µs %s of processor time per added worker (fitted over %d to %d workers, "
                                 "%zu counts)"),
-                              fixedCell(s.cost->micros, 2).c_str(), s.cost->from, s.cost->to, s.cost->counts);
+                              fixedCell(s.cost->micros, 2).c_str(),
+                              intervalCell(s.cost->microsInterval.known, s.cost->microsInterval.low,
+                                           s.cost->microsInterval.high)
+                                  .c_str(),
+                              s.cost->from, s.cost->to, s.cost->counts);
         text += systemPart(*s.cost) + "\n";
     }
     return text;
@@ -143,6 +160,15 @@ std::string sweepNotes(const ScalingReport& report) {
                                sweepPlace(model, static_cast<int32_t>(s)).c_str(), signal.c_str(),
                                context.runsMade < 0 ? "n/a" : std::to_string(context.runsMade).c_str(),
                                context.runsPlanned < 0 ? "n/a" : std::to_string(context.runsPlanned).c_str());
+        notes += "\n";
+    }
+    if (std::any_of(report.groups.begin(), report.groups.end(),
+                    [](const GroupReport& g) { return g.impossibleSpeedup; })) {
+        notes +=
+            formatMessage(_("Speedups marked (above ideal) have an interval wholly above min(T, P), the most "
+                            "P = %d usable processors allow: the base count's runs were slow, not the others "
+                            "fast."),
+                          usableProcessors(model));
         notes += "\n";
     }
     if (anyShortCount(report)) {
