@@ -23,7 +23,7 @@ struct Recorded {
 };
 
 void readRecorded(Recorded* r) {
-    const std::string text = testsupport::readFile(std::string(DIAGSUM_TEST_DATA) + "/counters.json");
+    const std::string text = testsupport::readFile(DIAGSUM_TEST_DATA "/counters.json");
     std::string error;
     r->runs = reportmodel::ofJson(text, &error);
     EXPECT_TRUE(error.empty()) << error;

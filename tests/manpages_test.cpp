@@ -25,7 +25,10 @@ void PrintTo(const Program& program, std::ostream* out) {
 }
 
 std::string pagePath(const Program& program) {
-    return std::string(DIAGSUM_MAN_DIR) + "/" + program.name + ".1";
+    std::string path = DIAGSUM_MAN_DIR "/";
+    path += program.name;
+    path += ".1";
+    return path;
 }
 
 // roff writes a hyphen that must stay one as "\-".
