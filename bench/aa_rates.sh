@@ -2,7 +2,7 @@
 # How often diagsum-report and Google Benchmark's compare.py call a
 # difference where there is none, and whether they find one that is there.
 #
-#   bench/aa_rates.sh [-p PAIRS] [-t COUNTS] [-r RUNS] [-s SIZE] [-a AB_COUNTS] [-b BUILD_DIR] [-k]
+#   bench/aa_rates.sh [-p PAIRS] [-t COUNTS] [-r RUNS] [-s SIZE] [-a AB_COUNTS] [-b BUILD_DIR] [-B AB_PAIRS] [-k]
 #
 # A/A: PAIRS pairs of sweeps of one build, one sweep right after the other,
 # once plain (sequential order, one invocation) and once with the recipe
@@ -15,7 +15,8 @@
 # A/B: the recipe with GLIBC_TUNABLES=glibc.pthread.stack_cache_size=
 # 2147483648 (threads' stacks kept for reuse) against the default, at
 # AB_COUNTS (default 32,64,127): printed, per count, the wall verdict and
-# compare.py's wall p.
+# compare.py's wall p, for each of AB_PAIRS pairs (default 1), then how
+# often each count was found.
 # Defaults: -p 4 -t 1,2,4,8,16,32,64,127 -r 30 -s 500x500 -b build/test.
 # -k keeps the scratch folder (its path is printed).
 set -euo pipefail
@@ -26,8 +27,9 @@ runs=30
 size=500x500
 abCounts=32,64,127
 build=build/test
+abPairs=1
 keep=0
-while getopts "p:t:r:s:a:b:k" option; do
+while getopts "p:t:r:s:a:b:B:k" option; do
     case "$option" in
         p) pairs=$OPTARG ;;
         t) counts=$OPTARG ;;
@@ -35,6 +37,7 @@ while getopts "p:t:r:s:a:b:k" option; do
         s) size=$OPTARG ;;
         a) abCounts=$OPTARG ;;
         b) build=$OPTARG ;;
+        B) abPairs=$OPTARG ;;
         k) keep=1 ;;
         *) sed -n 5p "$0" >&2; exit 64 ;;
     esac
@@ -114,12 +117,13 @@ for kind in plain recipe; do
     echo "  compare.py p < 0.05:          $(rate "${theirs[@]}")"
 done
 
-sweep base.json -t "$abCounts" "${recipe[@]}"
-GLIBC_TUNABLES=glibc.pthread.stack_cache_size=2147483648 sweep cached.json -t "$abCounts" "${recipe[@]}"
-"$report" --compare -n -q base.json cached.json --export-json ab.json >/dev/null
-[ "$haveComparePy" = 1 ] && "$python" "$comparePy" -d abpy.json benchmarks base.json cached.json >/dev/null 2>&1 || echo "[]" >abpy.json
-echo "A/B stack cache against the default (recipe, -t $abCounts -r $runs):"
-python3 - ab.json abpy.json <<'PY'
+echo "A/B stack cache against the default (recipe, -t $abCounts -r $runs, $abPairs pairs):"
+for ((i = 1; i <= abPairs; i++)); do
+    sweep base.json -t "$abCounts" "${recipe[@]}"
+    GLIBC_TUNABLES=glibc.pthread.stack_cache_size=2147483648 sweep cached.json -t "$abCounts" "${recipe[@]}"
+    "$report" --compare -n -q base.json cached.json --export-json ab.json >/dev/null
+    [ "$haveComparePy" = 1 ] && "$python" "$comparePy" -d abpy.json benchmarks base.json cached.json >/dev/null 2>&1 || echo "[]" >abpy.json
+    python3 - ab.json abpy.json <<'PY' | tee -a found.txt
 import json, sys
 rows = [r for r in json.load(open(sys.argv[1]))["comparison"]["rows"] if r["wall_ratio"] is not None]
 py = {e["name"].rsplit(":", 1)[-1]: e["utest"]["time_pvalue"] for e in json.load(open(sys.argv[2])) if e.get("utest")}
@@ -130,3 +134,5 @@ for r in rows:
           f"{r['wall_ratio_ci_high']:.3f}] {r['wall_verdict']} ({found}); compare.py wall p "
           + (f"{p:.4f}" if p is not None else "n/a"))
 PY
+done
+awk '{ total[$1]++; if ($0 ~ /\(detected\)/) found[$1]++ } END { for (w in total) printf "  %4d workers: found in %d of %d pairs\n", w, found[w], total[w] }' found.txt | sort -n
