@@ -17,13 +17,7 @@
 
 #include "testsupport.h"
 
-using testsupport::Finished;
-using testsupport::lines;
-using testsupport::readFile;
-using testsupport::runProgram;
-
-using testsupport::plainOutput;
-using testsupport::sumsOfOnes;
+using namespace testsupport;
 
 // The whole default sweep; builds under sanitizers, where every thread start
 // costs far more, sweep a reduced set through the options instead.

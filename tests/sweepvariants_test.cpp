@@ -16,13 +16,7 @@
 
 #include "testsupport.h"
 
-using testsupport::Finished;
-using testsupport::lines;
-using testsupport::readFile;
-using testsupport::runProgram;
-
-using testsupport::plainOutput;
-using testsupport::sumsOfOnes;
+using namespace testsupport;
 
 TEST(SweepVariants, ModesAlternateAndLeaveTheSameSums) {
     testsupport::ScratchDir dir;
