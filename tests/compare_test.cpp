@@ -139,6 +139,15 @@ TEST(Compare, RunsMadeBackToBackAreUntestedWithOneNotePerFile) {
     const CompareReport levelled = compareSweeps(sides({&a, &b}, {"a.json", "b.json"}));
     EXPECT_TRUE(levelled.backToBackFiles.empty());
     EXPECT_TRUE(levelled.counts[0].sides[1].wall.levelled);
+    // Levels cannot see a machine that was busier for one file: said.
+    SweepModel busy = sides({&a, &b}, {"a.json", "b.json"});
+    busy.files[1].context.cpus = 2;
+    busy.files[1].context.loadAtStart = 1.5;
+    const std::vector<std::string> busyNotes = backToBackWarnings(compareSweeps(busy));
+    ASSERT_EQ(busyNotes.size(), 1u);
+    EXPECT_NE(busyNotes[0].find("b.json was made while the machine was busy (load average 1.50 on 2 CPUs)"),
+              std::string::npos)
+        << busyNotes[0];
 }
 
 TEST(Compare, PValuesAgreeWithComparePyToThreeDecimals) {

@@ -174,4 +174,12 @@ TEST(Explain, TimelineShowsEveryVariantOfOneTwoEightAndTheMostWorkers) {
     EXPECT_EQ(timelineRuns(report, 2), (std::vector<size_t>{0, 1, 6, 3, 5}));
     EXPECT_EQ(timelineRuns(report, 3), (std::vector<size_t>{0, 2, 4, 5}));
     EXPECT_FALSE(parseTrace("{\"traceEvents\": []}", &report.trace, &error));
+    // A worker id no run can have names no lane: the chart is never sized by it.
+    ASSERT_TRUE(parseTrace(R"({"traceEvents": [)" + events +
+                               R"(, {"ph": "M", "pid": 1, "tid": 2147483647, "name": "thread_name", "args": {}}]})",
+                           &report.trace, &error));
+    EXPECT_EQ(report.trace[0].workers, 1);
+    EXPECT_EQ(timelineRuns(report, 1 << 30).size(), 2u) << "1 and 127 workers; 4 × the CPUs stays in range";
+    // Only a regular file is read as a trace: a device never ends.
+    EXPECT_FALSE(readTraceFile("/dev/zero", &report.trace, &error));
 }

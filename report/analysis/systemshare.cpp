@@ -1,6 +1,7 @@
 #include "report/analysis/systemshare.h"
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "report/stats/bootstrap.h"
@@ -65,7 +66,14 @@ ShareEstimate systemShareEstimate(const SweepModel& model, const RunGroup& group
         for (size_t& p : picks) {
             p = pick(generator);
         }
-        shares.push_back(shareOf(runs, picks));
+        // A resample of runs with no user or system time at all has no
+        // share: it tells nothing and stays out.
+        if (const double share = shareOf(runs, picks); std::isfinite(share)) {
+            shares.push_back(share);
+        }
+    }
+    if (shares.empty()) {
+        return estimate;
     }
     std::sort(shares.begin(), shares.end());
     estimate.interval = {true, quantile(shares, 0.025), quantile(shares, 0.975)};

@@ -129,7 +129,7 @@ std::string efficiencyPanel(const ScalingReport& report, const SizePanel& panel,
     const double highest = panelHighest(report, panel, [](const GroupReport& g) { return g.efficiency; });
     std::string script = panelBegin(sizeLabel(panel.rows, panel.columns) + ": " + _("efficiency"), logAxis,
                                     range.smallest, range.largest, cpus);
-    script += "set ylabel " + gnuplotString(_("efficiency (speedup / ideal speedup)")) + "\n";
+    script += "set ylabel " + gnuplotString(_("efficiency (speedup / workers)")) + "\n";
     // Far below 1 a linear axis lays the curve on the floor.
     if (lowest < 0.1) {
         script += "set logscale y 10\nset yrange [" + chartNumber(lowest / 1.5) + ":" + chartNumber(1.5 * highest) +

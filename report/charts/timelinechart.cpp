@@ -27,8 +27,8 @@ int panelHeight(const TracedRunLanes& run, bool withKey) {
 size_t nearestRun(const std::vector<TracedRunLanes>& runs, int32_t target) {
     size_t best = 0;
     for (size_t i = 1; i < runs.size(); i++) {
-        const int32_t distance = std::abs(runs[i].workers - target);
-        const int32_t bestDistance = std::abs(runs[best].workers - target);
+        const int64_t distance = std::abs(int64_t{runs[i].workers} - target);
+        const int64_t bestDistance = std::abs(int64_t{runs[best].workers} - target);
         if (distance < bestDistance || (distance == bestDistance && runs[i].workers < runs[best].workers)) {
             best = i;
         }
@@ -116,7 +116,8 @@ std::vector<size_t> timelineRuns(const ScalingReport& report, int32_t usableCpus
     }
     std::vector<int32_t> targets{1, most};
     if (usableCpus > 0) {
-        targets.insert(targets.end(), {usableCpus, 4 * usableCpus});
+        const int32_t fourTimes = usableCpus > INT32_MAX / 4 ? INT32_MAX : 4 * usableCpus;
+        targets.insert(targets.end(), {usableCpus, fourTimes});
     }
     std::set<int32_t> counts;
     for (int32_t target : targets) {

@@ -222,5 +222,18 @@ std::vector<std::string> backToBackWarnings(const CompareReport& report) {
                             "untested; sweep with %s"),
                           report.model->files[file].path.c_str(), "--order random --invocations 5"));
     }
+    // The levels inside one sweep cannot see that the machine was busier
+    // while another was made: a busy machine is said, not hidden.
+    for (const InputFile& file : report.model->files) {
+        const InputContext& c = file.context;
+        const int32_t cpus = c.usableCpus > 0 ? c.usableCpus : c.cpus;
+        if (cpus > 0 && c.loadAtStart > 0.5 * cpus) {
+            // TRANSLATORS: the file, its load average, the CPUs it could use.
+            lines.push_back(formatMessage(_("%s was made while the machine was busy (load average %.2f on %d "
+                                            "CPUs): a difference between the sweeps may be the load's; compare "
+                                            "sweeps made on a quiet machine"),
+                                          file.path.c_str(), c.loadAtStart, cpus));
+        }
+    }
     return lines;
 }

@@ -86,5 +86,6 @@ const std::string& sideLabel(const CompareReport& report, size_t side);
 std::string fewRunsWarning(const CompareReport& report);
 
 // One line per file of backToBackFiles: its verdicts are untested, and
-// what to sweep with instead.
+// what to sweep with instead; and one per file made while the machine was
+// busy (a load average above half its CPUs).
 std::vector<std::string> backToBackWarnings(const CompareReport& report);

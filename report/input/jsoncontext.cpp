@@ -1,5 +1,6 @@
 #include "report/input/jsoncontext.h"
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -53,6 +54,11 @@ InputContext readContext(const json& document) {
     readText(*fields, "order", &context.order);
     readText(*fields, "stop_signal", &context.stopSignal);
     readText(*fields, "trace_file", &context.traceFile);
+    if (const auto load = fields->find("load_avg_start");
+        load != fields->end() && load->is_array() && !load->empty() && (*load)[0].is_number()) {
+        const double minute = (*load)[0].get<double>();
+        context.loadAtStart = std::isfinite(minute) && minute >= 0 ? minute : -1;
+    }
     readInteger(*fields, "num_cpus", int32_t{1}, mostCpus, &context.cpus);
     readInteger(*fields, "usable_cpus", int32_t{1}, mostCpus, &context.usableCpus);
     readInteger(*fields, "invocations", int64_t{1}, mostRuns, &context.invocations);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "i18n/messages.h"
+#include "plan/workers.h"
 
 using nlohmann::json;
 
@@ -44,7 +45,10 @@ bool spanKind(const std::string& name, TraceSpanKind* kind) {
 void addEvent(const json& event, std::map<double, TracedRunLanes>* runs) {
     double pid = 0;
     double tid = 0;
-    if (!event.is_object() || !numberOf(event, "pid", &pid) || !numberOf(event, "tid", &tid) || tid < 0) {
+    // A worker's lane is its number: nothing past the most workers a run
+    // can have, so a crafted id cannot size the chart.
+    if (!event.is_object() || !numberOf(event, "pid", &pid) || !numberOf(event, "tid", &tid) || !(tid >= 0) ||
+        tid > maxWorkers || tid != static_cast<int32_t>(tid)) {
         return;
     }
     TracedRunLanes& run = (*runs)[pid];
@@ -98,7 +102,18 @@ bool parseTrace(std::string_view text, std::vector<TracedRunLanes>* runs, std::s
     return true;
 }
 
+// The largest trace file read: a whole default sweep's is a few tens of MB.
+constexpr std::uintmax_t largestTraceFile = std::uintmax_t{1} << 30;
+
 bool readTraceFile(const std::string& path, std::vector<TracedRunLanes>* runs, std::string* error) {
+    // Only a regular file of a sane size: a device or a FIFO named in a
+    // JSON would never end.
+    std::error_code failed;
+    if (!std::filesystem::is_regular_file(path, failed) ||
+        std::filesystem::file_size(path, failed) > largestTraceFile || failed) {
+        *error = formatMessage(_("cannot read the trace file %s"), path.c_str());
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     if (!in || !(text << in.rdbuf())) {
@@ -119,10 +134,9 @@ std::string tracePathOf(const InputFile& file) {
     if (given.empty() || given.is_absolute()) {
         return given.string();
     }
+    // Beside the JSON first: the name was given relative to where the
+    // sweep ran, which is where its JSON usually lies too.
     std::error_code error;
-    if (std::filesystem::exists(given, error)) {
-        return given.string();
-    }
     const std::filesystem::path beside = std::filesystem::path(file.path).parent_path() / given;
     return std::filesystem::exists(beside, error) ? beside.string() : given.string();
 }

@@ -51,12 +51,17 @@ std::vector<const Run*> madeInOrder(const RunGroup& group, bool wall) {
 
 // The log of the median of every run of every unit: the centre of the
 // intervals, so that they hold the median the tables show.
-double pooledLogMedian(const Levels& levels) {
+double pooledMedian(const Levels& levels) {
     std::vector<double> all;
     for (const std::vector<double>& unit : levels.units) {
         all.insert(all.end(), unit.begin(), unit.end());
     }
-    return logMedian(std::move(all));
+    std::sort(all.begin(), all.end());
+    return quantile(all, 0.5);
+}
+
+double pooledLogMedian(const Levels& levels) {
+    return std::log(pooledMedian(levels));
 }
 
 }  // namespace
@@ -120,7 +125,10 @@ Interval levelInterval(const Levels& levels) {
     const MeanVariance m = meanVariance(logs);
     const double half = studentQuantile(0.975, static_cast<double>(logs.size() - 1)) * std::sqrt(m.variance);
     const double centre = pooledLogMedian(levels);
-    return {true, std::exp(centre - half), std::exp(centre + half)};
+    // exp(log(m)) need not give m back to the last bit: the interval is
+    // widened to hold the median it is of.
+    const double median = pooledMedian(levels);
+    return {true, std::min(std::exp(centre - half), median), std::max(std::exp(centre + half), median)};
 }
 
 LevelRatio levelRatio(const Levels& base, const Levels& other) {

@@ -107,6 +107,7 @@ struct InputContext {
     int64_t runsPlanned = -1;
     int64_t runsMade = -1;
     std::string traceFile;  // "trace_file": the trace diagsum --trace wrote, as it was named
+    double loadAtStart = -1;  // "load_avg_start"[0], the 1-minute load average; -1 when not recorded
 };
 
 // An input entry that was skipped: `where` is a line number for the log,
