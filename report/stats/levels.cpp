@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <numeric>
+#include <utility>
 
 #include "report/models/studentt.h"
 #include "report/stats/runstats.h"
@@ -70,7 +71,7 @@ bool backToBack(const RunGroup& group) {
     int32_t lowest = INT32_MAX;
     int32_t highest = INT32_MIN;
     for (const Run& run : group.runs) {
-        if (run.invocation != group.runs.front().invocation) {
+        if (run.invocation != group.runs.front().invocation || run.sweep != group.runs.front().sweep) {
             return false;
         }
         if (run.sequence < 0) {
@@ -85,9 +86,11 @@ bool backToBack(const RunGroup& group) {
 Levels levelsOf(const RunGroup& group, bool wall) {
     Levels levels;
     const std::vector<const Run*> runs = madeInOrder(group, wall);
-    std::map<int32_t, std::vector<double>> byInvocation;
+    // A process is a sweep's invocation: sweeps pooled from several files
+    // are as many processes as they hold, though each numbers its own from 0.
+    std::map<std::pair<int32_t, int32_t>, std::vector<double>> byInvocation;
     for (const Run* run : runs) {
-        byInvocation[run->invocation].push_back(timeOf(*run, wall));
+        byInvocation[{run->sweep, run->invocation}].push_back(timeOf(*run, wall));
     }
     if (byInvocation.size() >= 2) {
         levels.level = UpperLevel::invocations;
