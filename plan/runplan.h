@@ -7,15 +7,23 @@
 #include <cstdint>
 #include <vector>
 
+#include "names/valuenames.h"
+
 // How the timed runs of the counts follow each other.
 enum class RunOrder {
     sequential,   // every run of the first count, then of the next (the default)
     interleaved,  // the first run of every count, then the second, and so on
-    random        // the whole grid shuffled with a seed
+    random        // the whole grid shuffled with a seed (keep last: the names are checked up to it)
 };
 
-// The text of an order as the options and the JSON spell it.
-const char* runOrderName(RunOrder order);
+// The text of each order as the options and the JSON spell it.
+inline constexpr ValueName<RunOrder> runOrderNames[] = {
+    {RunOrder::sequential, "sequential"}, {RunOrder::interleaved, "interleaved"}, {RunOrder::random, "random"}};
+static_assert(tableNamesEach(runOrderNames, RunOrder::random));
+
+inline const char* runOrderName(RunOrder order) {
+    return nameOf(order, runOrderNames);
+}
 
 struct PlannedRun {
     size_t count;        // index of the worker count in the sweep's list
