@@ -39,12 +39,13 @@ bool parseShareText(const char* text, InvocationShare* share);
 enum class InvocationEnd {
     finished,  // every run of its share made
     stopped,   // a stop signal (`signal`) or the parent's request; no further run made
-    failed     // a run could not be made (said on stdout or stderr); keep last: the names are checked up to it
+    failed     // a run could not be made (said on stdout or stderr)
 };
 
 // The end's name in the message that tells it.
-inline constexpr ValueName<InvocationEnd> invocationEndNames[] = {
-    {InvocationEnd::finished, "finished"}, {InvocationEnd::stopped, "stopped"}, {InvocationEnd::failed, "failed"}};
+inline constexpr ValueName<InvocationEnd> invocationEndNames[] = {{InvocationEnd::finished, "finished"},
+                                                                  {InvocationEnd::stopped, "stopped"},
+                                                                  {InvocationEnd::failed, "failed"}};
 static_assert(tableNamesEach(invocationEndNames, InvocationEnd::failed));
 
 // The child's side: the socket, and the text of its last run's sums, kept

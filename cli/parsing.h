@@ -25,8 +25,8 @@ inline bool refuseValue(std::string* why, const std::string& allowed) {
 // given twice. False, leaving `values` alone, with `why` set to `allowed`,
 // when an item does not read or comes again.
 template <typename Value, typename ParseItem>
-bool parseDistinctItems(std::string_view text, ParseItem parseItem, std::vector<Value>* values, std::string* why,
-                        const std::string& allowed) {
+bool parseDistinctItems(std::string_view text, ParseItem parseItem, std::vector<Value>* values,
+                        std::string* why, const std::string& allowed) {
     std::vector<Value> parsed;
     for (std::string_view item : listItems(text)) {
         Value value;

@@ -119,6 +119,8 @@ bool parseContextPair(std::string_view text, std::pair<std::string, std::string>
 }
 
 bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why) {
-    const auto modeNamed = [](std::string_view item, RunMode* mode) { return valueNamed(item, runModeNames, mode); };
+    const auto modeNamed = [](std::string_view item, RunMode* mode) {
+        return valueNamed(item, runModeNames, mode);
+    };
     return parseDistinctItems(text, modeNamed, modes, why, _("use spawn, pool or spawn,pool"));
 }

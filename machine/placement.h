@@ -28,7 +28,7 @@ enum class BindPolicy {
     none,     // the scheduler places the workers (the default)
     compact,  // fill a core's hardware threads, then the next core, then the next package
     scatter,  // one worker per core, across the packages first, then the cores' other threads
-    list      // the CPUs given, dealt round-robin (keep last: the names are checked up to it)
+    list      // the CPUs given, dealt round-robin
 };
 
 // The policies' names; list's is only the start of its name, "list:CPUS".

@@ -39,8 +39,10 @@ constexpr bool valueNamed(std::string_view text, const ValueName<Value> (&table)
     return false;
 }
 
-// Whether `table` names each value from 0 to `last` exactly once, no other
-// value, and no two values alike: for a static_assert beside the table.
+// Whether `table` names each value from 0 to `last`, the enumeration's
+// last value, exactly once, no other value, and no two values alike: for a
+// static_assert beside the table, naming the new last value when one is
+// added.
 template <typename Value, size_t N>
 constexpr bool tableNamesEach(const ValueName<Value> (&table)[N], Value last) {
     if (N != static_cast<size_t>(last) + 1) {

@@ -13,12 +13,13 @@
 enum class RunOrder {
     sequential,   // every run of the first count, then of the next (the default)
     interleaved,  // the first run of every count, then the second, and so on
-    random        // the whole grid shuffled with a seed (keep last: the names are checked up to it)
+    random        // the whole grid shuffled with a seed
 };
 
 // The text of each order as the options and the JSON spell it.
-inline constexpr ValueName<RunOrder> runOrderNames[] = {
-    {RunOrder::sequential, "sequential"}, {RunOrder::interleaved, "interleaved"}, {RunOrder::random, "random"}};
+inline constexpr ValueName<RunOrder> runOrderNames[] = {{RunOrder::sequential, "sequential"},
+                                                        {RunOrder::interleaved, "interleaved"},
+                                                        {RunOrder::random, "random"}};
 static_assert(tableNamesEach(runOrderNames, RunOrder::random));
 
 inline const char* runOrderName(RunOrder order) {

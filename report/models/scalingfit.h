@@ -48,7 +48,7 @@ enum class FitOutcome {
     fitted,
     tooFewCounts,   // fewer than minFitCounts distinct counts
     unusablePoint,  // a count below 1, or a throughput that is not a positive number
-    notConverged,   // see report/models/boundedfit.h; no figures (keep last: the names are checked up to it)
+    notConverged,   // see report/models/boundedfit.h; no figures
 };
 
 // An outcome as the export names it.

@@ -48,8 +48,10 @@ RatioEstimate ratioOfMedians(const std::vector<double>& base, const std::vector<
 enum class Verdict { faster, slower, same, untested };
 
 // A verdict as the export names it.
-inline constexpr ValueName<Verdict> verdictNames[] = {
-    {Verdict::faster, "faster"}, {Verdict::slower, "slower"}, {Verdict::same, "same"}, {Verdict::untested, "untested"}};
+inline constexpr ValueName<Verdict> verdictNames[] = {{Verdict::faster, "faster"},
+                                                      {Verdict::slower, "slower"},
+                                                      {Verdict::same, "same"},
+                                                      {Verdict::untested, "untested"}};
 static_assert(tableNamesEach(verdictNames, Verdict::untested));
 
 // A difference is called one when the U test's p-value is below this and
