@@ -1,7 +1,7 @@
 // What the command line's value parsers share: the refusal that says what
-// is allowed, and lists of values each given once. A value that is one of a few names ("spawn", "compact",
-// "interleaved") is looked up in its enumeration's table of names
-// (names/valuenames.h).
+// is allowed, and lists of values each given once. A value that is one of
+// a few names ("spawn", "compact", "interleaved") is looked up in its
+// enumeration's table of names (names/valuenames.h).
 #pragma once
 
 #include <algorithm>
