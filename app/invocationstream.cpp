@@ -41,25 +41,11 @@ bool sendHeader(int fd, const Json& header) {
 }
 
 const char* endName(InvocationEnd end) {
-    switch (end) {
-        case InvocationEnd::stopped:
-            return "stopped";
-        case InvocationEnd::failed:
-            return "failed";
-        case InvocationEnd::finished:
-            break;
-    }
-    return "finished";
+    return nameOf(end, invocationEndNames);
 }
 
 bool endNamed(const std::string& name, InvocationEnd* end) {
-    for (InvocationEnd each : {InvocationEnd::finished, InvocationEnd::stopped, InvocationEnd::failed}) {
-        if (name == endName(each)) {
-            *end = each;
-            return true;
-        }
-    }
-    return false;
+    return valueNamed(name, invocationEndNames, end);
 }
 
 template <typename Number>

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "export/sweepjson.h"
+#include "names/valuenames.h"
 #include "slotstore/slotstore.h"
 
 // The environment variable that makes the program a child invocation. Users
@@ -40,6 +41,12 @@ enum class InvocationEnd {
     stopped,   // a stop signal (`signal`) or the parent's request; no further run made
     failed     // a run could not be made (said on stdout or stderr)
 };
+
+// The end's name in the message that tells it.
+inline constexpr ValueName<InvocationEnd> invocationEndNames[] = {{InvocationEnd::finished, "finished"},
+                                                                  {InvocationEnd::stopped, "stopped"},
+                                                                  {InvocationEnd::failed, "failed"}};
+static_assert(tableNamesEach(invocationEndNames, InvocationEnd::failed));
 
 // The child's side: the socket, and the text of its last run's sums, kept
 // until the end (it writes no out.txt of its own).

@@ -26,11 +26,18 @@ std::string takeFileName(const GivenOption& given, std::string* path) {
     return "";
 }
 
-// The options both programs share: --log FILE, --no-log and --out FILE.
-// False when `given` is none of them; `refusal` then stays empty.
+// The options both programs share: --log FILE, --no-log, --out FILE and
+// --size RxC. False when `given` is none of them; `refusal` then stays
+// empty.
 template <typename Options>
-bool applyFileOption(const GivenOption& given, Options* options, std::string* refusal) {
+bool applySharedOption(const GivenOption& given, Options* options, std::string* refusal) {
+    std::string why;
     switch (given.value) {
+        case 's':
+            if (!parseMatrixSize(given.text, &options->rows, &options->columns, &why)) {
+                *refusal = invalidValue(given, why);
+            }
+            return true;
         case optLog:
             *refusal = takeFileName(given, &options->logPath);
             options->log = true;  // a refused name ends the parse: nothing runs
@@ -99,15 +106,12 @@ std::string applyRunShapeOption(const GivenOption& given, SweepOptions* options)
 }
 
 std::string applySweepOption(const GivenOption& given, SweepOptions* options) {
-    std::string why;
-    if (applyFileOption(given, options, &why)) {
-        return why;
+    std::string refusal;
+    if (applySharedOption(given, options, &refusal)) {
+        return refusal;
     }
+    std::string why;
     switch (given.value) {
-        case 's':
-            return parseMatrixSize(given.text, &options->rows, &options->columns, &why)
-                       ? ""
-                       : invalidValue(given, why);
         case 't':
             return parseThreadList(given.text, &options->threadCounts, &why) ? "" : invalidValue(given, why);
         case 'r':
@@ -158,16 +162,14 @@ std::string checkSweepOptions(const SweepOptions& options) {
 }
 
 std::string applySingleOption(const GivenOption& given, SingleOptions* options) {
-    std::string why;
-    if (applyFileOption(given, options, &why)) {
-        return why;
+    if (given.value == 's') {
+        options->sizeGiven = true;
+    }
+    std::string refusal;
+    if (applySharedOption(given, options, &refusal)) {
+        return refusal;
     }
     switch (given.value) {
-        case 's':
-            options->sizeGiven = true;
-            return parseMatrixSize(given.text, &options->rows, &options->columns, &why)
-                       ? ""
-                       : invalidValue(given, why);
         case 't':
             options->threadsGiven = true;
             return parseWorkerCount(given.text, &options->threads)

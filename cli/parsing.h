@@ -1,12 +1,16 @@
-// What the command line's value parsers share: a value that is one of a
-// few names ("spawn", "compact", "interleaved") looked up among the
-// choices an option offers, and the refusal that says what is allowed.
+// What the command line's value parsers share: the refusal that says what
+// is allowed, and lists of values each given once. A value that is one of
+// a few names ("spawn", "compact", "interleaved") is looked up in its
+// enumeration's table of names (names/valuenames.h).
 #pragma once
 
-#include <initializer_list>
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include "machine/rangelist.h"
 
 // Sets `why`, where given, to what is allowed; returns false, for the
 // parser to return.
@@ -17,16 +21,20 @@ inline bool refuseValue(std::string* why, const std::string& allowed) {
     return false;
 }
 
-// Sets `value` to the choice named `text` exactly; false, leaving it
-// alone, when no choice has that name.
-template <typename Value>
-bool pickName(std::string_view text, std::initializer_list<std::pair<std::string_view, Value>> choices,
-              Value* value) {
-    for (const auto& [name, choice] : choices) {
-        if (text == name) {
-            *value = choice;
-            return true;
+// A comma-separated list whose items `parseItem(item, &value)` reads, none
+// given twice. False, leaving `values` alone, with `why` set to `allowed`,
+// when an item does not read or comes again.
+template <typename Value, typename ParseItem>
+bool parseDistinctItems(std::string_view text, ParseItem parseItem, std::vector<Value>* values,
+                        std::string* why, const std::string& allowed) {
+    std::vector<Value> parsed;
+    for (std::string_view item : listItems(text)) {
+        Value value;
+        if (!parseItem(item, &value) || std::find(parsed.begin(), parsed.end(), value) != parsed.end()) {
+            return refuseValue(why, allowed);
         }
+        parsed.push_back(value);
     }
-    return false;
+    *values = std::move(parsed);
+    return true;
 }

@@ -77,18 +77,10 @@ std::string stackSizeName(size_t bytes) {
 }
 
 bool parseStackSizes(std::string_view text, std::vector<size_t>* sizes, std::string* why) {
-    std::vector<size_t> parsed;
-    for (std::string_view item : listItems(text)) {
-        size_t bytes;
-        if (!parseStackSize(item, &bytes) || std::find(parsed.begin(), parsed.end(), bytes) != parsed.end()) {
-            return refuseValue(why, formatMessage(_("use default or sizes such as 64k, 1m, 8m or bytes, each at "
-                                                    "least %zu bytes and named once, separated by commas"),
-                                                  smallestStack()));
-        }
-        parsed.push_back(bytes);
-    }
-    *sizes = std::move(parsed);
-    return true;
+    return parseDistinctItems(text, parseStackSize, sizes, why,
+                              formatMessage(_("use default or sizes such as 64k, 1m, 8m or bytes, each at "
+                                              "least %zu bytes and named once, separated by commas"),
+                                            smallestStack()));
 }
 
 bool parsePlacement(std::string_view text, Placement* placement, std::string* why) {
@@ -99,11 +91,7 @@ bool parsePlacement(std::string_view text, Placement* placement, std::string* wh
         if (!parseCpuList(text.substr(listPrefix.size()), &parsed.cpus)) {
             return refuseValue(why, _("list:CPUS takes CPU numbers and ranges, such as list:0,2,4-7"));
         }
-    } else if (!pickName(text,
-                         {{"none", BindPolicy::none},
-                          {"compact", BindPolicy::compact},
-                          {"scatter", BindPolicy::scatter}},
-                         &parsed.policy)) {
+    } else if (!valueNamed(text, bindPolicyNames, &parsed.policy) || parsed.policy == BindPolicy::list) {
         return refuseValue(why, _("use none, compact, scatter or list:CPUS"));
     }
     *placement = std::move(parsed);
@@ -119,11 +107,7 @@ bool parseRunOrder(std::string_view text, OrderOption* order, std::string* why) 
         if (!parseUnsigned(text.substr(randomPrefix.size()), &parsed.seed)) {
             return refuseValue(why, _("random:SEED takes a seed from 0 to 18446744073709551615"));
         }
-    } else if (!pickName(text,
-                         {{"sequential", RunOrder::sequential},
-                          {"interleaved", RunOrder::interleaved},
-                          {"random", RunOrder::random}},
-                         &parsed.order)) {
+    } else if (!valueNamed(text, runOrderNames, &parsed.order)) {
         return refuseValue(why, _("use sequential, interleaved, random or random:SEED"));
     }
     *order = parsed;
@@ -131,15 +115,6 @@ bool parseRunOrder(std::string_view text, OrderOption* order, std::string* why) 
 }
 
 bool parseSplitList(std::string_view text, std::vector<Split>* splits, std::string* why) {
-    std::vector<Split> parsed;
-    for (std::string_view item : listItems(text)) {
-        Split split;
-        if (!parseSplit(item, &split) || std::find(parsed.begin(), parsed.end(), split) != parsed.end()) {
-            return refuseValue(why,
-                               _("use round-robin, blocks or dynamic, each named once, separated by commas"));
-        }
-        parsed.push_back(split);
-    }
-    *splits = std::move(parsed);
-    return true;
+    return parseDistinctItems(text, parseSplit, splits, why,
+                              _("use round-robin, blocks or dynamic, each named once, separated by commas"));
 }

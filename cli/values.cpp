@@ -119,16 +119,8 @@ bool parseContextPair(std::string_view text, std::pair<std::string, std::string>
 }
 
 bool parseModeList(std::string_view text, std::vector<RunMode>* modes, std::string* why) {
-    const char* allowed = _("use spawn, pool or spawn,pool");
-    std::vector<RunMode> parsed;
-    for (std::string_view item : listItems(text)) {
-        RunMode mode;
-        if (!pickName(item, {{"spawn", RunMode::spawn}, {"pool", RunMode::pool}}, &mode) ||
-            std::find(parsed.begin(), parsed.end(), mode) != parsed.end()) {
-            return refuseValue(why, allowed);
-        }
-        parsed.push_back(mode);
-    }
-    *modes = std::move(parsed);
-    return true;
+    const auto modeNamed = [](std::string_view item, RunMode* mode) {
+        return valueNamed(item, runModeNames, mode);
+    };
+    return parseDistinctItems(text, modeNamed, modes, why, _("use spawn, pool or spawn,pool"));
 }

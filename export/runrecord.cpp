@@ -124,13 +124,11 @@ Split splitNamed(const std::string& name) {
 
 // The mode as the outputs spell it.
 RunMode modeNamed(const std::string& name) {
-    if (name == runModeName(RunMode::pool)) {
-        return RunMode::pool;
+    RunMode mode;
+    if (!valueNamed(name, runModeNames, &mode)) {
+        throw std::invalid_argument("unknown mode");
     }
-    if (name == runModeName(RunMode::spawn)) {
-        return RunMode::spawn;
-    }
-    throw std::invalid_argument("unknown mode");
+    return mode;
 }
 
 }  // namespace

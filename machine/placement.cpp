@@ -91,17 +91,12 @@ std::string cpuListText(const std::vector<int32_t>& cpus) {
 }
 
 std::string placementName(const Placement& placement) {
-    switch (placement.policy) {
-        case BindPolicy::compact:
-            return "compact";
-        case BindPolicy::scatter:
-            return "scatter";
-        case BindPolicy::list:
-            return "list:" + cpuListText(placement.cpus);
-        case BindPolicy::none:
-            break;
+    std::string name = nameOf(placement.policy, bindPolicyNames);
+    if (placement.policy == BindPolicy::list) {
+        name += ':';
+        name += cpuListText(placement.cpus);
     }
-    return "none";
+    return name;
 }
 
 Topology keepCpus(const Topology& topology, const std::vector<int32_t>& cpus) {

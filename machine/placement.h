@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "names/valuenames.h"
+
 // One hardware thread (processing unit) the workers may run on.
 struct HardwareThread {
     int32_t cpu;      // the operating system's CPU number
@@ -28,6 +30,13 @@ enum class BindPolicy {
     scatter,  // one worker per core, across the packages first, then the cores' other threads
     list      // the CPUs given, dealt round-robin
 };
+
+// The policies' names; list's is only the start of its name, "list:CPUS".
+inline constexpr ValueName<BindPolicy> bindPolicyNames[] = {{BindPolicy::none, "none"},
+                                                            {BindPolicy::compact, "compact"},
+                                                            {BindPolicy::scatter, "scatter"},
+                                                            {BindPolicy::list, "list"}};
+static_assert(tableNamesEach(bindPolicyNames, BindPolicy::list));
 
 struct Placement {
     BindPolicy policy = BindPolicy::none;

@@ -95,18 +95,6 @@ std::vector<PlannedRun> shuffledRuns(const PlanShape& shape, uint64_t seed) {
 
 }  // namespace
 
-const char* runOrderName(RunOrder order) {
-    switch (order) {
-        case RunOrder::interleaved:
-            return "interleaved";
-        case RunOrder::random:
-            return "random";
-        case RunOrder::sequential:
-            break;
-    }
-    return "sequential";
-}
-
 uint64_t plannedRunCount(const PlanShape& shape) {
     uint64_t total = static_cast<uint64_t>(shape.warmup) + static_cast<uint64_t>(shape.runs);
     if (__builtin_mul_overflow(total, shape.variants, &total) ||

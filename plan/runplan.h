@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "names/valuenames.h"
+
 // How the timed runs of the counts follow each other.
 enum class RunOrder {
     sequential,   // every run of the first count, then of the next (the default)
@@ -14,8 +16,15 @@ enum class RunOrder {
     random        // the whole grid shuffled with a seed
 };
 
-// The text of an order as the options and the JSON spell it.
-const char* runOrderName(RunOrder order);
+// The text of each order as the options and the JSON spell it.
+inline constexpr ValueName<RunOrder> runOrderNames[] = {{RunOrder::sequential, "sequential"},
+                                                        {RunOrder::interleaved, "interleaved"},
+                                                        {RunOrder::random, "random"}};
+static_assert(tableNamesEach(runOrderNames, RunOrder::random));
+
+inline const char* runOrderName(RunOrder order) {
+    return nameOf(order, runOrderNames);
+}
 
 struct PlannedRun {
     size_t count;        // index of the worker count in the sweep's list

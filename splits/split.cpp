@@ -19,28 +19,6 @@ DiagonalShare blockShare(int64_t diagonals, int32_t workers, int32_t k) {
 
 }  // namespace
 
-const char* splitName(Split split) {
-    switch (split) {
-        case Split::blocks:
-            return "blocks";
-        case Split::dynamic:
-            return "dynamic";
-        case Split::roundRobin:
-            break;
-    }
-    return "round-robin";
-}
-
-bool parseSplit(std::string_view text, Split* split) {
-    for (const Split candidate : allSplits) {
-        if (text == splitName(candidate)) {
-            *split = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
 DiagonalShare staticShare(Split split, int64_t diagonals, int32_t workers, int32_t k) {
     if (diagonals < 1 || workers < 1 || k < 0 || k >= workers) {
         return noShare;

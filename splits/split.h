@@ -18,17 +18,27 @@
 #include <optional>
 #include <string_view>
 
+#include "names/valuenames.h"
+
 enum class Split : uint8_t { roundRobin, blocks, dynamic };
 
 inline constexpr Split defaultSplit = Split::roundRobin;
 inline constexpr std::array<Split, 3> allSplits = {Split::roundRobin, Split::blocks, Split::dynamic};
 
-// The split's name as the user writes it: "round-robin", "blocks", "dynamic".
-const char* splitName(Split split);
+// The splits' names as the user writes them.
+inline constexpr ValueName<Split> splitNames[] = {
+    {Split::roundRobin, "round-robin"}, {Split::blocks, "blocks"}, {Split::dynamic, "dynamic"}};
+static_assert(tableNamesEach(splitNames, allSplits.back()) && std::size(splitNames) == allSplits.size());
+
+inline const char* splitName(Split split) {
+    return nameOf(split, splitNames);
+}
 
 // The split named exactly `text` (one of the names above); false, with
 // `split` left alone, for anything else.
-bool parseSplit(std::string_view text, Split* split);
+inline bool parseSplit(std::string_view text, Split* split) {
+    return valueNamed(text, splitNames, split);
+}
 
 // The diagonals one worker of a static split takes: first, first + step, ...
 // below end. Empty when first >= end.

@@ -3,8 +3,7 @@
 // one the program's own option table holds, the examples of a block marked
 // `<!-- doc-examples: run -->` run in a scratch folder and exit 0, and the
 // README still opens with the two set-up commands a new user copies. Every
-// option of the tables is also on the guide's page for its program, and
-// every link between the files leads to a file and a heading that exist.
+// option of the tables is also on the guide's page for its program.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -13,11 +12,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
 #include "docfiles.h"
+#include "examplecommands.h"
 #include "optiontable.h"
 #include "testsupport.h"
 
@@ -25,111 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace docfiles;
+using namespace examplecommands;
 
 // The three programs under test, by the name the examples call them.
 const std::pair<const char*, const char*> programs[] = {
     {"diagsum", DIAGSUM_EXE}, {"diagsum-single", DIAGSUM_SINGLE_EXE}, {"diagsum-report", DIAGSUM_REPORT_EXE}};
-
-// The shell words of one command line up to its comment, quotes removed;
-// "|", "&&", "||", ";" and "&" stand as words of their own.
-std::vector<std::string> words(const std::string& line) {
-    std::vector<std::string> out;
-    std::string word;
-    bool inWord = false;
-    char quote = 0;
-    auto end = [&] {
-        if (inWord) {
-            out.push_back(word);
-        }
-        word.clear();
-        inWord = false;
-    };
-    for (size_t i = 0; i < line.size(); i++) {
-        const char c = line[i];
-        if (quote != 0) {
-            if (c == quote) {
-                quote = 0;
-            } else {
-                word += c;
-            }
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-            inWord = true;
-        } else if (c == ' ' || c == '\t') {
-            end();
-        } else if (c == '#' && !inWord) {
-            break;
-        } else if (c == '|' || c == '&' || c == ';') {
-            end();
-            const bool doubled = i + 1 < line.size() && line[i + 1] == c && c != ';';
-            out.push_back(doubled ? std::string(2, c) : std::string(1, c));
-            i += doubled;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    end();
-    return out;
-}
-
-bool separates(const std::string& word) {
-    return word == "|" || word == "||" || word == "&&" || word == ";" || word == "&";
-}
-
-bool assignsVariable(const std::string& word) {
-    const size_t equals = word.find('=');
-    return equals != std::string::npos && equals > 0 && word[0] != '-' &&
-           word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_") ==
-               equals;
-}
-
-// The program a command word names: "diagsum", "diagsum-single" or
-// "diagsum-report", as installed or in a build folder; empty for another.
-std::string programOf(const std::string& word) {
-    std::string name = word;
-    if (name.rfind("./", 0) == 0) {
-        name = name.substr(2);
-    }
-    if (name.rfind("build/", 0) == 0 && name.find('/', 6) != std::string::npos) {
-        name = name.substr(name.find('/', 6) + 1);
-    }
-    return name == "diagsum" || name == "diagsum-single" || name == "diagsum-report" ? name : "";
-}
-
-// One program's command in an example: the program and its arguments.
-struct Command {
-    std::string program;
-    std::vector<std::string> arguments;
-};
-
-// The commands of our programs in one line, wherever the line's pipes and
-// lists put them; a redirection ends a command's arguments.
-std::vector<Command> commands(const std::string& line) {
-    std::vector<Command> found;
-    const std::vector<std::string> all = words(line);
-    size_t i = 0;
-    while (i < all.size()) {
-        while (i < all.size() && assignsVariable(all[i])) {
-            i++;
-        }
-        Command command{i < all.size() ? programOf(all[i]) : "", {}};
-        for (i++; i < all.size() && !separates(all[i]); i++) {
-            if (all[i].find_first_of("<>") != std::string::npos) {
-                while (i + 1 < all.size() && !separates(all[i + 1])) {
-                    i++;
-                }
-            } else {
-                command.arguments.push_back(all[i]);
-            }
-        }
-        i++;
-        if (!command.program.empty()) {
-            found.push_back(command);
-        }
-    }
-    return found;
-}
 
 // What each program accepts, read from its own option table.
 struct Table {
@@ -257,33 +156,6 @@ TEST(DocExamples, TheExamplesOfARunBlockRunAsWrittenAndExitZero) {
         ran++;
     }
     EXPECT_GE(ran, 5);
-}
-
-TEST(DocExamples, EveryLinkBetweenTheFilesLeadsToAFileAndItsHeading) {
-    const std::regex link(R"(\]\(([^)#]*)(#([^)]*))?\))");
-    int links = 0;
-    for (const fs::path& file : markdownFiles()) {
-        bool inCode = false;
-        for (const std::string& line : testsupport::lines(testsupport::readFile(file))) {
-            inCode = line.rfind("```", 0) == 0 ? !inCode : inCode;
-            for (auto it = std::sregex_iterator(line.begin(), line.end(), link);
-                 !inCode && it != std::sregex_iterator(); ++it) {
-                const std::string target = (*it)[1], anchor = (*it)[3];
-                if (target.rfind("http", 0) == 0) {
-                    continue;
-                }
-                const fs::path reached = target.empty() ? file : file.parent_path() / target;
-                links++;
-                ASSERT_TRUE(fs::exists(reached)) << file.filename() << ": " << target << " does not exist";
-                if (!anchor.empty()) {
-                    const std::vector<std::string> headings = anchors(reached);
-                    EXPECT_TRUE(std::find(headings.begin(), headings.end(), anchor) != headings.end())
-                        << file.filename() << ": " << target << " has no heading #" << anchor;
-                }
-            }
-        }
-    }
-    EXPECT_GE(links, 20);
 }
 
 TEST(DocExamples, TheReadmeOpensWithTheTwoSetUpCommands) {

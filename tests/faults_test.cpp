@@ -117,6 +117,16 @@ DriverOutcome runDriver(Driver driver) {
     return {result, testing::internal::GetCapturedStdout()};
 }
 
+// The driver run with allocation `failing` failing (an Enter waiting
+// should it prompt).
+template <typename Driver>
+DriverOutcome runFailingAllocation(Driver driver, long failing) {
+    testsupport::feedStdin("\n");
+    faultinject::reset();
+    faultinject::failAllocationAfter(failing);
+    return runDriver(driver);
+}
+
 // Each allocation of a run that can fail, with what the driver then prints.
 const std::pair<long, std::string> allocationFailures[] = {
     {rowTable, "Erro 1 ao alocar matriz\nCould not create the matrix\n"},
@@ -148,10 +158,7 @@ TEST_F(Faults, SingleRunStopsOnEachAllocationFailure) {
     skipUnlessPlainDrivers();
     for (const auto& [failing, message] : allocationFailures) {
         testsupport::ScratchDir dir;
-        testsupport::feedStdin("\n");
-        faultinject::reset();
-        faultinject::failAllocationAfter(failing);
-        const DriverOutcome run = runDriver(nomain);
+        const DriverOutcome run = runFailingAllocation(nomain, failing);
         EXPECT_EQ(run.result, -1) << failing;
         EXPECT_EQ(run.out, singleHead + message);
         EXPECT_EQ(faultinject::threadStarts(), 0);
@@ -178,10 +185,7 @@ TEST_F(Faults, SweepStopsOnEachAllocationFailure) {
     skipUnlessPlainDrivers();
     for (const auto& [failing, message] : allocationFailures) {
         testsupport::ScratchDir dir;
-        testsupport::feedStdin("\n");
-        faultinject::reset();
-        faultinject::failAllocationAfter(failing);
-        const DriverOutcome run = runDriver(benchmarkSweep);
+        const DriverOutcome run = runFailingAllocation(benchmarkSweep, failing);
         EXPECT_EQ(run.result, -1);
         EXPECT_EQ(run.out, message);
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));

@@ -102,9 +102,7 @@ TEST(SingleRun, AsksForSizesAndWaitsForEnter) {
         EXPECT_TRUE(std::regex_match(readFile("infoData.csv"), std::regex(R"(\d+,\d\d; 3; 4; 6; 2\n)")));
     }
 }
-#endif
 
-#if DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS
 TEST(SingleRun, MoreWorkersThanDiagonalsStillSumsEachOnce) {
     testsupport::ScratchDir dir;
     const Outcome run = runSingle("2 3 40\n\n");
@@ -114,9 +112,7 @@ TEST(SingleRun, MoreWorkersThanDiagonalsStillSumsEachOnce) {
         << run.out;
     EXPECT_EQ(readFile("out.txt"), outFile(2, 3));
 }
-#endif
 
-#if DIAGSUM_GET_INPUT_FROM_USER && !DIAGSUM_PRINT_INFO_PROCESS
 TEST(SingleRun, TakesTheThreeNumbersAcrossLineBreaks) {
     // What is read: the answer up to the third number's line break, then the
     // pause's Enter; "next" is left for whoever reads on.

@@ -30,6 +30,18 @@ int hangPastTheDeadline() {
     return 3;
 }
 
+// In the child: begins replacing out.txt, then raises `ending`, which must
+// remove the temporary and end the child at once. 1 when the replace did
+// not begin, 2 when the signal did not end the program.
+int raiseWhileReplacing(int ending) {
+    PendingFile pending;
+    if (beginReplace(&pending, "out.txt") != 0 || entries() != 1) {
+        return 1;
+    }
+    raise(ending);
+    return endingNow() ? hangPastTheDeadline() : 2;
+}
+
 }  // namespace
 
 TEST(StopSignals, FirstIsRecordedSecondRemovesTemporariesAndKills) {
@@ -37,12 +49,7 @@ TEST(StopSignals, FirstIsRecordedSecondRemovesTemporariesAndKills) {
     const int status = inChild([] {
         installStopHandlers();
         raise(SIGTERM);
-        PendingFile pending;
-        if (stopSignal() != SIGTERM || beginReplace(&pending, "out.txt") != 0 || entries() != 1) {
-            return 1;
-        }
-        raise(SIGINT);
-        return endingNow() ? hangPastTheDeadline() : 2;
+        return stopSignal() == SIGTERM ? raiseWhileReplacing(SIGINT) : 1;
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
     EXPECT_EQ(entries(), 0u);
@@ -52,12 +59,7 @@ TEST(StopSignals, HangUpRemovesTemporariesAndKills) {
     testsupport::ScratchDir dir;
     const int status = inChild([] {
         installStopHandlers();
-        PendingFile pending;
-        if (beginReplace(&pending, "out.txt") != 0 || entries() != 1) {
-            return 1;
-        }
-        raise(SIGHUP);
-        return endingNow() ? hangPastTheDeadline() : 2;
+        return raiseWhileReplacing(SIGHUP);
     });
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
     EXPECT_EQ(entries(), 0u);

@@ -13,17 +13,7 @@ Json number(double value) {
 }
 
 const char* outcomeName(FitOutcome outcome) {
-    switch (outcome) {
-        case FitOutcome::fitted:
-            return "fitted";
-        case FitOutcome::tooFewCounts:
-            return "too_few_counts";
-        case FitOutcome::unusablePoint:
-            return "unusable_point";
-        case FitOutcome::notConverged:
-            break;
-    }
-    return "not_converged";
+    return nameOf(outcome, fitOutcomeNames);
 }
 
 void addEstimate(Json* fit, const char* name, const Estimate& estimate) {

@@ -197,20 +197,6 @@ Json comparisonJson(const CompareReport& comparison) {
 
 }  // namespace
 
-const char* verdictName(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::faster:
-            return "faster";
-        case Verdict::slower:
-            return "slower";
-        case Verdict::same:
-            return "same";
-        case Verdict::untested:
-            break;
-    }
-    return "untested";
-}
-
 std::string findingsJson(const ScalingReport& report, const CompareReport* comparison) {
     Json document = {{"inputs", inputsJson(*report.model)},
                      {"sweeps", sweepsJson(*report.model)},

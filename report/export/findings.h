@@ -42,4 +42,6 @@ std::string findingsJson(const ScalingReport& report, const CompareReport* compa
 bool writeFindings(const std::string& path, const std::string& text);
 
 // "faster", "slower", "same", "untested": a verdict as the export names it.
-const char* verdictName(Verdict verdict);
+inline const char* verdictName(Verdict verdict) {
+    return nameOf(verdict, verdictNames);
+}

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "names/valuenames.h"
 #include "report/models/boundedfit.h"
 
 // Fewer distinct worker counts than this are no fit.
@@ -49,6 +50,13 @@ enum class FitOutcome {
     unusablePoint,  // a count below 1, or a throughput that is not a positive number
     notConverged,   // see report/models/boundedfit.h; no figures
 };
+
+// An outcome as the export names it.
+inline constexpr ValueName<FitOutcome> fitOutcomeNames[] = {{FitOutcome::fitted, "fitted"},
+                                                            {FitOutcome::tooFewCounts, "too_few_counts"},
+                                                            {FitOutcome::unusablePoint, "unusable_point"},
+                                                            {FitOutcome::notConverged, "not_converged"}};
+static_assert(tableNamesEach(fitOutcomeNames, FitOutcome::notConverged));
 
 // A fitted figure. A parameter at its bound has no standard error: atBound,
 // and stdError, low and high are NaN. `low` can fall below a parameter's

@@ -31,13 +31,19 @@ std::string firstPath(const ScalingReport& report) {
     return report.model->files.front().path;
 }
 
-std::string withoutWallTimes(const ScalingReport& report) {
+// Only a sweep's JSON holds the wall times a speedup or a throughput is
+// made of: a log has none. `needsJson` says so for the chart, with %s for
+// the log's path.
+std::string withoutWall(const ScalingReport& report, const char* needsJson) {
     if (report.hasWall) {
         return "";
     }
-    // Only a sweep's JSON holds the wall times a speedup is made of.
-    return formatMessage(_("the speedup chart needs the JSON of a sweep (diagsum --json); %s is a log"),
-                         firstPath(report).c_str());
+    return formatMessage(needsJson, firstPath(report).c_str());
+}
+
+std::string withoutWallTimes(const ScalingReport& report) {
+    return withoutWall(report,
+                       _("the speedup chart needs the JSON of a sweep (diagsum --json); %s is a log"));
 }
 
 std::string withoutCounters(const ScalingReport& report) {
@@ -61,13 +67,9 @@ std::string costScript(const ScalingReport& report, const ChartOptions&) {
 }
 
 // The measured throughput is drawn even where no model fits (the chart
-// then says why); a log has no wall times to make it of.
+// then says why).
 std::string withoutThroughput(const ScalingReport& report) {
-    if (report.hasWall) {
-        return "";
-    }
-    return formatMessage(_("the model chart needs the JSON of a sweep (diagsum --json); %s is a log"),
-                         firstPath(report).c_str());
+    return withoutWall(report, _("the model chart needs the JSON of a sweep (diagsum --json); %s is a log"));
 }
 
 std::string withoutTrace(const ScalingReport& report) {

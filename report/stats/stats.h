@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "names/valuenames.h"
 #include "report/stats/bootstrap.h"
 
 // A 95 % interval; `known` false when the data cannot give one.
@@ -45,6 +46,13 @@ RatioEstimate ratioOfMedians(const std::vector<double>& base, const std::vector<
 
 // What a comparison says of one measure at one count, or over all counts.
 enum class Verdict { faster, slower, same, untested };
+
+// A verdict as the export names it.
+inline constexpr ValueName<Verdict> verdictNames[] = {{Verdict::faster, "faster"},
+                                                      {Verdict::slower, "slower"},
+                                                      {Verdict::same, "same"},
+                                                      {Verdict::untested, "untested"}};
+static_assert(tableNamesEach(verdictNames, Verdict::untested));
 
 // A difference is called one when the U test's p-value is below this and
 // the ratio's interval leaves out 1.
