@@ -49,7 +49,10 @@ TEST(DriverOutputs, StopSignalMidSweepLeavesWholeFiles) {
             EXPECT_TRUE(status == 1000 + SIGINT || status == 1000 + SIGTERM) << status;
             // Asked to end now, it still writes what it measured.
             EXPECT_EQ(entriesOf("iteration"), static_cast<long>(workers.size()));
-            EXPECT_EQ(sweepContext()["stop_signal"], "SIGINT");
+            // Both are pending at once, and which thread takes which, and
+            // so which counts as first, is the kernel's choice.
+            const auto first = sweepContext()["stop_signal"];
+            EXPECT_TRUE(first == "SIGINT" || first == "SIGTERM") << first;
             continue;  // the means cut wherever the signals fell
         }
         EXPECT_EQ(status, 1000 + signals[0]) << "ends by the signal itself";
