@@ -1,14 +1,12 @@
 #include "cli/options.h"
 
 #include <algorithm>
-#include <limits>
 
+#include "cli/parsing.h"
 #include "counters/perfcounters.h"
 #include "i18n/messages.h"
 
 namespace {
-
-constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
 
 // A file option's value: any name but the empty one, and none that starts
 // with '-': "--json --no-log" lacks its value rather than naming a file

@@ -5,12 +5,17 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "machine/rangelist.h"
+
+// The largest count or size an option takes: an int32_t's.
+inline constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
 
 // Sets `why`, where given, to what is allowed; returns false, for the
 // parser to return.

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 
 #include "cli/parsing.h"
 #include "i18n/messages.h"
@@ -13,7 +12,6 @@
 
 namespace {
 
-constexpr int64_t int32Max = std::numeric_limits<int32_t>::max();
 
 bool parseInt64(std::string_view text, int64_t* value) {
     if (text.empty() || text.front() == '+') {

@@ -20,6 +20,11 @@ struct Span {
     int64_t endNs = -1;
 };
 
+// Whether both edges of `span` were read, in order.
+inline bool isWhole(const Span& span) {
+    return span.beginNs >= 0 && span.endNs >= span.beginNs;
+}
+
 // One worker: when it started and ended (monotonic) and its thread's
 // processor clock (CLOCK_THREAD_CPUTIME_ID) at those two moments, read
 // inside them.

@@ -14,10 +14,6 @@ int64_t workerTid(size_t k) {
     return static_cast<int64_t>(k) + 1;
 }
 
-bool isWhole(const Span& span) {
-    return span.beginNs >= 0 && span.endNs >= span.beginNs;
-}
-
 // Rounds a time down to a whole µs from the run's origin. The same
 // monotone rounding of both edges keeps every order between edges.
 int64_t floorMicros(int64_t ns, int64_t originNs) {

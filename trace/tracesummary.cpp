@@ -4,10 +4,6 @@
 
 namespace {
 
-bool isWhole(const Span& span) {
-    return span.beginNs >= 0 && span.endNs >= span.beginNs;
-}
-
 bool isWhole(const WorkerSpan& worker) {
     return isWhole(worker.wall) && worker.cpuBeginNs >= 0 && worker.cpuEndNs >= worker.cpuBeginNs;
 }

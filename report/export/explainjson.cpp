@@ -2,23 +2,20 @@
 
 #include <cmath>
 
+#include "report/export/jsonnumber.h"
 #include "report/sweep/seriesname.h"
 
 using Json = nlohmann::ordered_json;
 
 namespace {
 
-Json number(double value) {
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
-
 const char* outcomeName(FitOutcome outcome) {
     return nameOf(outcome, fitOutcomeNames);
 }
 
 void addEstimate(Json* fit, const char* name, const Estimate& estimate) {
-    (*fit)[name] = number(estimate.value);
-    (*fit)[std::string(name) + "_se"] = estimate.atBound ? Json(nullptr) : number(estimate.stdError);
+    (*fit)[name] = exportedNumber(estimate.value);
+    (*fit)[std::string(name) + "_se"] = estimate.atBound ? Json(nullptr) : exportedNumber(estimate.stdError);
 }
 
 Json fitJson(const ScalingFit& fit) {
@@ -29,16 +26,16 @@ Json fitJson(const ScalingFit& fit) {
     addEstimate(&json, "sigma", fit.sigma);
     addEstimate(&json, "kappa", fit.kappa);
     addEstimate(&json, "lambda", fit.lambda);
-    json["r2"] = number(fit.rSquared);
+    json["r2"] = exportedNumber(fit.rSquared);
     const bool peaks = fit.shape == CurveShape::peaks;
-    json["peak_workers"] = peaks ? number(fit.peak.workers.value) : Json(nullptr);
-    json["peak_throughput"] = peaks ? number(fit.peak.throughput.value) : Json(nullptr);
+    json["peak_workers"] = peaks ? exportedNumber(fit.peak.workers.value) : Json(nullptr);
+    json["peak_throughput"] = peaks ? exportedNumber(fit.peak.throughput.value) : Json(nullptr);
     Json predictions = Json::array();
     for (const Prediction& p : fit.predictions) {
         predictions.push_back({{"workers", p.workers},
-                               {"throughput", number(p.throughput.value)},
-                               {"ci_low", number(p.throughput.low)},
-                               {"ci_high", number(p.throughput.high)},
+                               {"throughput", exportedNumber(p.throughput.value)},
+                               {"ci_low", exportedNumber(p.throughput.low)},
+                               {"ci_high", exportedNumber(p.throughput.high)},
                                {"extrapolated", p.extrapolated}});
     }
     json["predictions"] = predictions;
@@ -46,9 +43,9 @@ Json fitJson(const ScalingFit& fit) {
 }
 
 Json statsJson(const SampleStats& stats) {
-    return {{"value", number(stats.median)},
-            {"ci_low", stats.hasInterval ? number(stats.low) : Json(nullptr)},
-            {"ci_high", stats.hasInterval ? number(stats.high) : Json(nullptr)}};
+    return {{"value", exportedNumber(stats.median)},
+            {"ci_low", stats.hasInterval ? exportedNumber(stats.low) : Json(nullptr)},
+            {"ci_high", stats.hasInterval ? exportedNumber(stats.high) : Json(nullptr)}};
 }
 
 }  // namespace

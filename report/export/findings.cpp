@@ -12,6 +12,7 @@
 #include "i18n/messages.h"
 #include "outputs/replace.h"
 #include "report/export/explainjson.h"
+#include "report/export/jsonnumber.h"
 #include "report/analysis/systemshare.h"
 #include "report/stats/stats.h"
 #include "report/sweep/seriesname.h"
@@ -21,10 +22,6 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-Json number(double value) {
-    return std::isfinite(value) ? Json(value) : Json(nullptr);
-}
-
 Json textOrNull(const std::string& text) {
     return text.empty() ? Json(nullptr) : Json(text);
 }
@@ -32,9 +29,9 @@ Json textOrNull(const std::string& text) {
 // The median with the interval the tables show (the levels' when the runs
 // have one above them).
 Json medianJson(const SampleStats& stats) {
-    return {{"value", stats.runs == 0 ? Json(nullptr) : number(stats.median)},
-            {"ci_low", stats.hasInterval ? number(stats.low) : Json(nullptr)},
-            {"ci_high", stats.hasInterval ? number(stats.high) : Json(nullptr)}};
+    return {{"value", stats.runs == 0 ? Json(nullptr) : exportedNumber(stats.median)},
+            {"ci_low", stats.hasInterval ? exportedNumber(stats.low) : Json(nullptr)},
+            {"ci_high", stats.hasInterval ? exportedNumber(stats.high) : Json(nullptr)}};
 }
 
 Json inputsJson(const SweepModel& model) {
@@ -87,8 +84,8 @@ Json sweepsJson(const SweepModel& model) {
 }
 
 Json intervalJson(const Interval& interval, const char* low, const char* high) {
-    return {{low, interval.known ? number(interval.low) : Json(nullptr)},
-            {high, interval.known ? number(interval.high) : Json(nullptr)}};
+    return {{low, interval.known ? exportedNumber(interval.low) : Json(nullptr)},
+            {high, interval.known ? exportedNumber(interval.high) : Json(nullptr)}};
 }
 
 // The names of what the checks found at one count.
@@ -116,9 +113,9 @@ Json countJson(const ScalingReport& report, size_t index) {
     }
     Json count = {{"workers", g.key.threads},           {"runs", group.runs.size()},
                   {"invocations", invocations.size()},  {"median_wall_us", medianJson(g.wall)},
-                  {"median_cpu_us", medianJson(g.cpu)}, {"speedup", number(g.speedup)}};
+                  {"median_cpu_us", medianJson(g.cpu)}, {"speedup", exportedNumber(g.speedup)}};
     count.update(intervalJson(g.speedupInterval, "speedup_ci_low", "speedup_ci_high"));
-    count["ideal_speedup"] = number(g.idealSpeedup);
+    count["ideal_speedup"] = exportedNumber(g.idealSpeedup);
     count["flags"] = flagsJson(report, group, g);
     addTraceFigures(&count, report, g.key);
     return count;
@@ -151,11 +148,11 @@ Json seriesJson(const ScalingReport& report) {
 Json measureJson(const MeasureComparison& m, const char* prefix) {
     const std::string p = prefix;
     return {{p + "_median_us", m.present ? Json(m.median) : Json(nullptr)},
-            {p + "_ratio", m.compared ? number(m.ratio.ratio) : Json(nullptr)},
-            {p + "_ratio_ci_low", m.compared ? number(m.ratio.low) : Json(nullptr)},
-            {p + "_ratio_ci_high", m.compared ? number(m.ratio.high) : Json(nullptr)},
+            {p + "_ratio", m.compared ? exportedNumber(m.ratio.ratio) : Json(nullptr)},
+            {p + "_ratio_ci_low", m.compared ? exportedNumber(m.ratio.low) : Json(nullptr)},
+            {p + "_ratio_ci_high", m.compared ? exportedNumber(m.ratio.high) : Json(nullptr)},
             {p + "_p", m.compared && m.verdict != Verdict::untested ? Json(m.p) : Json(nullptr)},
-            {p + "_level_p", m.levelled ? number(m.levelP) : Json(nullptr)},
+            {p + "_level_p", m.levelled ? exportedNumber(m.levelP) : Json(nullptr)},
             {p + "_verdict", verdictName(m.compared ? m.verdict : Verdict::untested)}};
 }
 
@@ -180,9 +177,9 @@ Json comparisonJson(const CompareReport& comparison) {
         summaries.push_back({{"side", sideLabel(comparison, s.side)},
                              {"measure", s.wall ? "wall" : "cpu"},
                              {"counts", s.counts},
-                             {"geometric_mean_ratio", number(s.mean.ratio)},
-                             {"ci_low", number(s.mean.low)},
-                             {"ci_high", number(s.mean.high)},
+                             {"geometric_mean_ratio", exportedNumber(s.mean.ratio)},
+                             {"ci_low", exportedNumber(s.mean.low)},
+                             {"ci_high", exportedNumber(s.mean.high)},
                              {"verdict", verdictName(s.verdict)}});
     }
     Json backToBack = Json::array();

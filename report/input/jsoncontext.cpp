@@ -8,13 +8,8 @@ using nlohmann::json;
 
 namespace {
 
-const json* member(const json& object, const char* key) {
-    const auto found = object.find(key);
-    return found == object.end() ? nullptr : &*found;
-}
-
 void readText(const json& context, const char* key, std::string* value) {
-    if (const json* found = member(context, key); found != nullptr && found->is_string()) {
+    if (const json* found = jsonMember(context, key); found != nullptr && found->is_string()) {
         *value = found->get<std::string>();
     }
 }
@@ -22,7 +17,7 @@ void readText(const json& context, const char* key, std::string* value) {
 // An integer from `least` to `most`; left alone otherwise.
 template <typename Number>
 void readInteger(const json& context, const char* key, Number least, Number most, Number* value) {
-    const json* found = member(context, key);
+    const json* found = jsonMember(context, key);
     if (found == nullptr || !found->is_number_integer()) {
         return;
     }
@@ -43,7 +38,7 @@ void readInteger(const json& context, const char* key, Number least, Number most
 
 InputContext readContext(const json& document) {
     InputContext context;
-    const json* fields = document.is_object() ? member(document, "context") : nullptr;
+    const json* fields = document.is_object() ? jsonMember(document, "context") : nullptr;
     if (fields == nullptr || !fields->is_object()) {
         return context;
     }
@@ -65,10 +60,10 @@ InputContext readContext(const json& document) {
     readInteger(*fields, "runs", int64_t{1}, mostRuns, &context.runs);
     readInteger(*fields, "runs_planned", int64_t{0}, mostRuns, &context.runsPlanned);
     readInteger(*fields, "runs_made", int64_t{0}, mostRuns, &context.runsMade);
-    if (const json* seed = member(*fields, "seed"); seed != nullptr && seed->is_number_unsigned()) {
+    if (const json* seed = jsonMember(*fields, "seed"); seed != nullptr && seed->is_number_unsigned()) {
         context.seed = seed->get<uint64_t>();
     }
-    if (const json* stopped = member(*fields, "stopped"); stopped != nullptr && stopped->is_boolean()) {
+    if (const json* stopped = jsonMember(*fields, "stopped"); stopped != nullptr && stopped->is_boolean()) {
         context.stopped = stopped->get<bool>();
     }
     return context;

@@ -8,5 +8,11 @@
 
 #include "report/sweep/model.h"
 
+// The member `key` of `object`; null when it has none.
+inline const nlohmann::json* jsonMember(const nlohmann::json& object, const char* key) {
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
 // The context of `document` (the whole JSON file).
 InputContext readContext(const nlohmann::json& document);

@@ -32,13 +32,8 @@ double microsPerUnit(const std::string& unit) {
     return unit == "s" ? 1e6 : 0;
 }
 
-const json* member(const json& object, const char* key) {
-    const auto found = object.find(key);
-    return found == object.end() ? nullptr : &*found;
-}
-
 bool stringMember(const json& object, const char* key, std::string* value) {
-    const json* found = member(object, key);
+    const json* found = jsonMember(object, key);
     if (found == nullptr || !found->is_string()) {
         return false;
     }
@@ -48,7 +43,7 @@ bool stringMember(const json& object, const char* key, std::string* value) {
 
 // A time member in µs: a finite number of at least 0.
 bool timeMember(const json& object, const char* key, double scale, double* micros) {
-    const json* found = member(object, key);
+    const json* found = jsonMember(object, key);
     if (found == nullptr || !found->is_number()) {
         return false;
     }
@@ -58,7 +53,7 @@ bool timeMember(const json& object, const char* key, double scale, double* micro
 
 // An integer member from 0 to `most`, or `absent`.
 int64_t countMember(const json& object, const char* key, int64_t most, int64_t absent) {
-    const json* found = member(object, key);
+    const json* found = jsonMember(object, key);
     if (found == nullptr || !found->is_number_unsigned() || found->get<uint64_t>() > static_cast<uint64_t>(most)) {
         return absent;
     }
@@ -121,11 +116,11 @@ bool readEntry(const json& entry, RunName* name, Run* run, std::string* reason) 
     if (!parseRunName(text, name, reason)) {
         return false;
     }
-    if (const json* error = member(entry, "error_occurred"); error != nullptr && *error == true) {
+    if (const json* error = jsonMember(entry, "error_occurred"); error != nullptr && *error == true) {
         *reason = _("the run reported an error");
         return false;
     }
-    if (const json* threads = member(entry, "threads");
+    if (const json* threads = jsonMember(entry, "threads");
         threads != nullptr && !(threads->is_number_integer() && *threads == name->threads)) {
         *reason = _("\"threads\" differs from the worker count in the name");
         return false;
@@ -155,7 +150,7 @@ bool readBenchJson(std::string_view text, SweepModel* model, size_t file, std::s
         *error = formatMessage(_("not valid JSON: %s"), failure.what());
         return false;
     }
-    const json* list = document.is_object() ? member(document, "benchmarks") : nullptr;
+    const json* list = document.is_object() ? jsonMember(document, "benchmarks") : nullptr;
     if (list == nullptr || !list->is_array()) {
         *error = _("no \"benchmarks\" list");
         return false;
