@@ -18,8 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "programs.h"
 #include "testsupport.h"
 
+using programs::finish;
 using testsupport::lines;
 using testsupport::readFile;
 
@@ -39,13 +41,6 @@ pid_t startSweep(const std::string& args) {
         _exit(127);
     }
     return pid;
-}
-
-// The exit status, or 1000 + the signal that ended the program.
-int finish(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
 }
 
 int runSweep(const std::string& args) {

@@ -17,6 +17,7 @@
 #include "testsupport.h"
 
 namespace fs = std::filesystem;
+using testsupport::Finished;
 using testsupport::lines;
 using testsupport::readFile;
 
@@ -120,12 +121,6 @@ TEST(Catalog, TemplateMatchesTheSources) {
 }
 
 namespace {
-
-struct Finished {
-    int status;
-    std::string out;
-    std::string err;
-};
 
 // The real program under a language environment only: every locale
 // variable the caller's environment holds is cleared first.
