@@ -167,6 +167,17 @@ int open(const char* path, int flags, ...) {
 int open64(const char* path, int flags, ...) __attribute__((alias("open")));
 int openat64(int dir, const char* path, int flags, ...) __attribute__((alias("openat")));
 
+// The checked forms a build with _FORTIFY_SOURCE calls where the flags are
+// known to need no mode (the package's hardened build).
+int __open_2(const char* path, int flags) {
+    return open(path, flags);
+}
+int __open64_2(const char* path, int flags) __attribute__((alias("__open_2")));
+int __openat_2(int dir, const char* path, int flags) {
+    return openat(dir, path, flags);
+}
+int __openat64_2(int dir, const char* path, int flags) __attribute__((alias("__openat_2")));
+
 // mkstemp's kin open files too (the report's scratch files).
 int mkostemp(char* pattern, int flags) {
     static auto realMkostemp = real<int (*)(char*, int)>("mkostemp");
