@@ -111,8 +111,14 @@ int openWatched(int (*realOpenAt)(int, const char*, int, ...), int dir, const ch
     return fd;
 }
 
+// Whether open's flags ask for a mode: O_CREAT, or O_TMPFILE (whose bits
+// hold O_DIRECTORY's, which alone asks for none).
+bool needsMode(int flags) {
+    return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+}
+
 mode_t modeArgument(int flags, va_list args) {
-    return (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    return needsMode(flags) ? static_cast<mode_t>(va_arg(args, int)) : 0;
 }
 
 __attribute__((constructor)) void startWatching() {
@@ -167,15 +173,20 @@ int open(const char* path, int flags, ...) {
 int open64(const char* path, int flags, ...) __attribute__((alias("open")));
 int openat64(int dir, const char* path, int flags, ...) __attribute__((alias("openat")));
 
-// The checked forms a build with _FORTIFY_SOURCE calls where the flags are
-// known to need no mode (the package's hardened build).
+// The checked forms a build with _FORTIFY_SOURCE calls where no mode is
+// passed (the package's hardened build); like glibc's, they end the program
+// when the flags need one.
+int __openat_2(int dir, const char* path, int flags) {
+    if (needsMode(flags)) {
+        abort();
+    }
+    static auto realOpenAt = real<int (*)(int, const char*, int, ...)>("openat");
+    return openWatched(realOpenAt, dir, path, flags, 0);
+}
 int __open_2(const char* path, int flags) {
-    return open(path, flags);
+    return __openat_2(AT_FDCWD, path, flags);
 }
 int __open64_2(const char* path, int flags) __attribute__((alias("__open_2")));
-int __openat_2(int dir, const char* path, int flags) {
-    return openat(dir, path, flags);
-}
 int __openat64_2(int dir, const char* path, int flags) __attribute__((alias("__openat_2")));
 
 // mkstemp's kin open files too (the report's scratch files).

@@ -4,7 +4,7 @@
 
 namespace {
 
-bool isWhole(const WorkerSpan& worker) {
+bool isWholeWorker(const WorkerSpan& worker) {
     return isWhole(worker.wall) && worker.cpuBeginNs >= 0 && worker.cpuEndNs >= worker.cpuBeginNs;
 }
 
@@ -22,7 +22,7 @@ std::optional<RunTraceSummary> summarizeRunTrace(const RunTrace& trace) {
     int64_t busyMax = 0;
     int64_t busyTotal = 0;
     for (const WorkerSpan& worker : trace.workers) {
-        if (!isWhole(worker) || worker.wall.beginNs < trace.run.beginNs ||
+        if (!isWholeWorker(worker) || worker.wall.beginNs < trace.run.beginNs ||
             worker.wall.endNs > trace.run.endNs) {
             return std::nullopt;
         }
